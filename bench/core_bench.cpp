@@ -1,0 +1,34 @@
+#include "vordanel/formula.h"
+#include "vordanel/search.h"
+
+#include <benchmark/benchmark.h>
+
+namespace {
+
+void BM_FN1(benchmark::State& state)
+{
+    double h = 0.05, Q = 0.04, D = 0.1, F = 0;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(h);
+        benchmark::DoNotOptimize(vordanel::FN1(F, h, Q, D));
+        benchmark::DoNotOptimize(F);
+    }
+}
+BENCHMARK(BM_FN1);
+
+// The first worked run: 12 passes, 36 evaluations of FN1.
+void BM_SearchFirstWorkedRun(benchmark::State& state)
+{
+    double Q = 0.04, D = 0.1, xLow = 0.001, xHigh = 0.099;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(Q);
+        auto r = vordanel::search(Q, D, xLow, xHigh);
+        benchmark::DoNotOptimize(r);
+    }
+    state.counters["evaluations"] = 36;
+}
+BENCHMARK(BM_SearchFirstWorkedRun);
+
+}  // namespace
+
+BENCHMARK_MAIN();

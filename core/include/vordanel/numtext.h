@@ -1,0 +1,31 @@
+#pragma once
+
+#include "vordanel/formula.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace vordanel {
+
+struct ParsedNumber {
+    double value = 0.0;
+    std::optional<Fault> fault;  // NotANumber or Overflow; value is 0 then
+};
+
+// Reads a number as a person types it into an entry (UTF-8). Blanks around it are ignored;
+// full-width digits, signs, point and exponent letter (as a Japanese input method types them)
+// read as their ASCII forms. Accepted: an optional sign, digits with at most one decimal
+// separator, an optional exponent. No digit grouping, no "inf", "nan" or hexadecimal.
+// A magnitude beyond the double range is an overflow; one too small for a double reads as 0.
+ParsedNumber parseNumber(std::string_view text, std::string_view decimalPoint = ".");
+
+// The display text of a number: at most 15 significant digits, trailing zeros and a trailing
+// decimal separator dropped, an exponent only for very large or very small magnitudes.
+std::string displayText(double value, std::string_view decimalPoint = ".");
+
+// The shown head in millimetres: the head in metres rounded to five decimals (0.01 mm), then
+// multiplied by 1000. Empty when the product is beyond the double range.
+std::optional<double> shownHeadMillimetres(double xMid);
+
+}  // namespace vordanel

@@ -1,0 +1,53 @@
+#include "vordanel/formula.h"
+
+#include <cmath>
+
+namespace vordanel {
+
+namespace {
+bool finite(double x) { return std::isfinite(x); }
+}  // namespace
+
+// The steps keep the order of the original's double operations, so that the last bits of every
+// result match; each step that can fault is checked right where the fault would arise.
+std::optional<Fault> FN1(double& F, double h, double Q, double D)
+{
+    if (std::isnan(h) || std::isnan(Q) || std::isnan(D)) return Fault::InvalidArgument;
+
+    const double a = D / 110;
+    if (h == 0) return Fault::DivisionByZero;
+    const double b = a / h;
+    if (!finite(b)) return Fault::Overflow;
+    const double c = b + 0.555;
+    const double d = h * 0.041;
+    if (!finite(d)) return Fault::Overflow;
+    if (D == 0) return Fault::DivisionByZero;
+    const double e = d / D;
+    if (!finite(e)) return Fault::Overflow;
+    const double mu = c + e;
+    if (!finite(mu)) return Fault::Overflow;
+    if (D < 0) return Fault::InvalidArgument;
+    const double p = std::pow(D, 1.5);
+    if (!finite(p)) return Fault::Overflow;
+    const double m = p * mu;
+    if (!finite(m)) return Fault::Overflow;
+    double r = h / D;
+    if (r < 0) return Fault::InvalidArgument;
+    if (!finite(r)) return Fault::Overflow;
+    const double k1 = std::pow(r, 1.975);
+    const double t1 = k1 * 10.12;
+    if (!finite(t1)) return Fault::Overflow;
+    r = h / D;
+    const double k2 = std::pow(r, 3.76);
+    const double t2 = k2 * 2.66;
+    if (!finite(t2)) return Fault::Overflow;
+    const double k = t1 - t2;
+    const double Qc = k * m;
+    if (!finite(Qc)) return Fault::Overflow;
+    const double result = Qc - Q;
+    if (!finite(result)) return Fault::Overflow;
+    F = result;
+    return std::nullopt;
+}
+
+}  // namespace vordanel

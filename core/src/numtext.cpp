@@ -1,0 +1,160 @@
+#include "vordanel/numtext.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <system_error>
+
+namespace vordanel {
+
+namespace {
+
+// Decodes one UTF-8 code point at text[i], advancing i; -1 for a malformed sequence.
+std::int32_t nextCodePoint(std::string_view text, std::size_t& i)
+{
+    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+    const unsigned char lead = byte(i);
+    int length = lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3 : (lead >> 3) == 0x1E ? 4 : 0;
+    if (length == 0 || i + length > text.size()) return -1;
+    std::int32_t cp = length == 1 ? lead : lead & (0x7F >> length);
+    for (int k = 1; k < length; ++k) {
+        if ((byte(i + k) & 0xC0) != 0x80) return -1;
+        cp = (cp << 6) | (byte(i + k) & 0x3F);
+    }
+    i += length;
+    return cp;
+}
+
+void appendUtf8(std::string& out, std::int32_t cp)
+{
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (cp >> 18));
+        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
+
+// The compatibility forms a Japanese input method produces fold to ASCII, as Unicode's NFKC
+// folds them: the full-width forms U+FF01..U+FF5E, the ideographic and no-break spaces. The
+// minus sign U+2212 reads as a hyphen-minus, since some locales write negative numbers with it.
+std::optional<std::string> foldToAscii(std::string_view text)
+{
+    std::string folded;
+    folded.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        std::int32_t cp = nextCodePoint(text, i);
+        if (cp < 0) return std::nullopt;
+        if (cp >= 0xFF01 && cp <= 0xFF5E) cp -= 0xFEE0;
+        else if (cp == 0x3000 || cp == 0x00A0) cp = ' ';
+        else if (cp == 0x2212) cp = '-';
+        appendUtf8(folded, cp);
+    }
+    return folded;
+}
+
+bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+ParsedNumber notANumber() { return {0.0, Fault::NotANumber}; }
+
+}  // namespace
+
+ParsedNumber parseNumber(std::string_view text, std::string_view decimalPoint)
+{
+    const auto folded = foldToAscii(text);
+    if (!folded) return notANumber();
+    std::string_view s = *folded;
+    while (!s.empty() && isBlank(s.front())) s.remove_prefix(1);
+    while (!s.empty() && isBlank(s.back())) s.remove_suffix(1);
+
+    // Rewritten into the plain form std::from_chars reads: [-]digits[.digits][e[-]digits].
+    std::string plain;
+    std::size_t i = 0;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-')) {
+        if (s[i] == '-') plain += '-';
+        ++i;
+    }
+    int integerDigits = 0, leadingZeros = 0, significantSeen = 0, mantissaDigits = 0;
+    for (; i < s.size() && isDigit(s[i]); ++i, ++mantissaDigits) {
+        plain += s[i];
+        if (s[i] != '0' || significantSeen) ++significantSeen, ++integerDigits;
+    }
+    if (!decimalPoint.empty() && s.substr(i, decimalPoint.size()) == decimalPoint) {
+        plain += '.';
+        i += decimalPoint.size();
+        for (; i < s.size() && isDigit(s[i]); ++i, ++mantissaDigits) {
+            plain += s[i];
+            if (s[i] != '0') ++significantSeen;
+            else if (!significantSeen) ++leadingZeros;
+        }
+    }
+    if (mantissaDigits == 0) return notANumber();
+    long long exponent = 0;
+    if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
+        plain += 'e';
+        ++i;
+        bool negative = false;
+        if (i < s.size() && (s[i] == '+' || s[i] == '-')) negative = s[i++] == '-';
+        if (negative) plain += '-';
+        const std::size_t start = i;
+        for (; i < s.size() && isDigit(s[i]); ++i) {
+            plain += s[i];
+            if (exponent < 100000) exponent = exponent * 10 + (s[i] - '0');
+        }
+        if (i == start) return notANumber();
+        if (negative) exponent = -exponent;
+    }
+    if (i != s.size()) return notANumber();
+
+    double value = 0.0;
+    const auto [end, ec] = std::from_chars(plain.data(), plain.data() + plain.size(), value);
+    if (ec == std::errc::result_out_of_range) {
+        // Out of range either way: decide by the decimal order of magnitude of the digits.
+        const long long order = exponent + (integerDigits > 0 ? integerDigits : -leadingZeros);
+        if (order > 0) return {0.0, Fault::Overflow};
+        return {plain.front() == '-' ? -0.0 : 0.0, std::nullopt};
+    }
+    if (ec != std::errc{} || end != plain.data() + plain.size()) return notANumber();
+    if (!std::isfinite(value)) return {0.0, Fault::Overflow};
+    return {value, std::nullopt};
+}
+
+std::string displayText(double value, std::string_view decimalPoint)
+{
+    if (value == 0) return "0";
+    char buffer[32];
+    const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 15);
+    if (ec != std::errc{}) return {};
+    std::string text;
+    text.reserve(static_cast<std::size_t>(end - buffer) + decimalPoint.size());
+    for (const char* p = buffer; p != end; ++p) {
+        if (*p == '.') text += decimalPoint;
+        else text += *p;
+    }
+    return text;
+}
+
+std::optional<double> shownHeadMillimetres(double xMid)
+{
+    // Rounded in text, as a digit mask of five decimals rounds it, and read back.
+    char buffer[400];
+    const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, xMid, std::chars_format::fixed, 5);
+    if (ec != std::errc{}) return std::nullopt;
+    double rounded = 0.0;
+    std::from_chars(buffer, end, rounded);
+    const double millimetres = rounded * 1000;
+    if (!std::isfinite(millimetres)) return std::nullopt;
+    return millimetres + 0.0;  // a head that rounds to -0 shows as 0
+}
+
+}  // namespace vordanel

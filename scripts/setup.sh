@@ -1,0 +1,41 @@
+# Sourced by run.sh and test.sh: installs the Debian packages the build and the tests need,
+# then configures and builds into build/.
+
+# shellcheck disable=SC2034
+VORDANEL_PACKAGES=(
+  build-essential cmake ninja-build pkg-config
+  libgtest-dev libbenchmark-dev libcli11-dev
+  qt6-base-dev libgl-dev fonts-ipafont-gothic
+  xvfb xauth xdotool x11-apps
+)
+
+vordanel_install_packages() {
+  local missing=()
+  local pkg
+  for pkg in "${VORDANEL_PACKAGES[@]}" "$@"; do
+    if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed"; then
+      missing+=("$pkg")
+    fi
+  done
+  if ((${#missing[@]} == 0)); then
+    return 0
+  fi
+  echo "Installing missing Debian packages: ${missing[*]}"
+  local sudo=()
+  if [[ $(id -u) -ne 0 ]]; then
+    if ! command -v sudo >/dev/null; then
+      echo "error: these packages are missing and neither root nor sudo is available: ${missing[*]}" >&2
+      return 1
+    fi
+    sudo=(sudo)
+  fi
+  "${sudo[@]}" apt-get update
+  DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y --no-install-recommends "${missing[@]}"
+}
+
+vordanel_build() {
+  local dir=$1
+  shift
+  cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release "$@"
+  cmake --build "$dir" --parallel
+}

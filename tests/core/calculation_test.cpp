@@ -1,0 +1,105 @@
+#include "vordanel/calculation.h"
+
+#include "vordanel/numtext.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace vordanel {
+namespace {
+
+using O = Calculation::Outcome;
+
+struct EntryRow {
+    const char* name;
+    Entries entries;
+    O outcome;
+    const char* head;
+    int trials;
+    bool aboveWeir;
+    friend void PrintTo(const EntryRow& r, std::ostream* os) { *os << r.name; }
+};
+
+class WindowRows : public testing::TestWithParam<EntryRow> {};
+
+TEST_P(WindowRows, GiveTheShownHeadTrialsAndMessage)
+{
+    const auto& row = GetParam();
+    const auto c = calculate(row.entries);
+    ASSERT_EQ(c.outcome, row.outcome);
+    if (row.outcome != O::Converged) return;
+    EXPECT_EQ(displayText(c.headMillimetres), row.head);
+    EXPECT_EQ(c.search.trialCount, row.trials);
+    EXPECT_EQ(c.aboveWeir, row.aboveWeir);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Calculation, WindowRows,
+    testing::Values(EntryRow{"Weir100Flow40", {"100", "40", "1", "99"}, O::Converged, "47.1", 12, false},
+                    EntryRow{"UpToDiameter", {"100", "40", "1", "100"}, O::Converged, "47.1", 13, false},
+                    EntryRow{"ReversedBracket", {"100", "40", "99", "1"}, O::Converged, "47.1", 12, false},
+                    EntryRow{"Weir200Flow100", {"200", "100", "10", "150"}, O::Converged, "88.12", 13, false},
+                    EntryRow{"NearlyFull", {"100", "142", "1", "100"}, O::Converged, "99.63", 13, false},
+                    EntryRow{"AboveWeir", {"50", "60", "1", "70"}, O::Converged, "57.26", 10, true},
+                    EntryRow{"NoSignChange", {"100", "40", "60", "99"}, O::NoSolution, "", 0, false},
+                    EntryRow{"FlowTooLarge", {"100", "143", "1", "100"}, O::NoSolution, "", 0, false},
+                    EntryRow{"EmptyMinimum", {"100", "40", "", "99"}, O::Incomplete, "", 0, false},
+                    EntryRow{"EmptyDiameter", {"", "40", "1", "99"}, O::Incomplete, "", 0, false},
+                    EntryRow{"FullWidthEntries", {"１００", "４０", "１", "９９"}, O::Converged, "47.1", 12, false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct FaultRow {
+    const char* name;
+    Entries entries;
+    Fault fault;
+    std::optional<Input> input;
+    friend void PrintTo(const FaultRow& r, std::ostream* os) { *os << r.name; }
+};
+
+class FaultRows : public testing::TestWithParam<FaultRow> {};
+
+TEST_P(FaultRows, NameTheKindAndTheEntryAtFault)
+{
+    const auto& row = GetParam();
+    const auto c = calculate(row.entries);
+    ASSERT_EQ(c.outcome, O::Fault);
+    EXPECT_EQ(c.fault, row.fault);
+    EXPECT_EQ(c.faultInput, row.input);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Calculation, FaultRows,
+    testing::Values(FaultRow{"DiameterNotANumber", {"abc", "40", "1", "99"}, Fault::NotANumber, Input::Diameter},
+                    FaultRow{"BlankDiameter", {" ", "40", "1", "99"}, Fault::NotANumber, Input::Diameter},
+                    FaultRow{"DiameterCheckedBeforeFlow", {"x", "y", "1", "99"}, Fault::NotANumber, Input::Diameter},
+                    FaultRow{"FlowNotANumber", {"100", "y", "1", "99"}, Fault::NotANumber, Input::Flow},
+                    FaultRow{"MinimumNotANumber", {"100", "40", "one", "99"}, Fault::NotANumber, Input::Min},
+                    FaultRow{"MaximumOverflows", {"100", "40", "1", "1e400"}, Fault::Overflow, Input::Max},
+                    FaultRow{"ZeroDiameter", {"0", "40", "1", "99"}, Fault::DivisionByZero, Input::Diameter},
+                    FaultRow{"NegativeDiameter", {"-100", "40", "1", "99"}, Fault::InvalidArgument, Input::Diameter},
+                    FaultRow{"ZeroMinimum", {"100", "40", "0", "99"}, Fault::DivisionByZero, Input::Min},
+                    FaultRow{"ZeroMaximum", {"100", "40", "1", "0"}, Fault::DivisionByZero, Input::Max},
+                    FaultRow{"NegativeMinimum", {"100", "40", "-1", "99"}, Fault::InvalidArgument, Input::Min},
+                    FaultRow{"HugeMaximumOverflowsTheFormula", {"100", "40", "1", "1e300"}, Fault::Overflow, Input::Max}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Calculation, HugeWeirEndsWithTheHeadRoundedFromItsMidpoint)
+{
+    const auto c = calculate({"1e10", "1e14", "1", "1e10"});
+    ASSERT_EQ(c.outcome, O::Converged);
+    EXPECT_NEAR(c.headMillimetres, c.search.xMid * 1000, 0.005 + 1e-6);
+    EXPECT_FALSE(c.aboveWeir);
+}
+
+TEST(Calculation, DecimalCommaEntriesGiveTheSameHead)
+{
+    const auto point = calculate({"200", "100", "10", "150"});
+    const auto comma = calculate({"200,0", "100", "10", "150,0"}, ",");
+    ASSERT_EQ(comma.outcome, O::Converged);
+    EXPECT_EQ(comma.search.xMid, point.search.xMid);
+    EXPECT_EQ(displayText(comma.headMillimetres, ","), "88,12");
+}
+
+}  // namespace
+}  // namespace vordanel
