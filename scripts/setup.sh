@@ -6,7 +6,7 @@ VORDANEL_PACKAGES=(
   build-essential cmake ninja-build pkg-config
   libgtest-dev libbenchmark-dev libcli11-dev
   qt6-base-dev libgl-dev fonts-ipafont-gothic
-  xvfb xauth xdotool x11-apps
+  xvfb xauth xdotool
 )
 
 vordanel_install_packages() {
@@ -33,9 +33,16 @@ vordanel_install_packages() {
   DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y --no-install-recommends "${missing[@]}"
 }
 
+# vordanel_build DIR [TARGET...]: configures a Release build with everything on, builds the targets
+# (all of them when none is named).
 vordanel_build() {
   local dir=$1
   shift
-  cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release "$@"
-  cmake --build "$dir" --parallel
+  cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    -DVORDANEL_BUILD_TESTS=ON -DVORDANEL_BUILD_BENCH=ON -DVORDANEL_BUILD_GUI=ON
+  if (($# > 0)); then
+    cmake --build "$dir" --parallel --target "$@"
+  else
+    cmake --build "$dir" --parallel
+  fi
 }
