@@ -144,6 +144,14 @@ std::string displayText(double value, std::string_view decimalPoint)
     return text;
 }
 
+std::string roundTripText(double value)
+{
+    char buffer[32];
+    const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
+    if (ec != std::errc{}) return {};
+    return std::string(buffer, end);
+}
+
 std::optional<double> shownHeadMillimetres(double xMid)
 {
     // Rounded in text, as a digit mask of five decimals rounds it, and read back.

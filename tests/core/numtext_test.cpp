@@ -142,5 +142,15 @@ TEST(NumberText, DisplayTextReadsBackToTheSameShownNumber)
         }
 }
 
+TEST(NumberText, RoundTripTextReadsBackToTheSameDouble)
+{
+    for (double v : {0.04710498046875, 0.1 + 0.2, 1e-300, 123456789.123456789, 5e-324}) {
+        const auto parsed = parseNumber(roundTripText(v));
+        ASSERT_FALSE(parsed.fault) << roundTripText(v);
+        EXPECT_EQ(parsed.value, v) << roundTripText(v);
+    }
+    EXPECT_EQ(roundTripText(0.04710498046875), "0.04710498046875");
+}
+
 }  // namespace
 }  // namespace vordanel

@@ -6,7 +6,10 @@
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QInputMethodEvent>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLocale>
+#include <QProcess>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
@@ -351,6 +354,38 @@ private Q_SLOTS:
         calculate();
         QCOMPARE(reports.size(), std::size_t{1});
         QCOMPARE(reports[0].entry, w->ui.Text6);
+    }
+
+    void companionShowsTheSameTexts_data()
+    {
+        QTest::addColumn<QStringList>("entries");
+        QTest::newRow("worked row") << QStringList{"100", "40", "1", "99"};
+        QTest::newRow("above the weir") << QStringList{"50", "60", "1", "70"};
+        QTest::newRow("decimals") << QStringList{"123.4", "56.78", "0.5", "200.25"};
+        QTest::newRow("small weir") << QStringList{"12.5", "0.3", "0.01", "25"};
+        QTest::newRow("large weir") << QStringList{"1500", "25000", "1", "3000"};
+        QTest::newRow("no solution") << QStringList{"100", "40", "60", "99"};
+        QTest::newRow("huge weir") << QStringList{"1e10", "1e14", "1", "1e10"};
+    }
+    void companionShowsTheSameTexts()
+    {
+        QFETCH(QStringList, entries);
+        enter(entries[0], entries[1], entries[2], entries[3]);
+        calculate();
+
+        QProcess cli;
+        cli.start(QStringLiteral(VORDANEL_CLI), {"head", "--json", "-d", entries[0], "-q", entries[1], "--min", entries[2], "--max", entries[3]});
+        QVERIFY(cli.waitForFinished(10000));
+        const QJsonObject answer = QJsonDocument::fromJson(cli.readAllStandardOutput()).object();
+        if (answer.value("outcome").toString() == "converged") {
+            QCOMPARE(w->ui.Text4->text(), answer.value("head_mm").toString());
+            QCOMPARE(w->ui.Text5->text(), QString::number(answer.value("trials").toInt()));
+            QCOMPARE(shown(w->ui.Label8), answer.value("above_weir").toBool());
+        } else {
+            QCOMPARE(answer.value("outcome").toString(), QStringLiteral("no_solution"));
+            QVERIFY(shown(w->ui.Label9));
+            QVERIFY(w->ui.Text4->text().isEmpty());
+        }
     }
 };
 

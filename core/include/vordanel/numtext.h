@@ -24,6 +24,9 @@ ParsedNumber parseNumber(std::string_view text, std::string_view decimalPoint = 
 // decimal separator dropped, an exponent only for very large or very small magnitudes.
 std::string displayText(double value, std::string_view decimalPoint = ".");
 
+// The shortest text that reads back to exactly the same double, always with a decimal point.
+std::string roundTripText(double value);
+
 // The shown head in millimetres: the head in metres rounded to five decimals (0.01 mm), then
 // multiplied by 1000. Empty when the product is beyond the double range.
 std::optional<double> shownHeadMillimetres(double xMid);
