@@ -1,9 +1,24 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs the whole suite through CTest.
+# Installs what is missing, builds, and runs the whole suite through CTest: first the release
+# build (with the Debian package test), then the same suite built by clang with AddressSanitizer
+# and UndefinedBehaviorSanitizer, which also runs the fuzz target for a bounded time.
 set -euo pipefail
 cd "$(dirname "$0")"
 source scripts/setup.sh
 
 vordanel_install_packages
+
+echo "== release build =="
 vordanel_build build
-ctest --test-dir build --output-on-failure --timeout 300
+release=0
+ctest --test-dir build --output-on-failure --timeout 300 || release=$?
+
+echo "== sanitizer build (clang, ASan + UBSan, bounded fuzz run) =="
+vordanel_build_checked build-checked
+checked=0
+ctest --test-dir build-checked --output-on-failure --timeout 300 || checked=$?
+
+if ((release != 0 || checked != 0)); then
+  echo "FAILED: release suite exit $release, sanitizer suite exit $checked" >&2
+  exit 1
+fi

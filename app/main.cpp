@@ -12,7 +12,7 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("VORDANEL"));
     QApplication::setApplicationVersion(QStringLiteral(VORDANEL_VERSION));
-    QApplication::setDesktopFileName(QStringLiteral("vordanel"));
+    QApplication::setDesktopFileName(QStringLiteral("org.vordanel.Vordanel"));
 
     VordanelWindow window;
     window.Form_Load();

@@ -5,8 +5,10 @@
 VORDANEL_PACKAGES=(
   build-essential cmake ninja-build pkg-config
   libgtest-dev libbenchmark-dev libcli11-dev
-  qt6-base-dev libgl-dev fonts-ipafont-gothic
-  xvfb xauth xdotool
+  qt6-base-dev libgl-dev libqt6svg6 fonts-ipafont-gothic
+  desktop-file-utils appstream dpkg-dev
+  xvfb xauth xdotool x11-utils
+  clang libclang-rt-14-dev
 )
 
 vordanel_install_packages() {
@@ -45,4 +47,14 @@ vordanel_build() {
   else
     cmake --build "$dir" --parallel
   fi
+}
+
+# vordanel_build_checked DIR: the whole project built by clang with AddressSanitizer and
+# UndefinedBehaviorSanitizer, and the fuzz target, in its own folder.
+vordanel_build_checked() {
+  local dir=$1
+  CC=clang CXX=clang++ cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DVORDANEL_BUILD_TESTS=ON -DVORDANEL_BUILD_BENCH=OFF -DVORDANEL_BUILD_GUI=ON \
+    -DVORDANEL_SANITIZE=ON -DVORDANEL_FUZZ=ON
+  cmake --build "$dir" --parallel
 }

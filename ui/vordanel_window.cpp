@@ -5,6 +5,7 @@
 
 #include <QFont>
 #include <QGuiApplication>
+#include <QIcon>
 #include <QLocale>
 #include <QMessageBox>
 #include <QScreen>
@@ -63,6 +64,8 @@ VordanelWindow::VordanelWindow(QWidget* parent) : QWidget(parent)
     ui.setupUi(this);
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
                    | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    Q_INIT_RESOURCE(vordanel);  // the icon lives in this static library, which the linker would drop
+    setWindowIcon(QIcon(QStringLiteral(":/icons/org.vordanel.Vordanel.svg")));
     setFont(windowFont(9));
     ui.Label11->setFont(windowFont(8.25));
 

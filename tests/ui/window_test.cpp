@@ -5,6 +5,7 @@
 #include <QAccessible>
 #include <QFontInfo>
 #include <QFontMetrics>
+#include <QImage>
 #include <QInputMethodEvent>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -116,6 +117,11 @@ private Q_SLOTS:
         QVERIFY(!shown(w->ui.Label9));
         for (auto* box : w->findChildren<QLineEdit*>()) QVERIFY(box->text().isEmpty());
         QCOMPARE(QString::fromLatin1(VORDANEL_VERSION), QStringLiteral("1.00"));
+        for (int size : {16, 256}) {
+            const QImage icon = w->windowIcon().pixmap(size, size).toImage();
+            QCOMPARE(icon.size(), QSize(size, size));
+            QCOMPARE(icon.pixelColor(size / 2, size / 2).alpha(), 255);  // the opening, drawn
+        }
     }
 
     void colours_data()

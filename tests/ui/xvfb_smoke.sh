@@ -41,6 +41,11 @@ if ((cx < 510 || cx > 514 || cy < 382 || cy > 386)); then
   fail "window centre is at $cx,$cy, not at the screen's centre 512,384"
 fi
 echo "window ${WIDTH}x${HEIGHT} centred at $cx,$cy"
+if command -v xprop >/dev/null; then
+  icon=$(xprop -id "$id" _NET_WM_ICON)
+  [[ $icon == "_NET_WM_ICON(CARDINAL) ="* ]] || fail "the window shows no icon"
+  echo "window icon set"
+fi
 
 # Focus starts in the diameter box; the keyboard order is diameter, flow, minimum, 計算, クリヤ, maximum.
 xdotool type --delay 30 "abc"
