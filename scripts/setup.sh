@@ -6,7 +6,7 @@ VORDANEL_PACKAGES=(
   build-essential cmake ninja-build pkg-config
   libgtest-dev libbenchmark-dev libcli11-dev
   qt6-base-dev libgl-dev libqt6svg6 fonts-ipafont-gothic
-  desktop-file-utils appstream dpkg-dev
+  desktop-file-utils appstream dpkg-dev file
   xvfb xauth xdotool x11-utils
   clang libclang-rt-14-dev
 )
