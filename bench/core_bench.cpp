@@ -29,6 +29,18 @@ void BM_SearchFirstWorkedRun(benchmark::State& state)
 }
 BENCHMARK(BM_SearchFirstWorkedRun);
 
+// A 10 km weir at 1e14 L/min: the tolerance cannot be met, the stall guard ends the run.
+void BM_SearchStalledHugeWeir(benchmark::State& state)
+{
+    double Q = 1e11, D = 1e7, xLow = 0.001, xHigh = 1e7;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(Q);
+        auto r = vordanel::search(Q, D, xLow, xHigh);
+        benchmark::DoNotOptimize(r);
+    }
+}
+BENCHMARK(BM_SearchStalledHugeWeir);
+
 }  // namespace
 
 BENCHMARK_MAIN();
