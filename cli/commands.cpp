@@ -23,36 +23,6 @@ constexpr double maxTableRows = 100'000'000;
 
 void put(std::FILE* out, std::string_view text) { std::fwrite(text.data(), 1, text.size(), out); }
 
-const char* faultWords(Fault fault)
-{
-    switch (fault) {
-    case Fault::NotANumber:
-        return "not a number";
-    case Fault::DivisionByZero:
-        return "division by zero";
-    case Fault::InvalidArgument:
-        return "invalid argument (a diameter or head below zero)";
-    case Fault::Overflow:
-        return "overflow (beyond the double range)";
-    }
-    return "";
-}
-
-const char* optionName(Input input)
-{
-    switch (input) {
-    case Input::Diameter:
-        return "--diameter";
-    case Input::Flow:
-        return "--flow";
-    case Input::Min:
-        return "--min";
-    case Input::Max:
-        return "--max";
-    }
-    return "";
-}
-
 const char* stepKey(Step step)
 {
     switch (step) {
@@ -73,9 +43,9 @@ const char* stepKey(Step step)
 void reportFault(std::FILE* err, const Calculation& c)
 {
     if (c.faultInput)
-        std::fprintf(err, "vordanel-cli: %s: %s\n", optionName(*c.faultInput), faultWords(c.fault));
+        std::fprintf(err, "vordanel-cli: --%s: %s\n", inputKey(*c.faultInput), describe(c.fault));
     else
-        std::fprintf(err, "vordanel-cli: %s\n", faultWords(c.fault));
+        std::fprintf(err, "vordanel-cli: %s\n", describe(c.fault));
 }
 
 // The note column of table and batch rows: what the window would add to the numbers.
@@ -286,7 +256,7 @@ int table(std::string_view diameter, std::string_view min, std::string_view max,
     for (const auto& [text, name] : fixed) {
         const auto parsed = parseNumber(text);
         if (parsed.fault) {
-            std::fprintf(err, "vordanel-cli: %s: %s\n", name, faultWords(*parsed.fault));
+            std::fprintf(err, "vordanel-cli: %s: %s\n", name, describe(*parsed.fault));
             return Failure;
         }
     }
@@ -365,23 +335,23 @@ int flow(std::string_view diameter, std::string_view head, std::FILE* out, std::
 {
     const auto d = parseNumber(diameter);
     if (d.fault) {
-        std::fprintf(err, "vordanel-cli: --diameter: %s\n", faultWords(*d.fault));
+        std::fprintf(err, "vordanel-cli: --diameter: %s\n", describe(*d.fault));
         return Failure;
     }
     const auto h = parseNumber(head);
     if (h.fault) {
-        std::fprintf(err, "vordanel-cli: --head: %s\n", faultWords(*h.fault));
+        std::fprintf(err, "vordanel-cli: --head: %s\n", describe(*h.fault));
         return Failure;
     }
     const double D = toMetres(d.value);
     double F = 0;
     if (const auto fault = FN1(F, toMetres(h.value), 0, D)) {
-        std::fprintf(err, "vordanel-cli: %s: %s\n", D > 0 ? "--head" : "--diameter", faultWords(*fault));
+        std::fprintf(err, "vordanel-cli: %s: %s\n", D > 0 ? "--head" : "--diameter", describe(*fault));
         return Failure;
     }
     const double litresPerMinute = toLitresPerMinute(F);
     if (!std::isfinite(litresPerMinute)) {
-        std::fprintf(err, "vordanel-cli: %s\n", faultWords(Fault::Overflow));
+        std::fprintf(err, "vordanel-cli: %s\n", describe(Fault::Overflow));
         return Failure;
     }
     std::fprintf(out, "%s %s\n", flowCaption.data(), displayText(litresPerMinute).c_str());

@@ -24,11 +24,18 @@ int main(int argc, char** argv)
     std::string diameter, flow, min, max, flows, headMm, file;
     cli::HeadOptions headOptions;
 
+    const auto addWeirOptions = [&](CLI::App* command) {
+        command->add_option("-d,--diameter", diameter, "weir diameter (mm)")->required();
+    };
+    const auto addBracketOptions = [&](CLI::App* command) {
+        command->add_option("--min", min, "bracket minimum (mm)")->required();
+        command->add_option("--max", max, "bracket maximum (mm)")->required();
+    };
+
     auto* head = app.add_subcommand("head", "The head and trial count the window would show for four entries.");
-    head->add_option("-d,--diameter", diameter, "weir diameter (mm)")->required();
+    addWeirOptions(head);
     head->add_option("-q,--flow", flow, "flow rate (L/min)")->required();
-    head->add_option("--min", min, "bracket minimum (mm)")->required();
-    head->add_option("--max", max, "bracket maximum (mm)")->required();
+    addBracketOptions(head);
     head->add_flag("--trace", headOptions.trace, "also show the search pass by pass");
     head->add_flag("--json", headOptions.json, "print one JSON object instead of text");
     head->footer("Example:\n"
@@ -40,9 +47,8 @@ int main(int argc, char** argv)
                  "\"above_weir\":false}");
 
     auto* table = app.add_subcommand("table", "A rating table (CSV) of head against flow for one weir and bracket.");
-    table->add_option("-d,--diameter", diameter, "weir diameter (mm)")->required();
-    table->add_option("--min", min, "bracket minimum (mm)")->required();
-    table->add_option("--max", max, "bracket maximum (mm)")->required();
+    addWeirOptions(table);
+    addBracketOptions(table);
     table->add_option("--flows", flows, "flows FROM:TO:STEP (L/min)")->required();
     table->footer("Example:\n"
                   "  $ vordanel-cli table -d 100 --min 1 --max 100 --flows 20:60:20\n"
@@ -61,7 +67,7 @@ int main(int argc, char** argv)
                   "A header line is recognised and skipped; a failed row is noted and the rest go on.");
 
     auto* flowCommand = app.add_subcommand("flow", "The flow the formula gives over a weir at a head.");
-    flowCommand->add_option("-d,--diameter", diameter, "weir diameter (mm)")->required();
+    addWeirOptions(flowCommand);
     flowCommand->add_option("--head", headMm, "overflow head above the bottom of the opening (mm)")->required();
     flowCommand->footer("Example:\n"
                         "  $ vordanel-cli flow -d 100 --head 50\n"

@@ -42,21 +42,6 @@ QString faultText(vordanel::Fault fault)
     return {};
 }
 
-const char* faultName(vordanel::Fault fault)
-{
-    switch (fault) {
-    case vordanel::Fault::NotANumber:
-        return "not a number";
-    case vordanel::Fault::DivisionByZero:
-        return "division by zero";
-    case vordanel::Fault::InvalidArgument:
-        return "invalid argument";
-    case vordanel::Fault::Overflow:
-        return "overflow";
-    }
-    return "";
-}
-
 }  // namespace
 
 VordanelWindow::VordanelWindow(QWidget* parent) : QWidget(parent)
@@ -138,7 +123,7 @@ void VordanelWindow::Command1_Click()
             break;
         }
     }
-    std::fprintf(stderr, "vordanel: calculation stopped: %s%s%s\n", faultName(c.fault),
+    std::fprintf(stderr, "vordanel: calculation stopped: %s%s%s\n", vordanel::describe(c.fault),
                  caption ? " in " : "", caption ? caption->text().toUtf8().constData() : "");
     const QString message = caption ? caption->text() + QStringLiteral(": ") + faultText(c.fault) : faultText(c.fault);
     report({windowTitle(), message, entry});

@@ -8,6 +8,21 @@ namespace {
 bool finite(double x) { return std::isfinite(x); }
 }  // namespace
 
+const char* describe(Fault fault)
+{
+    switch (fault) {
+    case Fault::NotANumber:
+        return "not a number";
+    case Fault::DivisionByZero:
+        return "division by zero";
+    case Fault::InvalidArgument:
+        return "invalid argument (a diameter or head below zero)";
+    case Fault::Overflow:
+        return "overflow (beyond the double range)";
+    }
+    return "";
+}
+
 // The steps keep the order of the original's double operations, so that the last bits of every
 // result match; each step that can fault is checked right where the fault would arise.
 std::optional<Fault> FN1(double& F, double h, double Q, double D)

@@ -12,6 +12,9 @@ enum class Fault {
     Overflow,        // a number, or a step of the formula, fell outside the finite double range
 };
 
+// The fault in plain English, for standard error and logs.
+const char* describe(Fault fault);
+
 // The residual of the Staus formula for a circular weir: the discharge at head h over a weir
 // of diameter D (metres, m^3/min) minus the target flow Q. On success F is assigned and nothing
 // is returned; on a fault F keeps its previous value and the fault is returned.
