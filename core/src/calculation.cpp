@@ -9,47 +9,26 @@ namespace vordanel {
 
 namespace {
 
-// A fault of the formula is laid on the entry that caused it where that can be told: a
-// diameter that is not positive, else the bracket end that pass 1 was evaluating. Later
-// passes only evaluate midpoints, which no single entry owns.
+// Heads every weir of a sensible size passes without leaving the double range.
+constexpr double ordinaryHeads[] = {0.001, 1.0};
+
 std::optional<Input> inputAtFault(const Calculation& c)
 {
     if (!(c.D > 0)) return Input::Diameter;
-    if (c.search.trialCount <= 1 && c.search.faultAt == Point::High) return Input::Max;
-    if (c.search.trialCount <= 1 && c.search.faultAt == Point::Low) return Input::Min;
-    return std::nullopt;
+    const Weir weir(c.D);
+    double F = 0;
+    for (const double h : ordinaryHeads)
+        if (weir.residual(F, h, 0)) return Input::Diameter;
+    // Later passes only evaluate midpoints, which no single entry owns.
+    if (c.search.trialCount > 1 || c.search.faultAt == Point::Mid) return std::nullopt;
+    const double end = c.search.faultAt == Point::High ? c.xHigh : c.xLow;
+    if (!weir.residual(F, end, 0)) return Input::Flow;
+    return c.search.faultAt == Point::High ? Input::Max : Input::Min;
 }
 
-}  // namespace
-
-Calculation calculate(const Entries& entries, std::string_view decimalPoint, const PassObserver& observer)
+// The search's outcome as the window shows it.
+Calculation& finish(Calculation& c)
 {
-    Calculation c;
-    if (entries.flow.empty() || entries.min.empty() || entries.max.empty() || entries.diameter.empty())
-        return c;
-
-    const auto read = [&](std::string_view text, Input input, double& number) {
-        const ParsedNumber parsed = parseNumber(text, decimalPoint);
-        if (parsed.fault) {
-            c.outcome = Calculation::Outcome::Fault;
-            c.fault = *parsed.fault;
-            c.faultInput = input;
-            return false;
-        }
-        number = parsed.value;
-        return true;
-    };
-    double diameter = 0, flow = 0, min = 0, max = 0;
-    if (!read(entries.diameter, Input::Diameter, diameter)) return c;
-    c.D = toMetres(diameter);
-    if (!read(entries.flow, Input::Flow, flow)) return c;
-    c.Q = toCubicMetresPerMinute(flow);
-    if (!read(entries.min, Input::Min, min)) return c;
-    c.xLow = toMetres(min);
-    if (!read(entries.max, Input::Max, max)) return c;
-    c.xHigh = toMetres(max);
-
-    c.search = search(c.Q, c.D, c.xLow, c.xHigh, observer);
     switch (c.search.outcome) {
     case SearchResult::Outcome::NoSignChange:
         c.outcome = Calculation::Outcome::NoSolution;
@@ -72,6 +51,73 @@ Calculation calculate(const Entries& entries, std::string_view decimalPoint, con
     c.headMillimetres = *head;
     c.aboveWeir = c.D < c.search.xMid;
     return c;
+}
+
+// Reads the entries of `inputs` in order into `numbers`; the first that fails is the fault.
+bool readEntries(Calculation& c, std::initializer_list<std::pair<std::string_view, Input>> inputs,
+                 std::initializer_list<double*> numbers, std::string_view decimalPoint)
+{
+    auto number = numbers.begin();
+    for (const auto& [text, input] : inputs) {
+        const ParsedNumber parsed = parseNumber(text, decimalPoint);
+        if (parsed.fault) {
+            c.outcome = Calculation::Outcome::Fault;
+            c.fault = *parsed.fault;
+            c.faultInput = input;
+            return false;
+        }
+        **number++ = input == Input::Flow ? toCubicMetresPerMinute(parsed.value) : toMetres(parsed.value);
+    }
+    return true;
+}
+
+}  // namespace
+
+Calculation solve(double D, double Q, double xLow, double xHigh, const PassObserver& observer)
+{
+    Calculation c;
+    c.D = D, c.Q = Q, c.xLow = xLow, c.xHigh = xHigh;
+    c.search = search(Q, Weir(D), xLow, xHigh, observer);
+    return finish(c);
+}
+
+Calculation calculate(const Entries& entries, std::string_view decimalPoint, const PassObserver& observer)
+{
+    Calculation c;
+    if (entries.flow.empty() || entries.min.empty() || entries.max.empty() || entries.diameter.empty())
+        return c;
+    if (!readEntries(c,
+                     {{entries.diameter, Input::Diameter},
+                      {entries.flow, Input::Flow},
+                      {entries.min, Input::Min},
+                      {entries.max, Input::Max}},
+                     {&c.D, &c.Q, &c.xLow, &c.xHigh}, decimalPoint))
+        return c;
+    return solve(c.D, c.Q, c.xLow, c.xHigh, observer);
+}
+
+Calculation solveRising(const Curve& curve, double Q, const PassObserver& observer)
+{
+    Calculation c;
+    c.D = curve.weir.diameter(), c.Q = Q, c.xLow = risingStart(curve), c.xHigh = curve.peakHead;
+    if (curve.fault) {
+        c.outcome = Calculation::Outcome::Fault;
+        c.fault = *curve.fault;
+        c.faultInput = Input::Diameter;
+        return c;
+    }
+    c.search = risingHead(curve, Q, observer);
+    return finish(c);
+}
+
+Calculation calculateRising(const Entries& entries, std::string_view decimalPoint, const PassObserver& observer)
+{
+    Calculation c;
+    if (entries.flow.empty() || entries.diameter.empty()) return c;
+    if (!readEntries(c, {{entries.diameter, Input::Diameter}, {entries.flow, Input::Flow}}, {&c.D, &c.Q}, decimalPoint))
+        return c;
+    if (!(c.D > 0)) return solve(c.D, c.Q, c.D, c.D);  // the formula's own fault for this diameter
+    return solveRising(curveOf(c.D), c.Q, observer);
 }
 
 }  // namespace vordanel

@@ -23,13 +23,17 @@ const char* describe(Fault fault)
     return "";
 }
 
+Weir::Weir(double D) : D_(D), dOver110_(D / 110), dToThe1_5_(std::pow(D, 1.5)) {}
+
 // The steps keep the order of the original's double operations, so that the last bits of every
-// result match; each step that can fault is checked right where the fault would arise.
-std::optional<Fault> FN1(double& F, double h, double Q, double D)
+// result match; each step that can fault is checked right where the fault would arise, in the
+// same order whether its value was worked out here or once for the weir.
+std::optional<Fault> Weir::residual(double& F, double h, double Q) const
 {
+    const double D = D_;
     if (std::isnan(h) || std::isnan(Q) || std::isnan(D)) return Fault::InvalidArgument;
 
-    const double a = D / 110;
+    const double a = dOver110_;
     if (h == 0) return Fault::DivisionByZero;
     const double b = a / h;
     if (!finite(b)) return Fault::Overflow;
@@ -42,17 +46,16 @@ std::optional<Fault> FN1(double& F, double h, double Q, double D)
     const double mu = c + e;
     if (!finite(mu)) return Fault::Overflow;
     if (D < 0) return Fault::InvalidArgument;
-    const double p = std::pow(D, 1.5);
+    const double p = dToThe1_5_;
     if (!finite(p)) return Fault::Overflow;
     const double m = p * mu;
     if (!finite(m)) return Fault::Overflow;
-    double r = h / D;
+    const double r = h / D;
     if (r < 0) return Fault::InvalidArgument;
     if (!finite(r)) return Fault::Overflow;
     const double k1 = std::pow(r, 1.975);
     const double t1 = k1 * 10.12;
     if (!finite(t1)) return Fault::Overflow;
-    r = h / D;
     const double k2 = std::pow(r, 3.76);
     const double t2 = k2 * 2.66;
     if (!finite(t2)) return Fault::Overflow;
@@ -63,6 +66,11 @@ std::optional<Fault> FN1(double& F, double h, double Q, double D)
     if (!finite(result)) return Fault::Overflow;
     F = result;
     return std::nullopt;
+}
+
+std::optional<Fault> FN1(double& F, double h, double Q, double D)
+{
+    return Weir(D).residual(F, h, Q);
 }
 
 }  // namespace vordanel

@@ -4,13 +4,13 @@
 
 namespace vordanel {
 
-SearchResult search(double Q, double D, double xLow, double xHigh, const PassObserver& observer)
+SearchResult search(double Q, const Weir& weir, double xLow, double xHigh, const PassObserver& observer)
 {
     SearchResult result;
     double F = 0.0;
     auto evaluate = [&](double h, Point point) {
         ++result.evaluations;
-        const auto fault = FN1(F, h, Q, D);
+        const auto fault = weir.residual(F, h, Q);
         if (fault) {
             result.outcome = SearchResult::Outcome::Fault;
             result.fault = *fault;
@@ -19,14 +19,14 @@ SearchResult search(double Q, double D, double xLow, double xHigh, const PassObs
         return !fault;
     };
 
+    if (!evaluate(xHigh, Point::High)) return result;
+    double fHigh = result.fHighFirst = F;
+    if (!evaluate(xLow, Point::Low)) return result;
+    double fLow = result.fLowFirst = F;
     for (int trialCount = 0;;) {
-        if (!evaluate(xHigh, Point::High)) break;
-        const double fHigh = F;
-        if (!evaluate(xLow, Point::Low)) break;
-        const double fLow = F;
         const double xMid = (xLow + xHigh) / 2;
         result.trialCount = ++trialCount;
-        if (!evaluate(xMid, Point::Mid)) break;
+        if (!evaluate(xMid, Point::Mid)) return result;
         const double fMid = F;
 
         Step step;
@@ -45,22 +45,27 @@ SearchResult search(double Q, double D, double xLow, double xHigh, const PassObs
 
         switch (step) {
         case Step::RaiseLow:
-            xLow = xMid;
+            xLow = xMid, fLow = fMid;
             continue;
         case Step::LowerHigh:
-            xHigh = xMid;
+            xHigh = xMid, fHigh = fMid;
             continue;
         case Step::Converged:
         case Step::Stalled:
             result.outcome = SearchResult::Outcome::Converged;
             result.xMid = xMid;
+            result.toleranceMet = step == Step::Converged;
             return result;
         case Step::NoSignChange:
             result.outcome = SearchResult::Outcome::NoSignChange;
             return result;
         }
     }
-    return result;
+}
+
+SearchResult search(double Q, double D, double xLow, double xHigh, const PassObserver& observer)
+{
+    return search(Q, Weir(D), xLow, xHigh, observer);
 }
 
 }  // namespace vordanel

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 
 namespace vordanel {
@@ -81,13 +82,18 @@ INSTANTIATE_TEST_SUITE_P(
                     FaultRow{"ZeroMinimum", {"100", "40", "0", "99"}, Fault::DivisionByZero, Input::Min},
                     FaultRow{"ZeroMaximum", {"100", "40", "1", "0"}, Fault::DivisionByZero, Input::Max},
                     FaultRow{"NegativeMinimum", {"100", "40", "-1", "99"}, Fault::InvalidArgument, Input::Min},
-                    FaultRow{"HugeMaximumOverflowsTheFormula", {"100", "40", "1", "1e300"}, Fault::Overflow, Input::Max}),
+                    FaultRow{"HugeMaximumOverflowsTheFormula", {"100", "40", "1", "1e300"}, Fault::Overflow, Input::Max},
+                    FaultRow{"TinyMinimumOverflowsTheFormula", {"100", "40", "1e-310", "99"}, Fault::Overflow, Input::Min},
+                    FaultRow{"HugeDiameterNotTheOrdinaryMaximum", {"1e300", "40", "1", "99"}, Fault::Overflow, Input::Diameter},
+                    FaultRow{"TinyDiameterNotTheOrdinaryMaximum", {"1e-300", "40", "1", "99"}, Fault::Overflow, Input::Diameter},
+                    FaultRow{"HugeDiameterAndHugeMaximum", {"1e300", "40", "1", "1e300"}, Fault::Overflow, Input::Diameter}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Calculation, HugeWeirEndsWithTheHeadRoundedFromItsMidpoint)
 {
     const auto c = calculate({"1e10", "1e14", "1", "1e10"});
     ASSERT_EQ(c.outcome, O::Converged);
+    EXPECT_FALSE(c.search.toleranceMet);
     EXPECT_NEAR(c.headMillimetres, c.search.xMid * 1000, 0.005 + 1e-6);
     EXPECT_FALSE(c.aboveWeir);
 }
@@ -100,6 +106,53 @@ TEST(Calculation, DecimalCommaEntriesGiveTheSameHead)
     EXPECT_EQ(comma.search.xMid, point.search.xMid);
     EXPECT_EQ(displayText(comma.headMillimetres, ","), "88,12");
 }
+
+struct RisingRow {
+    const char* name;
+    Entries entries;  // diameter and flow only
+    O outcome;
+    double headMillimetres;
+    std::optional<Input> faultInput;
+    friend void PrintTo(const RisingRow& r, std::ostream* os) { *os << r.name; }
+};
+
+class RisingRows : public testing::TestWithParam<RisingRow> {};
+
+TEST_P(RisingRows, FindTheRisingHeadWithoutABracket)
+{
+    const auto& row = GetParam();
+    const auto c = calculateRising(row.entries);
+    ASSERT_EQ(c.outcome, row.outcome);
+    if (row.outcome == O::Converged) {
+        // The search's own tolerance: a neighbour of the window's head within 0.01 mm.
+        if (row.headMillimetres > 0) {
+            EXPECT_NEAR(c.headMillimetres, row.headMillimetres, 0.01 + 1e-9);
+        }
+        double F = 0;
+        ASSERT_FALSE(FN1(F, c.search.xMid, c.Q, c.D));
+        EXPECT_LT(std::fabs(F), residualTolerance);
+        EXPECT_TRUE(c.search.toleranceMet);
+        EXPECT_LT(c.search.xMid, c.D * peakRatio());
+    }
+    if (row.outcome == O::Fault) {
+        EXPECT_EQ(c.faultInput, row.faultInput);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Calculation, RisingRows,
+    testing::Values(RisingRow{"Weir100Flow40", {"100", "40", "", ""}, O::Converged, 47.1, {}},
+                    RisingRow{"Weir200Flow100", {"200", "100", "", ""}, O::Converged, 88.12, {}},
+                    RisingRow{"AboveTheWeirStillRising", {"50", "60", "", ""}, O::Converged, 57.26, {}},
+                    RisingRow{"TinyFlow", {"100", "0.001", "", ""}, O::Converged, 0.0, {}},
+                    RisingRow{"FlowAboveThePeak", {"100", "250", "", ""}, O::NoSolution, 0, {}},
+                    RisingRow{"ZeroFlow", {"100", "0", "", ""}, O::NoSolution, 0, {}},
+                    RisingRow{"NegativeFlow", {"100", "-5", "", ""}, O::NoSolution, 0, {}},
+                    RisingRow{"EmptyFlow", {"100", "", "", ""}, O::Incomplete, 0, {}},
+                    RisingRow{"ZeroDiameter", {"0", "40", "", ""}, O::Fault, 0, Input::Diameter},
+                    RisingRow{"HugeDiameter", {"1e300", "40", "", ""}, O::Fault, 0, Input::Diameter},
+                    RisingRow{"FlowNotANumber", {"100", "x", "", ""}, O::Fault, 0, Input::Flow}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace vordanel

@@ -29,14 +29,15 @@ struct RunRow {
 
 class WorkedRuns : public testing::TestWithParam<RunRow> {};
 
-TEST_P(WorkedRuns, EndAsWorkedOutWithThreeEvaluationsPerPass)
+TEST_P(WorkedRuns, EndAsWorkedOutWithOneEvaluationPerPassAfterTheEnds)
 {
     const auto& row = GetParam();
     const auto r = search(row.flow / 1000, row.diameter / 1000, row.min / 1000, row.max / 1000);
     ASSERT_EQ(r.outcome, row.outcome);
     EXPECT_EQ(r.trialCount, row.trialCount);
-    EXPECT_EQ(r.evaluations, 3 * row.trialCount);
+    EXPECT_EQ(r.evaluations, row.trialCount + 2);
     if (row.outcome == SearchResult::Outcome::Converged) {
+        EXPECT_TRUE(r.toleranceMet);
         EXPECT_EQ(significant12(r.xMid), row.xMid);
     }
 }
@@ -167,16 +168,31 @@ TEST(Search, UnreachableToleranceEndsBetweenAdjacentDoubles)
     EXPECT_GE(std::fabs(last.fMid), residualTolerance);
     EXPECT_EQ(std::nextafter(std::min(last.xLow, last.xHigh), HUGE_VAL), std::max(last.xLow, last.xHigh));
     EXPECT_EQ(r.trialCount, static_cast<int>(passes.size()));
-    EXPECT_EQ(r.evaluations, 3 * r.trialCount);
+    EXPECT_EQ(r.evaluations, r.trialCount + 2);
+    EXPECT_FALSE(r.toleranceMet);
 }
 
-TEST(Search, EveryPassCostsThreeEvaluationsAcrossManyBrackets)
+TEST(Search, RememberedEndResidualsAreTheFormulasOwn)
+{
+    for (const double max : {99.0, 250.0, 1000.0}) {
+        const auto r = search(0.04, 0.1, 0.001, max / 1000, [](const Pass& p) {
+            double F = 0;
+            ASSERT_FALSE(FN1(F, p.xLow, 0.04, 0.1));
+            EXPECT_EQ(F, p.fLow) << p.trialCount;
+            ASSERT_FALSE(FN1(F, p.xHigh, 0.04, 0.1));
+            EXPECT_EQ(F, p.fHigh) << p.trialCount;
+        });
+        EXPECT_NE(r.outcome, SearchResult::Outcome::Fault);
+    }
+}
+
+TEST(Search, EveryRunCostsItsPassesPlusTheTwoEndsAcrossManyBrackets)
 {
     for (double flow : {1.0, 10.0, 40.0, 100.0, 140.0})
         for (double max : {20.0, 99.0, 150.0, 300.0}) {
             const auto r = search(flow / 1000, 0.1, 0.001, max / 1000);
             ASSERT_NE(r.outcome, SearchResult::Outcome::Fault);
-            EXPECT_EQ(r.evaluations, 3 * r.trialCount) << flow << " " << max;
+            EXPECT_EQ(r.evaluations, r.trialCount + 2) << flow << " " << max;
         }
 }
 

@@ -15,6 +15,26 @@ enum class Fault {
 // The fault in plain English, for standard error and logs.
 const char* describe(Fault fault);
 
+// The Staus formula for one circular weir of diameter D (m). The terms that depend on D alone are
+// worked out once, so a search evaluating many heads over the same weir pays for them once; each
+// residual is bit for bit what FN1 gives for the same arguments.
+class Weir
+{
+public:
+    explicit Weir(double D);
+
+    double diameter() const { return D_; }
+
+    // The discharge at head h (m) minus the target flow Q (m^3/min). On success F is assigned and
+    // nothing is returned; on a fault F keeps its previous value and the fault is returned.
+    [[nodiscard]] std::optional<Fault> residual(double& F, double h, double Q) const;
+
+private:
+    double D_;
+    double dOver110_;     // D / 110, the numerator of mu's second term
+    double dToThe1_5_;    // D^1.5
+};
+
 // The residual of the Staus formula for a circular weir: the discharge at head h over a weir
 // of diameter D (metres, m^3/min) minus the target flow Q. On success F is assigned and nothing
 // is returned; on a fault F keeps its previous value and the fault is returned.

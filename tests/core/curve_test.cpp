@@ -1,0 +1,99 @@
+#include "vordanel/curve.h"
+
+#include "vordanel/numtext.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+
+namespace vordanel {
+namespace {
+
+double dischargeAt(double h, double D)
+{
+    double F = 0;
+    EXPECT_FALSE(FN1(F, h, 0, D));
+    return F;
+}
+
+TEST(Curve, PeakIsTheFormulasGreatestDischarge)
+{
+    EXPECT_NEAR(peakRatio(), 1.49, 0.005);
+    for (const double D : {0.01, 0.1, 2.0}) {
+        const Curve c = curveOf(D);
+        ASSERT_FALSE(c.fault);
+        EXPECT_EQ(c.peakFlow, dischargeAt(c.peakHead, D));
+        // Flat at the top, lower on both sides, by the formula itself.
+        for (const double step : {1e-3, 1e-2, 0.2})
+            for (const double side : {-1.0, 1.0})
+                EXPECT_LT(dischargeAt(c.peakHead * (1 + side * step), D), c.peakFlow) << D << " " << side * step;
+        EXPECT_NEAR(c.peakFlow / std::pow(D, 1.5), 6.43, 0.005);
+    }
+}
+
+TEST(Curve, Weir100PassesAtMostAbout203LitresPerMinute)
+{
+    const Curve c = curveOf(0.1);
+    EXPECT_NEAR(c.peakFlow * 1000, 203.26, 0.005);
+    EXPECT_NEAR(c.peakHead * 1000, 149.09, 0.005);
+}
+
+TEST(Curve, DischargeReturnsToZeroAtTheZeroHead)
+{
+    EXPECT_NEAR(zeroRatio(), 2.11, 0.005);
+    const Curve c = curveOf(0.1);
+    EXPECT_NEAR(dischargeAt(c.zeroHead, 0.1), 0, 1e-12);
+    EXPECT_GT(dischargeAt(c.zeroHead * 0.999, 0.1), 0);
+    EXPECT_LT(dischargeAt(c.zeroHead * 1.001, 0.1), 0);
+}
+
+TEST(Curve, EveryFlowBelowThePeakHasOneHeadOnEachSide)
+{
+    const Curve c = curveOf(0.1);
+    for (const double Q : {0.001, 0.04, 0.142, 0.2}) {
+        const auto rising = risingHead(c, Q), falling = fallingHead(c, Q);
+        ASSERT_EQ(rising.outcome, SearchResult::Outcome::Converged) << Q;
+        ASSERT_EQ(falling.outcome, SearchResult::Outcome::Converged) << Q;
+        EXPECT_LT(rising.xMid, c.peakHead);
+        EXPECT_GT(falling.xMid, c.peakHead);
+        EXPECT_LT(std::fabs(dischargeAt(rising.xMid, 0.1) - Q), residualTolerance);
+        EXPECT_LT(std::fabs(dischargeAt(falling.xMid, 0.1) - Q), residualTolerance);
+    }
+    EXPECT_EQ(displayText(*shownHeadMillimetres(fallingHead(c, 0.04).xMid)), "205.81");
+    EXPECT_EQ(risingHead(c, 0.21).outcome, SearchResult::Outcome::NoSignChange);
+    EXPECT_EQ(fallingHead(c, 0).outcome, SearchResult::Outcome::NoSignChange);
+}
+
+struct BracketRow {
+    const char* name;
+    double Q, min, max;  // m^3/min, m
+    bool twoHeads;
+    friend void PrintTo(const BracketRow& r, std::ostream* os) { *os << r.name; }
+};
+
+class Brackets : public testing::TestWithParam<BracketRow> {};
+
+TEST_P(Brackets, HoldTwoHeadsOnlyWhenTheySpanBoth)
+{
+    const auto& row = GetParam();
+    const Curve c = curveOf(0.1);
+    const double fMin = dischargeAt(row.min, 0.1) - row.Q, fMax = dischargeAt(row.max, 0.1) - row.Q;
+    EXPECT_EQ(holdsTwoHeads(c, row.Q, row.min, row.max, fMin, fMax), row.twoHeads);
+    EXPECT_EQ(holdsTwoHeads(c, row.Q, row.max, row.min, fMax, fMin), row.twoHeads);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Curve, Brackets,
+    testing::Values(BracketRow{"SpansBothHeads", 0.04, 0.001, 0.25, true},
+                    BracketRow{"BeyondTheZeroHead", 0.04, 0.001, 0.5, true},
+                    BracketRow{"RisingSideOnly", 0.04, 0.001, 0.099, false},
+                    BracketRow{"SpansThePeakButNotTheFallingHead", 0.04, 0.001, 0.15, false},
+                    BracketRow{"StartsAboveTheRisingHead", 0.04, 0.06, 0.25, false},
+                    BracketRow{"FallingSideOnly", 0.04, 0.15, 0.25, false},
+                    BracketRow{"FlowAboveThePeak", 0.25, 0.001, 0.25, false},
+                    BracketRow{"NoFlow", 0, 0.001, 0.25, false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace vordanel
