@@ -1,10 +1,17 @@
 #include "commands.h"
 
+#include "csv.h"
+#include "output.h"
+
+#include "vordanel/curve.h"
 #include "vordanel/numtext.h"
 #include "vordanel/units.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <charconv>
 #include <cmath>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -20,8 +27,6 @@ constexpr std::string_view noSolutionMessage = "解がありません、挟み�
 
 // Guards a table against a step so small that it would run for ever.
 constexpr double maxTableRows = 100'000'000;
-
-void put(std::FILE* out, std::string_view text) { std::fwrite(text.data(), 1, text.size(), out); }
 
 const char* stepKey(Step step)
 {
@@ -40,28 +45,18 @@ const char* stepKey(Step step)
     return "";
 }
 
+int lostOutput(std::FILE* err)
+{
+    std::fprintf(err, "vordanel-cli: the output could not be written: %s\n", std::strerror(errno ? errno : EIO));
+    return Failure;
+}
+
 void reportFault(std::FILE* err, const Calculation& c)
 {
     if (c.faultInput)
         std::fprintf(err, "vordanel-cli: --%s: %s\n", inputKey(*c.faultInput), describe(c.fault));
     else
         std::fprintf(err, "vordanel-cli: %s\n", describe(c.fault));
-}
-
-// The note column of table and batch rows: what the window would add to the numbers.
-std::string_view note(const Calculation& c)
-{
-    switch (c.outcome) {
-    case Calculation::Outcome::Incomplete:
-        return "empty_entry";
-    case Calculation::Outcome::Converged:
-        return c.aboveWeir ? "above_weir" : "";
-    case Calculation::Outcome::NoSolution:
-        return "no_solution";
-    case Calculation::Outcome::Fault:
-        return faultKey(c.fault);
-    }
-    return "";
 }
 
 int exitFor(const Calculation& c)
@@ -76,77 +71,93 @@ int exitFor(const Calculation& c)
     }
 }
 
-// The shown head and the trial count of a converged row, empty cells otherwise.
-void putResultCells(std::FILE* out, const Calculation& c)
+// A head or a flow for a sentence: to 0.01, as the window shows heads.
+std::string twoDecimals(double value) { return displayText(std::round(value * 100) / 100); }
+
+// The note column of table and batch rows: what the window would add to the numbers, then what
+// the companion knows besides; several join with ';'.
+void putNote(Output& o, const Calculation& c, bool twoHeads)
 {
-    if (c.outcome == Calculation::Outcome::Converged) {
-        put(out, displayText(c.headMillimetres));
-        put(out, ",");
-        put(out, displayText(c.search.trialCount));
-    } else {
-        put(out, ",");
+    std::string_view first;
+    switch (c.outcome) {
+    case Calculation::Outcome::Incomplete:
+        first = "empty_entry";
+        break;
+    case Calculation::Outcome::Converged:
+        first = c.aboveWeir ? "above_weir" : "";
+        break;
+    case Calculation::Outcome::NoSolution:
+        first = "no_solution";
+        break;
+    case Calculation::Outcome::Fault:
+        first = faultKey(c.fault);
+        break;
     }
-    put(out, ",");
-    put(out, note(c));
-    put(out, "\n");
+    bool any = !first.empty();
+    o << first;
+    const auto add = [&](std::string_view note) {
+        if (any) o << ';';
+        o << note;
+        any = true;
+    };
+    if (c.outcome == Calculation::Outcome::Converged && !c.search.toleranceMet) add("stalled");
+    if (twoHeads) add("two_heads");
 }
 
-std::vector<std::string> splitCsv(std::string_view line)
+// head_mm,trials,note of one row.
+void putResultCells(Output& o, const Calculation& c, bool twoHeads)
 {
-    std::vector<std::string> fields(1);
-    bool quoted = false;
-    for (std::size_t i = 0; i < line.size(); ++i) {
-        const char c = line[i];
-        if (quoted) {
-            if (c == '"' && i + 1 < line.size() && line[i + 1] == '"') fields.back() += '"', ++i;
-            else if (c == '"') quoted = false;
-            else fields.back() += c;
-        } else if (c == '"') {
-            quoted = true;
-        } else if (c == ',') {
-            fields.emplace_back();
-        } else {
-            fields.back() += c;
-        }
-    }
-    return fields;
+    if (c.outcome == Calculation::Outcome::Converged) o.number(c.headMillimetres) << ',' << c.search.trialCount;
+    else o << ',';
+    o << ',';
+    putNote(o, c, twoHeads);
 }
 
-void putCsvField(std::FILE* out, std::string_view field)
+bool twoHeadsIn(const Curve& curve, const Calculation& c)
 {
-    if (field.find_first_of(",\"\r\n") == std::string_view::npos) {
-        put(out, field);
-        return;
-    }
-    put(out, "\"");
-    for (const char c : field) {
-        if (c == '"') put(out, "\"");
-        put(out, std::string_view(&c, 1));
-    }
-    put(out, "\"");
+    if (c.outcome != Calculation::Outcome::Converged && c.outcome != Calculation::Outcome::NoSolution) return false;
+    return holdsTwoHeads(curve, c.Q, c.xLow, c.xHigh, c.search.fLowFirst, c.search.fHighFirst);
 }
 
-// A first line none of whose fields is a number, with a letter somewhere, names the columns.
-bool isHeader(const std::vector<std::string>& fields)
+// Why a flow has no head on the rising side, with the weir's greatest flow.
+std::string noHeadSentence(const Curve& curve, double Q)
 {
-    bool letters = false;
-    for (const auto& field : fields) {
-        if (!parseNumber(field).fault) return false;
-        letters = letters || std::any_of(field.begin(), field.end(), [](char c) {
-            return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-        });
-    }
-    return letters;
+    const std::string peak = "a " + displayText(curve.weir.diameter() * 1000) + " mm weir passes at most "
+                             + twoDecimals(curve.peakFlow * 1000) + " L/min by this formula, at a head of "
+                             + twoDecimals(curve.peakHead * 1000) + " mm";
+    if (!(Q > 0)) return "No head: a flow of zero or less has none (" + peak + ").";
+    if (Q > curve.peakFlow) return "No head: the flow is above the greatest there is (" + peak + ").";
+    return "No head: the flow is too small for the formula to resolve a head above zero (" + peak + ").";
 }
 
-bool readLine(std::FILE* in, std::string& line)
+std::string jsonPasses(const std::vector<Pass>& passes)
 {
-    line.clear();
-    int c;
-    while ((c = std::fgetc(in)) != EOF && c != '\n') line += static_cast<char>(c);
-    if (c == EOF && line.empty()) return false;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    return true;
+    std::string json = ",\"passes\":[";
+    for (const Pass& p : passes) {
+        if (&p != &passes.front()) json += ",";
+        json += "{\"pass\":" + std::to_string(p.trialCount) + ",\"xLow\":" + roundTripText(p.xLow)
+                + ",\"xHigh\":" + roundTripText(p.xHigh) + ",\"xMid\":" + roundTripText(p.xMid)
+                + ",\"fLow\":" + roundTripText(p.fLow) + ",\"fHigh\":" + roundTripText(p.fHigh)
+                + ",\"fMid\":" + roundTripText(p.fMid) + ",\"step\":\"" + stepKey(p.step) + "\"}";
+    }
+    return json + "]";
+}
+
+void putTextPasses(std::FILE* out, const std::vector<Pass>& passes)
+{
+    std::fprintf(out, "%4s  %-22s  %-22s  %-22s  %-24s  %-24s  %-24s  %s\n", "pass", "xLow (m)", "xHigh (m)",
+                 "xMid (m)", "fLow (m^3/min)", "fHigh (m^3/min)", "fMid (m^3/min)", "step");
+    for (const Pass& p : passes)
+        std::fprintf(out, "%4d  %-22s  %-22s  %-22s  %-24s  %-24s  %-24s  %s\n", p.trialCount,
+                     roundTripText(p.xLow).c_str(), roundTripText(p.xHigh).c_str(), roundTripText(p.xMid).c_str(),
+                     roundTripText(p.fLow).c_str(), roundTripText(p.fHigh).c_str(), roundTripText(p.fMid).c_str(),
+                     stepKey(p.step));
+}
+
+int finish(std::FILE* out, std::FILE* err, int status)
+{
+    if (std::fflush(out) != 0 || std::ferror(out)) return lostOutput(err);
+    return status;
 }
 
 }  // namespace
@@ -181,18 +192,32 @@ const char* inputKey(Input input)
     return "";
 }
 
-int head(const Entries& entries, const HeadOptions& options, std::FILE* out, std::FILE* err)
+int head(const HeadOptions& options, std::FILE* out, std::FILE* err)
 {
     std::vector<Pass> passes;
     PassObserver observer;
     if (options.trace) observer = [&](const Pass& p) { passes.push_back(p); };
-    const Calculation c = calculate(entries, ".", observer);
+    const Calculation c =
+        options.bracket
+            ? calculate({options.diameter, options.flow, options.bracket->min, options.bracket->max}, ".", observer)
+            : calculateRising({options.diameter, options.flow, "", ""}, ".", observer);
 
     if (c.outcome == Calculation::Outcome::Incomplete) {
-        std::fprintf(err, "vordanel-cli: every entry needs a value: --diameter, --flow, --min and --max\n");
+        std::fprintf(err, "vordanel-cli: every entry needs a value: --diameter, --flow%s\n",
+                     options.bracket ? ", --min and --max" : "");
         return Failure;
     }
     if (c.outcome == Calculation::Outcome::Fault) reportFault(err, c);
+
+    // What the curve adds: the other head a bracket holds, or why there is no head without one.
+    std::optional<Curve> curve;
+    if (c.outcome != Calculation::Outcome::Fault) curve = curveOf(c.D);
+    std::optional<double> otherHead;
+    if (curve && options.bracket && c.outcome == Calculation::Outcome::Converged && twoHeadsIn(*curve, c)) {
+        const auto other = c.search.xMid <= curve->peakHead ? fallingHead(*curve, c.Q) : risingHead(*curve, c.Q);
+        if (other.outcome == SearchResult::Outcome::Converged) otherHead = shownHeadMillimetres(other.xMid);
+    }
+    const bool noHead = !options.bracket && c.outcome == Calculation::Outcome::NoSolution;
 
     if (options.json) {
         std::string json = "{";
@@ -200,71 +225,69 @@ int head(const Entries& entries, const HeadOptions& options, std::FILE* out, std
         case Calculation::Outcome::Converged:
             json += "\"outcome\":\"converged\",\"head_mm\":\"" + displayText(c.headMillimetres) + "\",\"head_m\":"
                     + roundTripText(c.search.xMid) + ",\"trials\":" + std::to_string(c.search.trialCount)
-                    + ",\"above_weir\":" + (c.aboveWeir ? "true" : "false");
+                    + ",\"above_weir\":" + (c.aboveWeir ? "true" : "false")
+                    + ",\"tolerance_met\":" + (c.search.toleranceMet ? "true" : "false");
+            if (otherHead) json += ",\"other_head_mm\":\"" + displayText(*otherHead) + "\"";
             break;
         case Calculation::Outcome::NoSolution:
             json += "\"outcome\":\"no_solution\"";
+            if (noHead)
+                json += ",\"max_flow_lpm\":" + roundTripText(curve->peakFlow * 1000)
+                        + ",\"peak_head_mm\":" + roundTripText(curve->peakHead * 1000);
             break;
         default:
             json += "\"outcome\":\"fault\",\"kind\":\"" + std::string(faultKey(c.fault)) + "\"";
             if (c.faultInput) json += ",\"input\":\"" + std::string(inputKey(*c.faultInput)) + "\"";
             break;
         }
-        if (options.trace) {
-            json += ",\"passes\":[";
-            for (const Pass& p : passes) {
-                if (&p != &passes.front()) json += ",";
-                json += "{\"pass\":" + std::to_string(p.trialCount) + ",\"xLow\":" + roundTripText(p.xLow)
-                        + ",\"xHigh\":" + roundTripText(p.xHigh) + ",\"xMid\":" + roundTripText(p.xMid)
-                        + ",\"fMid\":" + roundTripText(p.fMid) + ",\"step\":\"" + stepKey(p.step) + "\"}";
-            }
-            json += "]";
-        }
+        if (options.trace) json += jsonPasses(passes);
         json += "}\n";
-        put(out, json);
-        return exitFor(c);
+        std::fwrite(json.data(), 1, json.size(), out);
+        return finish(out, err, exitFor(c));
     }
 
-    if (options.trace) {
-        std::fprintf(out, "%4s  %-22s  %-22s  %-22s  %-24s  %s\n", "pass", "xLow (m)", "xHigh (m)", "xMid (m)",
-                     "fMid (m^3/min)", "step");
-        for (const Pass& p : passes)
-            std::fprintf(out, "%4d  %-22s  %-22s  %-22s  %-24s  %s\n", p.trialCount, roundTripText(p.xLow).c_str(),
-                         roundTripText(p.xHigh).c_str(), roundTripText(p.xMid).c_str(),
-                         roundTripText(p.fMid).c_str(), stepKey(p.step));
-    }
+    if (options.trace) putTextPasses(out, passes);
     switch (c.outcome) {
     case Calculation::Outcome::Converged:
         std::fprintf(out, "%s %s\n%s %d\n", headCaption.data(), displayText(c.headMillimetres).c_str(),
                      trialsCaption.data(), c.search.trialCount);
         if (c.aboveWeir) std::fprintf(out, "%s\n", aboveWeirMessage.data());
+        if (!c.search.toleranceMet)
+            std::fprintf(out, "The search stopped between two adjacent doubles without meeting its tolerance "
+                              "(0.01 L/min): the head is as close as double precision gets.\n");
+        if (otherHead)
+            std::fprintf(out, "This bracket holds two heads, one on each side of the curve's peak at %s mm; "
+                              "the other is %s mm.\n",
+                         twoDecimals(curve->peakHead * 1000).c_str(), displayText(*otherHead).c_str());
         break;
     case Calculation::Outcome::NoSolution:
-        std::fprintf(out, "%s\n", noSolutionMessage.data());
+        std::fprintf(out, "%s\n", noHead ? noHeadSentence(*curve, c.Q).c_str() : noSolutionMessage.data());
         break;
     default:
         break;
     }
-    return exitFor(c);
+    return finish(out, err, exitFor(c));
 }
 
-int table(std::string_view diameter, std::string_view min, std::string_view max, std::string_view flows,
-          std::FILE* out, std::FILE* err)
+int table(const TableOptions& options, std::FILE* out, std::FILE* err)
 {
-    const std::pair<std::string_view, const char*> fixed[] = {
-        {diameter, "--diameter"}, {min, "--min"}, {max, "--max"}};
+    std::vector<std::pair<std::string_view, const char*>> fixed = {{options.diameter, "--diameter"}};
+    if (options.bracket) fixed.insert(fixed.end(), {{options.bracket->min, "--min"}, {options.bracket->max, "--max"}});
+    std::vector<double> numbers;
     for (const auto& [text, name] : fixed) {
         const auto parsed = parseNumber(text);
         if (parsed.fault) {
             std::fprintf(err, "vordanel-cli: %s: %s\n", name, describe(*parsed.fault));
             return Failure;
         }
+        numbers.push_back(toMetres(parsed.value));
     }
 
     const auto usage = [&](const char* why) {
         std::fprintf(err, "vordanel-cli: --flows: %s (expected FROM:TO:STEP in L/min, e.g. 10:100:10)\n", why);
         return Failure;
     };
+    const std::string_view flows = options.flows;
     const auto firstColon = flows.find(':');
     const auto secondColon = firstColon == std::string_view::npos ? firstColon : flows.find(':', firstColon + 1);
     if (secondColon == std::string_view::npos || flows.find(':', secondColon + 1) != std::string_view::npos)
@@ -280,72 +303,109 @@ int table(std::string_view diameter, std::string_view min, std::string_view max,
     if (!(steps < maxTableRows)) return usage("too many rows (more than 100000000)");
     const auto rows = static_cast<long long>(steps) + 1;
 
-    put(out, "flow_lpm,head_mm,trials,note\n");
+    // The weir's terms and curve once for the whole table.
+    const double D = numbers[0];
+    const Curve curve = curveOf(D);
+    Output o(out);
+    o << "flow_lpm,head_mm,trials,note\n";
     int worst = Answer;
     for (long long i = 0; i < rows; ++i) {
-        // Each row is solved from the flow as it is printed, exactly as the window would solve it.
-        const std::string flowText = displayText(from.value + static_cast<double>(i) * step.value);
-        const Calculation c = calculate({diameter, flowText, min, max});
-        put(out, flowText);
-        put(out, ",");
-        putResultCells(out, c);
+        // Each row is solved from the flow as it is printed, exactly as the window would solve it;
+        // the printed text is in the plain form from_chars reads as parseNumber would.
+        char flowText[32];
+        char* const flowEnd = writeDisplayText(flowText, flowText + sizeof flowText, from.value + static_cast<double>(i) * step.value);
+        double flowLpm = 0;
+        std::from_chars(flowText, flowEnd, flowLpm);
+        const double Q = toCubicMetresPerMinute(flowLpm);
+        const Calculation c = options.bracket ? solve(D, Q, numbers[1], numbers[2]) : solveRising(curve, Q);
+        o << std::string_view(flowText, static_cast<std::size_t>(flowEnd - flowText)) << ',';
+        putResultCells(o, c, options.bracket && twoHeadsIn(curve, c));
+        o << '\n';
         worst = std::max(worst, exitFor(c));
+        if (!o.flushIfFull()) return lostOutput(err);
     }
+    if (!o.flush()) return lostOutput(err);
     return worst;
 }
 
 int batch(std::FILE* in, std::FILE* out, std::FILE* err)
 {
-    put(out, "diameter_mm,flow_lpm,min_mm,max_mm,head_mm,trials,note\n");
+    CsvReader reader(in);
+    Output o(out);
     int worst = Answer;
-    long long lineNumber = 0, failed = 0;
+    long long failed = 0;
+    std::vector<std::string> fields;
+    std::optional<BatchColumns> columns;  // from a header row; none: the first columns are the entries
+
     bool first = true;
-    std::string line;
-    while (readLine(in, line)) {
-        ++lineNumber;
-        if (line.find_first_not_of(" \t") == std::string::npos) continue;
-        const auto fields = splitCsv(line);
-        const bool header = first && isHeader(fields);
-        first = false;
-        if (header) continue;
-        for (std::size_t k = 0; k < 4; ++k) {
-            putCsvField(out, k < fields.size() ? std::string_view(fields[k]) : std::string_view());
-            put(out, ",");
+    while (reader.next(fields)) {
+        if (first) {
+            first = false;
+            if (looksLikeHeader(fields)) {
+                std::string why;
+                columns = findColumns(fields, why);
+                if (!columns) {
+                    std::fprintf(err, "vordanel-cli: batch: %s\n", why.c_str());
+                    return Failure;
+                }
+                putCsvRow(o, fields, columns->width);
+                o << ",head_mm,trials,note\n";
+                continue;
+            }
+            o << "diameter_mm,flow_lpm,min_mm,max_mm,head_mm,trials,note\n";
         }
-        if (fields.size() != 4) {
-            put(out, ",,malformed_row\n");
+        const BatchRow row = columns ? rowByHeader(fields, *columns) : rowByPosition(fields);
+        if (row.malformed) {
+            putCsvRow(o, row.cells, row.width);
+            o << ",,,malformed_row";
             worst = Failure;
             ++failed;
-            continue;
+        } else {
+            putCsvRow(o, row.cells, row.width);
+            o << ',';
+            Calculation c;
+            bool twoHeads = false;
+            if (row.bracketed) {
+                c = calculate({row.entries[0], row.entries[1], row.entries[2], row.entries[3]});
+                if (c.outcome == Calculation::Outcome::Converged || c.outcome == Calculation::Outcome::NoSolution)
+                    twoHeads = twoHeadsIn(curveOf(c.D), c);
+            } else {
+                c = calculateRising({row.entries[0], row.entries[1], "", ""});
+            }
+            putResultCells(o, c, twoHeads);
+            if (exitFor(c) == Failure) ++failed;
+            worst = std::max(worst, exitFor(c));
         }
-        const Calculation c = calculate({fields[0], fields[1], fields[2], fields[3]});
-        putResultCells(out, c);
-        if (exitFor(c) == Failure) ++failed;
-        worst = std::max(worst, exitFor(c));
+        putCsvTail(o, row.tail);
+        o << '\n';
+        if (!o.flushIfFull()) return lostOutput(err);
     }
-    if (std::ferror(in)) {
-        std::fprintf(err, "vordanel-cli: batch: reading the input failed after line %lld\n", lineNumber);
+    if (first) o << "diameter_mm,flow_lpm,min_mm,max_mm,head_mm,trials,note\n";
+    if (!o.flush()) return lostOutput(err);
+    if (reader.failed()) {
+        std::fprintf(err, "vordanel-cli: batch: reading the input failed after line %lld\n", reader.lineNumber());
         return Failure;
     }
     if (failed > 0) std::fprintf(err, "vordanel-cli: batch: %lld row(s) failed; see the note column\n", failed);
     return worst;
 }
 
-int flow(std::string_view diameter, std::string_view head, std::FILE* out, std::FILE* err)
+int flow(const FlowOptions& options, std::FILE* out, std::FILE* err)
 {
-    const auto d = parseNumber(diameter);
+    const auto d = parseNumber(options.diameter);
     if (d.fault) {
         std::fprintf(err, "vordanel-cli: --diameter: %s\n", describe(*d.fault));
         return Failure;
     }
-    const auto h = parseNumber(head);
+    const auto h = parseNumber(options.head);
     if (h.fault) {
         std::fprintf(err, "vordanel-cli: --head: %s\n", describe(*h.fault));
         return Failure;
     }
-    const double D = toMetres(d.value);
+    const double D = toMetres(d.value), head = toMetres(h.value);
+    const Curve curve = curveOf(D);
     double F = 0;
-    if (const auto fault = FN1(F, toMetres(h.value), 0, D)) {
+    if (const auto fault = curve.weir.residual(F, head, 0)) {
         std::fprintf(err, "vordanel-cli: %s: %s\n", D > 0 ? "--head" : "--diameter", describe(*fault));
         return Failure;
     }
@@ -354,8 +414,21 @@ int flow(std::string_view diameter, std::string_view head, std::FILE* out, std::
         std::fprintf(err, "vordanel-cli: %s\n", describe(Fault::Overflow));
         return Failure;
     }
+    if (litresPerMinute < 0) {
+        std::fprintf(out,
+                     "The formula gives no flow at this head: over a %s mm weir its discharge falls to zero at %s mm "
+                     "(%s times the diameter) and is negative above.\n",
+                     displayText(d.value).c_str(), twoDecimals(curve.zeroHead * 1000).c_str(),
+                     twoDecimals(zeroRatio()).c_str());
+        return finish(out, err, NoSolution);
+    }
     std::fprintf(out, "%s %s\n", flowCaption.data(), displayText(litresPerMinute).c_str());
-    return Answer;
+    if (!curve.fault && head > curve.peakHead)
+        std::fprintf(out,
+                     "This head lies on the falling side of the curve: above %s mm, where the flow peaks at %s L/min, "
+                     "more head gives less flow.\n",
+                     twoDecimals(curve.peakHead * 1000).c_str(), twoDecimals(curve.peakFlow * 1000).c_str());
+    return finish(out, err, Answer);
 }
 
 }  // namespace vordanel::cli

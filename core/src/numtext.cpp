@@ -129,12 +129,20 @@ ParsedNumber parseNumber(std::string_view text, std::string_view decimalPoint)
     return {value, std::nullopt};
 }
 
+char* writeDisplayText(char* first, char* last, double value)
+{
+    if (value == 0) {
+        if (first != last) *first++ = '0';
+        return first;
+    }
+    const auto [end, ec] = std::to_chars(first, last, value, std::chars_format::general, 15);
+    return ec == std::errc{} ? end : first;
+}
+
 std::string displayText(double value, std::string_view decimalPoint)
 {
-    if (value == 0) return "0";
     char buffer[32];
-    const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 15);
-    if (ec != std::errc{}) return {};
+    const char* const end = writeDisplayText(buffer, buffer + sizeof buffer, value);
     std::string text;
     text.reserve(static_cast<std::size_t>(end - buffer) + decimalPoint.size());
     for (const char* p = buffer; p != end; ++p) {

@@ -23,6 +23,9 @@ ParsedNumber parseNumber(std::string_view text, std::string_view decimalPoint = 
 // The display text of a number: at most 15 significant digits, trailing zeros and a trailing
 // decimal separator dropped, an exponent only for very large or very small magnitudes.
 std::string displayText(double value, std::string_view decimalPoint = ".");
+// The same text with a decimal point, written into [first, last) (32 characters always do) for
+// output that allocates nothing per number; returns the end of what was written.
+char* writeDisplayText(char* first, char* last, double value);
 
 // The shortest text that reads back to exactly the same double, always with a decimal point.
 std::string roundTripText(double value);
