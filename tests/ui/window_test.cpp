@@ -7,9 +7,15 @@
 #include <QFontMetrics>
 #include <QImage>
 #include <QInputMethodEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLocale>
+#include <QMap>
+#include <QMessageBox>
+#include <QTimer>
 #include <QProcess>
 #include <QScreen>
 #include <QSignalSpy>
@@ -26,10 +32,14 @@ private:
     std::unique_ptr<VordanelWindow> w;
     std::vector<FailureReport> reports;
 
+    QLineEdit* box(const char* name) const { return w->findChild<QLineEdit*>(name); }
+    QLabel* label(const char* name) const { return w->findChild<QLabel*>(name); }
+    QPushButton* button(const char* name) const { return w->findChild<QPushButton*>(name); }
+
     void enter(const QString& diameter, const QString& flow, const QString& min, const QString& max)
     {
         const std::pair<QLineEdit*, QString> entries[] = {
-            {w->ui.Text6, diameter}, {w->ui.Text1, flow}, {w->ui.Text2, min}, {w->ui.Text3, max}};
+            {box("Text6"), diameter}, {box("Text1"), flow}, {box("Text2"), min}, {box("Text3"), max}};
         for (const auto& [box, text] : entries) {
             box->clear();
             type(box, text);
@@ -48,8 +58,8 @@ private:
             }
         }
     }
-    void calculate() { QTest::mouseClick(w->ui.Command1, Qt::LeftButton); }
-    void clear() { QTest::mouseClick(w->ui.Command2, Qt::LeftButton); }
+    void calculate() { QTest::mouseClick(button("Command1"), Qt::LeftButton); }
+    void clear() { QTest::mouseClick(button("Command2"), Qt::LeftButton); }
     bool shown(QWidget* widget) const { return widget->isVisibleTo(w.get()); }
 
 private Q_SLOTS:
@@ -113,8 +123,8 @@ private Q_SLOTS:
         QCOMPARE(w->findChildren<QWidget*>().size(), 19);
         QCOMPARE(w->palette().color(QPalette::Window), QColor(0xC0, 0xC0, 0xC0));
         QVERIFY(w->autoFillBackground());
-        QVERIFY(!shown(w->ui.Label8));
-        QVERIFY(!shown(w->ui.Label9));
+        QVERIFY(!shown(label("Label8")));
+        QVERIFY(!shown(label("Label9")));
         for (auto* box : w->findChildren<QLineEdit*>()) QVERIFY(box->text().isEmpty());
         QCOMPARE(QString::fromLatin1(VORDANEL_VERSION), QStringLiteral("1.00"));
         for (int size : {16, 256}) {
@@ -128,7 +138,7 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QColor>("text");
-        const QColor standard = QLabel().palette().color(QPalette::WindowText);
+        const QColor standard = VordanelWindow::lightPalette().color(QPalette::WindowText);
         QTest::newRow("Label11 blue") << "Label11" << QColor(QRgb(0x0000FF));
         QTest::newRow("Label10 blue") << "Label10" << QColor(QRgb(0x0000FF));
         QTest::newRow("Label6 blue") << "Label6" << QColor(QRgb(0x0000FF));
@@ -159,9 +169,9 @@ private Q_SLOTS:
 
     void tabWalksTheDesignedKeyboardOrder()
     {
-        QCOMPARE(QApplication::focusWidget(), w->ui.Text6);
-        const QWidget* const order[] = {w->ui.Text1, w->ui.Text2, w->ui.Command1, w->ui.Command2,
-                                        w->ui.Text3, w->ui.Text4, w->ui.Text5, w->ui.Text6};
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(box("Text6")));
+        const QWidget* const order[] = {box("Text1"), box("Text2"), button("Command1"), button("Command2"),
+                                        box("Text3"), box("Text4"), box("Text5"), box("Text6")};
         for (const QWidget* expected : order) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
             QCOMPARE(QApplication::focusWidget()->objectName(), expected->objectName());
@@ -190,9 +200,9 @@ private Q_SLOTS:
 
     void captionsFitTheirLabels()
     {
-        if (QFontInfo(w->ui.Label7->font()).family() != QStringLiteral("IPAPGothic"))
+        if (QFontInfo(label("Label7")->font()).family() != QStringLiteral("IPAPGothic"))
             QSKIP("IPA P Gothic (fonts-ipafont-gothic) is not installed");
-        QCOMPARE(QFontInfo(w->ui.Label11->font()).pointSizeF(), 8.25);
+        QCOMPARE(QFontInfo(label("Label11")->font()).pointSizeF(), 8.25);
         for (auto* label : w->findChildren<QLabel*>()) {
             const QFontMetrics fm(label->font());
             const QRect needed = fm.boundingRect(label->contentsRect(), Qt::TextWordWrap | Qt::AlignLeft | Qt::AlignTop, label->text());
@@ -236,30 +246,30 @@ private Q_SLOTS:
         QFETCH(bool, noSolution);
         enter(diameter, flow, min, max);
         calculate();
-        QCOMPARE(w->ui.Text4->text(), head);
-        QCOMPARE(w->ui.Text5->text(), trials);
-        QCOMPARE(shown(w->ui.Label8), aboveWeir);
-        QCOMPARE(shown(w->ui.Label9), noSolution);
+        QCOMPARE(box("Text4")->text(), head);
+        QCOMPARE(box("Text5")->text(), trials);
+        QCOMPARE(shown(label("Label8")), aboveWeir);
+        QCOMPARE(shown(label("Label9")), noSolution);
         QVERIFY(reports.empty());
-        QCOMPARE(w->ui.Text6->text(), diameter);
+        QCOMPARE(box("Text6")->text(), diameter);
     }
 
     void eachPressHidesTheLastMessage()
     {
         enter("100", "40", "60", "99");
         calculate();
-        QVERIFY(shown(w->ui.Label9));
+        QVERIFY(shown(label("Label9")));
         enter("50", "60", "1", "70");
         calculate();
-        QVERIFY(!shown(w->ui.Label9));
-        QVERIFY(shown(w->ui.Label8));
-        QCOMPARE(w->ui.Text4->text(), QStringLiteral("57.26"));
+        QVERIFY(!shown(label("Label9")));
+        QVERIFY(shown(label("Label8")));
+        QCOMPARE(box("Text4")->text(), QStringLiteral("57.26"));
         enter("100", "143", "1", "100");
         calculate();
-        QVERIFY(!shown(w->ui.Label8));
-        QVERIFY(shown(w->ui.Label9));
-        QVERIFY(w->ui.Text4->text().isEmpty());
-        QVERIFY(w->ui.Text5->text().isEmpty());
+        QVERIFY(!shown(label("Label8")));
+        QVERIFY(shown(label("Label9")));
+        QVERIFY(box("Text4")->text().isEmpty());
+        QVERIFY(box("Text5")->text().isEmpty());
     }
 
     void clearEmptiesEveryBoxAndHidesTheMessages()
@@ -268,14 +278,14 @@ private Q_SLOTS:
         for (auto* box : w->findChildren<QLineEdit*>()) QVERIFY(box->text().isEmpty());
         enter("50", "60", "1", "70");
         calculate();
-        QVERIFY(shown(w->ui.Label8));
+        QVERIFY(shown(label("Label8")));
         clear();
         for (auto* box : w->findChildren<QLineEdit*>()) QVERIFY(box->text().isEmpty());
-        QVERIFY(!shown(w->ui.Label8));
-        QVERIFY(!shown(w->ui.Label9));
+        QVERIFY(!shown(label("Label8")));
+        QVERIFY(!shown(label("Label9")));
         calculate();
-        QVERIFY(w->ui.Text4->text().isEmpty());
-        QVERIFY(!shown(w->ui.Label9));
+        QVERIFY(box("Text4")->text().isEmpty());
+        QVERIFY(!shown(label("Label9")));
         QVERIFY(reports.empty());
     }
 
@@ -296,6 +306,7 @@ private Q_SLOTS:
         QTest::newRow("negative diameter") << "-100" << "40" << "1" << "99" << "堰の径(mm): 不正な引数です（負の値）。0 より大きい値を入力して下さい。" << "Text6";
         QTest::newRow("negative maximum") << "100" << "40" << "1" << "-99" << "挟込最大値(mm): 不正な引数です（負の値）。0 より大きい値を入力して下さい。" << "Text3";
         QTest::newRow("huge maximum") << "100" << "40" << "1" << "1e300" << "挟込最大値(mm): オーバーフローです。値が大きすぎます。" << "Text3";
+        QTest::newRow("huge diameter") << "1e300" << "40" << "1" << "99" << "堰の径(mm): オーバーフローです。値が大きすぎます。" << "Text6";
     }
     void failuresAreReportedAndTheWindowGoesOn()
     {
@@ -307,7 +318,7 @@ private Q_SLOTS:
         QFETCH(QString, entry);
         enter("100", "143", "1", "100");
         calculate();
-        QVERIFY(shown(w->ui.Label9));
+        QVERIFY(shown(label("Label9")));
 
         enter(diameter, flow, min, max);
         calculate();
@@ -315,20 +326,82 @@ private Q_SLOTS:
         QCOMPARE(reports[0].message, message);
         QCOMPARE(reports[0].title, w->windowTitle());
         QCOMPARE(QApplication::focusWidget()->objectName(), entry);
-        QVERIFY(!shown(w->ui.Label8));
-        QVERIFY(!shown(w->ui.Label9));
-        QVERIFY(w->ui.Text4->text().isEmpty());
-        QVERIFY(w->ui.Text5->text().isEmpty());
-        QCOMPARE(w->ui.Text6->text(), diameter);
-        QCOMPARE(w->ui.Text1->text(), flow);
-        QCOMPARE(w->ui.Text2->text(), min);
-        QCOMPARE(w->ui.Text3->text(), max);
+        QVERIFY(!shown(label("Label8")));
+        QVERIFY(!shown(label("Label9")));
+        QVERIFY(box("Text4")->text().isEmpty());
+        QVERIFY(box("Text5")->text().isEmpty());
+        QCOMPARE(box("Text6")->text(), diameter);
+        QCOMPARE(box("Text1")->text(), flow);
+        QCOMPARE(box("Text2")->text(), min);
+        QCOMPARE(box("Text3")->text(), max);
 
         enter("100", "40", "1", "99");
         calculate();
-        QCOMPARE(w->ui.Text4->text(), QStringLiteral("47.1"));
-        QCOMPARE(w->ui.Text5->text(), QStringLiteral("12"));
+        QCOMPARE(box("Text4")->text(), QStringLiteral("47.1"));
+        QCOMPARE(box("Text5")->text(), QStringLiteral("12"));
         QCOMPARE(reports.size(), std::size_t{1});
+    }
+
+    void longNumbersShowTheirLeadingDigits()
+    {
+        enter("1e10", "1e14", "1", "1e10");
+        calculate();
+        QCOMPARE(box("Text4")->text(), QStringLiteral("7921394581.05"));
+        for (auto* shown : {box("Text4"), box("Text5")}) QCOMPARE(shown->cursorPosition(), 0);
+    }
+
+    // Under a dark desktop theme every control, and the failure dialog, keeps the colours it has
+    // under the light one.
+    void darkThemeDoesNotReachTheWindow()
+    {
+        const auto coloursOf = [](QWidget* top) {
+            QMap<QString, QPalette> colours{{top->objectName(), top->palette()}};
+            for (auto* child : top->findChildren<QWidget*>()) colours.insert(child->objectName(), child->palette());
+            return colours;
+        };
+        const auto dialogColours = [&](VordanelWindow& window) {
+            QMap<QString, QPalette> seen;
+            QTimer::singleShot(0, [&] {
+                auto* dialog = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+                if (!dialog) return;
+                seen = coloursOf(dialog);
+                dialog->accept();
+            });
+            window.findChild<QLineEdit*>("Text6")->setText("abc");
+            for (const char* name : {"Text1", "Text2", "Text3"}) window.findChild<QLineEdit*>(name)->setText("1");
+            QTest::mouseClick(window.findChild<QPushButton*>("Command1"), Qt::LeftButton);
+            return seen;
+        };
+        const auto rolesDiffer = [](const QPalette& a, const QPalette& b) {
+            for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+                for (int role = 0; role < QPalette::NColorRoles; ++role)
+                    if (a.color(group, QPalette::ColorRole(role)) != b.color(group, QPalette::ColorRole(role))) return role;
+            return -1;
+        };
+
+        const QPalette original = QApplication::palette();
+        QApplication::setPalette(VordanelWindow::lightPalette());
+        VordanelWindow lightWindow;
+        const auto light = coloursOf(&lightWindow);
+        const auto lightDialog = dialogColours(lightWindow);
+
+        QPalette dark(QColor(0xF0, 0xF0, 0xF0), QColor(0x32, 0x32, 0x32));
+        dark.setColor(QPalette::Base, QColor(0x21, 0x21, 0x21));
+        dark.setColor(QPalette::Text, QColor(0xF0, 0xF0, 0xF0));
+        QApplication::setPalette(dark);
+        VordanelWindow darkWindow;
+        const auto underDark = coloursOf(&darkWindow);
+        const auto darkDialog = dialogColours(darkWindow);
+        QApplication::setPalette(original);
+
+        QCOMPARE(underDark.keys(), light.keys());
+        for (const auto& name : light.keys())
+            QVERIFY2(rolesDiffer(light[name], underDark[name]) < 0,
+                     qPrintable(name + QStringLiteral(": role %1 differs").arg(rolesDiffer(light[name], underDark[name]))));
+        QVERIFY(!lightDialog.isEmpty());
+        QCOMPARE(darkDialog.keys(), lightDialog.keys());
+        for (const auto& name : lightDialog.keys())
+            QVERIFY2(rolesDiffer(lightDialog[name], darkDialog[name]) < 0, qPrintable(QStringLiteral("dialog ") + name));
     }
 
     void numbersFollowTheLocaleBothWays_data()
@@ -350,16 +423,16 @@ private Q_SLOTS:
         QLocale::setDefault(locale);
         enter(diameter, "100", "10", "150");
         calculate();
-        QCOMPARE(w->ui.Text4->text(), head);
-        QCOMPARE(w->ui.Text5->text(), QStringLiteral("13"));
+        QCOMPARE(box("Text4")->text(), head);
+        QCOMPARE(box("Text5")->text(), QStringLiteral("13"));
         enter("2" + head, "1000", "1", "5000");
         calculate();
-        QVERIFY2(!w->ui.Text4->text().contains(locale.groupSeparator()) || locale.groupSeparator() == locale.decimalPoint(),
-                 qPrintable(w->ui.Text4->text()));
+        QVERIFY2(!box("Text4")->text().contains(locale.groupSeparator()) || locale.groupSeparator() == locale.decimalPoint(),
+                 qPrintable(box("Text4")->text()));
         enter(foreignDiameter, "100", "10", "150");
         calculate();
         QCOMPARE(reports.size(), std::size_t{1});
-        QCOMPARE(reports[0].entry, w->ui.Text6);
+        QCOMPARE(reports[0].entry, box("Text6"));
     }
 
     void companionShowsTheSameTexts_data()
@@ -384,13 +457,13 @@ private Q_SLOTS:
         QVERIFY(cli.waitForFinished(10000));
         const QJsonObject answer = QJsonDocument::fromJson(cli.readAllStandardOutput()).object();
         if (answer.value("outcome").toString() == "converged") {
-            QCOMPARE(w->ui.Text4->text(), answer.value("head_mm").toString());
-            QCOMPARE(w->ui.Text5->text(), QString::number(answer.value("trials").toInt()));
-            QCOMPARE(shown(w->ui.Label8), answer.value("above_weir").toBool());
+            QCOMPARE(box("Text4")->text(), answer.value("head_mm").toString());
+            QCOMPARE(box("Text5")->text(), QString::number(answer.value("trials").toInt()));
+            QCOMPARE(shown(label("Label8")), answer.value("above_weir").toBool());
         } else {
             QCOMPARE(answer.value("outcome").toString(), QStringLiteral("no_solution"));
-            QVERIFY(shown(w->ui.Label9));
-            QVERIFY(w->ui.Text4->text().isEmpty());
+            QVERIFY(shown(label("Label9")));
+            QVERIFY(box("Text4")->text().isEmpty());
         }
     }
 };
