@@ -11,12 +11,12 @@ vordanel_install_packages
 echo "== release build =="
 vordanel_build build
 release=0
-ctest --test-dir build --output-on-failure --timeout 300 || release=$?
+ctest --test-dir build --output-on-failure --timeout 300 -j "$(nproc)" || release=$?
 
 echo "== sanitizer build (clang, ASan + UBSan, bounded fuzz run) =="
 vordanel_build_checked build-checked
 checked=0
-ctest --test-dir build-checked --output-on-failure --timeout 300 || checked=$?
+ctest --test-dir build-checked --output-on-failure --timeout 300 -j "$(nproc)" || checked=$?
 
 if ((release != 0 || checked != 0)); then
   echo "FAILED: release suite exit $release, sanitizer suite exit $checked" >&2

@@ -7,14 +7,22 @@ VORDANEL_PACKAGES=(
   libgtest-dev libbenchmark-dev libcli11-dev
   qt6-base-dev libgl-dev libqt6svg6 fonts-ipafont-gothic
   desktop-file-utils appstream dpkg-dev file
-  xvfb xauth xdotool x11-utils
+  xvfb xauth xdotool x11-utils qt6-gtk-platformtheme imagemagick
   clang libclang-rt-14-dev
+  emscripten chromium python3-fonttools
 )
+# node and npm drive the web edition's browser tests. Many machines carry a node of their own,
+# outside Debian, with which Debian's npm package conflicts: install them only where the commands
+# are missing.
+vordanel_node_packages() {
+  command -v node >/dev/null || echo nodejs
+  command -v npm >/dev/null || echo npm
+}
 
 vordanel_install_packages() {
   local missing=()
   local pkg
-  for pkg in "${VORDANEL_PACKAGES[@]}" "$@"; do
+  for pkg in "${VORDANEL_PACKAGES[@]}" $(vordanel_node_packages) "$@"; do
     if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed"; then
       missing+=("$pkg")
     fi

@@ -5,33 +5,23 @@
 set -uo pipefail
 app=$(realpath "$1")
 
-for tool in xvfb-run xdotool Xvfb; do
+for tool in xdotool Xvfb; do
   if ! command -v "$tool" >/dev/null; then
     echo "SKIP: $tool is not installed, so no real X server can be started"
     exit 77
   fi
 done
 
-if [[ ${VORDANEL_IN_XVFB:-} != 1 ]]; then
-  VORDANEL_IN_XVFB=1 exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$app"
-fi
+source "$(dirname "$0")/own_xvfb.sh"
+start_own_xvfb
 
 title="円形堰の越流高さ"
 log=$(mktemp)
 fail() { echo "FAIL: $*"; cat "$log"; kill "$pid" 2>/dev/null; exit 1; }
-windows() { xdotool search --name "$title" 2>/dev/null | wc -l; }
-wait_for_windows() {
-  local want=$1
-  for _ in $(seq 100); do
-    [[ $(windows) -eq $want ]] && return 0
-    sleep 0.1
-  done
-  return 1
-}
 
 QT_QPA_PLATFORM=xcb "$app" 2>"$log" &
 pid=$!
-wait_for_windows 1 || fail "the window titled $title did not appear"
+wait_for_windows "$title" 1 || fail "the window titled $title did not appear"
 sleep 0.5
 id=$(xdotool search --name "$title" | head -1)
 
@@ -53,20 +43,21 @@ xdotool key Tab && xdotool type --delay 30 "40"
 xdotool key Tab && xdotool type --delay 30 "1"
 xdotool key Tab Tab Tab && xdotool type --delay 30 "99"
 xdotool key shift+Tab shift+Tab space
-wait_for_windows 2 || fail "no warning appeared for a diameter that is not a number"
+wait_for_windows "$title" 2 || fail "no warning appeared for a diameter that is not a number"
 grep -q "not a number" "$log" || fail "the kind of failure was not written to standard error"
 echo "warning shown"
 
 xdotool key Return
-wait_for_windows 1 || fail "the warning did not go away"
+wait_for_windows "$title" 1 || fail "the warning did not go away"
 kill -0 "$pid" 2>/dev/null || fail "the program ended after the warning"
 
 # The focus is back in the diameter box; 計算 is three stops on, and answers again.
 xdotool key Tab Tab Tab space
-wait_for_windows 2 || fail "the window did not answer a second press"
+wait_for_windows "$title" 2 || fail "the window did not answer a second press"
 xdotool key Return
-wait_for_windows 1 || fail "the second warning did not go away"
+wait_for_windows "$title" 1 || fail "the second warning did not go away"
 kill -0 "$pid" 2>/dev/null || fail "the program ended after the second warning"
 
 kill "$pid"
+rm -f "$log"
 echo "PASS: the real window survived two failed calculations"
