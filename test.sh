@@ -1,12 +1,17 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs the whole suite through CTest: first the release
-# build (with the Debian package test), then the same suite built by clang with AddressSanitizer
-# and UndefinedBehaviorSanitizer, which also runs the fuzz target for a bounded time.
+# Installs what is missing, builds, and runs the whole suite through CTest: first the web edition
+# (build-web/vordanel.html), then the release build (with the Debian package test and the page's
+# tests in headless Chromium), then the same suite built by clang with AddressSanitizer and
+# UndefinedBehaviorSanitizer, which also runs the fuzz target for a bounded time.
 set -euo pipefail
 cd "$(dirname "$0")"
 source scripts/setup.sh
 
 vordanel_install_packages
+vordanel_install_web_test_driver
+
+echo "== web edition (emscripten) =="
+vordanel_build_web build-web
 
 echo "== release build =="
 vordanel_build build

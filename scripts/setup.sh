@@ -66,3 +66,18 @@ vordanel_build_checked() {
     -DVORDANEL_SANITIZE=ON -DVORDANEL_FUZZ=ON
   cmake --build "$dir" --parallel
 }
+
+# vordanel_build_web DIR: the web edition, vordanel.html, by Debian's emscripten.
+vordanel_build_web() {
+  local dir=$1
+  NODE_PATH=/usr/share/nodejs emcmake cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release
+  cmake --build "$dir" --parallel
+}
+
+# vordanel_install_web_test_driver: playwright-core, as pinned by web/tests/package-lock.json, to
+# drive Debian's chromium (it downloads no browser of its own).
+vordanel_install_web_test_driver() {
+  if [[ ! -d web/tests/node_modules/playwright-core || web/tests/package-lock.json -nt web/tests/node_modules ]]; then
+    npm ci --prefix web/tests --no-audit --no-fund
+  fi
+}

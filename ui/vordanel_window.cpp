@@ -32,21 +32,6 @@ QFont windowFont(double pointSize)
     return font;
 }
 
-QString faultText(vordanel::Fault fault)
-{
-    switch (fault) {
-    case vordanel::Fault::NotANumber:
-        return QStringLiteral("数値ではありません。");
-    case vordanel::Fault::DivisionByZero:
-        return QStringLiteral("ゼロによる除算です。0 より大きい値を入力して下さい。");
-    case vordanel::Fault::InvalidArgument:
-        return QStringLiteral("不正な引数です（負の値）。0 より大きい値を入力して下さい。");
-    case vordanel::Fault::Overflow:
-        return QStringLiteral("オーバーフローです。値が大きすぎます。");
-    }
-    return {};
-}
-
 // Marks every role of every group as set, so that the palette propagates whole to the children
 // and no role falls back to the platform theme's.
 QPalette complete(QPalette palette)
@@ -169,7 +154,8 @@ void VordanelWindow::Command1_Click()
         qCWarning(lcVordanel) << "calculation stopped:" << vordanel::describe(c.fault) << "in" << atFault->caption->text();
     else
         qCWarning(lcVordanel) << "calculation stopped:" << vordanel::describe(c.fault);
-    const QString message = atFault ? atFault->caption->text() + QStringLiteral(": ") + faultText(c.fault) : faultText(c.fault);
+    const QString kind = QString::fromUtf8(vordanel::userMessage(c.fault));
+    const QString message = atFault ? atFault->caption->text() + QStringLiteral(": ") + kind : kind;
     report({windowTitle(), message, atFault ? atFault->box : nullptr});
 }
 

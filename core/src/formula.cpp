@@ -23,6 +23,21 @@ const char* describe(Fault fault)
     return "";
 }
 
+const char* userMessage(Fault fault)
+{
+    switch (fault) {
+    case Fault::NotANumber:
+        return "数値ではありません。";
+    case Fault::DivisionByZero:
+        return "ゼロによる除算です。0 より大きい値を入力して下さい。";
+    case Fault::InvalidArgument:
+        return "不正な引数です（負の値）。0 より大きい値を入力して下さい。";
+    case Fault::Overflow:
+        return "オーバーフローです。値が大きすぎます。";
+    }
+    return "";
+}
+
 Weir::Weir(double D) : D_(D), dOver110_(D / 110), dToThe1_5_(std::pow(D, 1.5)) {}
 
 // The steps keep the order of the original's double operations, so that the last bits of every

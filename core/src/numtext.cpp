@@ -1,13 +1,61 @@
 #include "vordanel/numtext.h"
 
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <system_error>
 
 namespace vordanel {
 
 namespace {
+
+// The number conversions, by <charconv> where the standard library has them for doubles. The
+// WebAssembly build's library (libc++ 14) has not; there the C library's printf and strtod do the
+// same work, correctly rounded, in the "C" locale it always runs in.
+#if defined(__cpp_lib_to_chars)
+std::to_chars_result writeDouble(char* first, char* last, double value, std::chars_format format, int precision)
+{
+    return std::to_chars(first, last, value, format, precision);
+}
+std::to_chars_result writeShortest(char* first, char* last, double value) { return std::to_chars(first, last, value); }
+std::from_chars_result readDouble(const char* first, const char* last, double& value)
+{
+    return std::from_chars(first, last, value);
+}
+#else
+std::to_chars_result writeDouble(char* first, char* last, double value, std::chars_format format, int precision)
+{
+    const int n = std::snprintf(first, static_cast<std::size_t>(last - first), format == std::chars_format::fixed ? "%.*f" : "%.*g",
+                                precision, value);
+    if (n < 0 || n >= last - first) return {last, std::errc::value_too_large};
+    return {first + n, std::errc{}};
+}
+std::to_chars_result writeShortest(char* first, char* last, double value)
+{
+    // The fewest significant digits that read back to the same double.
+    for (int precision = 1; precision <= 17; ++precision) {
+        const auto result = writeDouble(first, last, value, std::chars_format::general, precision);
+        if (result.ec != std::errc{}) return result;
+        if (std::strtod(std::string(first, result.ptr).c_str(), nullptr) == value) return result;
+    }
+    return writeDouble(first, last, value, std::chars_format::general, 17);
+}
+std::from_chars_result readDouble(const char* first, const char* last, double& value)
+{
+    const std::string text(first, last);
+    char* end = nullptr;
+    errno = 0;
+    const double read = std::strtod(text.c_str(), &end);
+    const auto consumed = first + (end - text.c_str());
+    // strtod flags subnormal results as well; only a result pushed to zero or infinity is out of range.
+    if (errno == ERANGE && (read == 0 || std::isinf(read))) return {consumed, std::errc::result_out_of_range};
+    value = read;
+    return {consumed, end == text.c_str() ? std::errc::invalid_argument : std::errc{}};
+}
+#endif
 
 // Decodes one UTF-8 code point at text[i], advancing i; -1 for a malformed sequence.
 std::int32_t nextCodePoint(std::string_view text, std::size_t& i)
@@ -117,7 +165,7 @@ ParsedNumber parseNumber(std::string_view text, std::string_view decimalPoint)
     if (i != s.size()) return notANumber();
 
     double value = 0.0;
-    const auto [end, ec] = std::from_chars(plain.data(), plain.data() + plain.size(), value);
+    const auto [end, ec] = readDouble(plain.data(), plain.data() + plain.size(), value);
     if (ec == std::errc::result_out_of_range) {
         // Out of range either way: decide by the decimal order of magnitude of the digits.
         const long long order = exponent + (integerDigits > 0 ? integerDigits : -leadingZeros);
@@ -135,7 +183,7 @@ char* writeDisplayText(char* first, char* last, double value)
         if (first != last) *first++ = '0';
         return first;
     }
-    const auto [end, ec] = std::to_chars(first, last, value, std::chars_format::general, 15);
+    const auto [end, ec] = writeDouble(first, last, value, std::chars_format::general, 15);
     return ec == std::errc{} ? end : first;
 }
 
@@ -155,7 +203,7 @@ std::string displayText(double value, std::string_view decimalPoint)
 std::string roundTripText(double value)
 {
     char buffer[32];
-    const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
+    const auto [end, ec] = writeShortest(buffer, buffer + sizeof buffer, value);
     if (ec != std::errc{}) return {};
     return std::string(buffer, end);
 }
@@ -164,10 +212,10 @@ std::optional<double> shownHeadMillimetres(double xMid)
 {
     // Rounded in text, as a digit mask of five decimals rounds it, and read back.
     char buffer[400];
-    const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, xMid, std::chars_format::fixed, 5);
+    const auto [end, ec] = writeDouble(buffer, buffer + sizeof buffer, xMid, std::chars_format::fixed, 5);
     if (ec != std::errc{}) return std::nullopt;
     double rounded = 0.0;
-    std::from_chars(buffer, end, rounded);
+    readDouble(buffer, end, rounded);
     const double millimetres = rounded * 1000;
     if (!std::isfinite(millimetres)) return std::nullopt;
     return millimetres + 0.0;  // a head that rounds to -0 shows as 0

@@ -14,6 +14,8 @@ enum class Fault {
 
 // The fault in plain English, for standard error and logs.
 const char* describe(Fault fault);
+// The fault as the window tells its user, in Japanese (UTF-8), after the entry's caption.
+const char* userMessage(Fault fault);
 
 // The Staus formula for one circular weir of diameter D (m). The terms that depend on D alone are
 // worked out once, so a search evaluating many heads over the same weir pays for them once; each

@@ -1,0 +1,78 @@
+#!/usr/bin/env python3
+"""Builds the one-file web edition: the page template with its style, the core's script (its
+WebAssembly inlined by emscripten) and the page's script inlined, and IPA P Gothic reduced to the
+glyphs the page can show, as a data: URL."""
+import argparse
+import base64
+import pathlib
+import subprocess
+import sys
+import tempfile
+
+
+def ipa_licence(copyright_file):
+    """The IPA Font License Agreement v1.0: the stand-alone IPA-1 paragraph of Debian's copyright
+    file of the font (a "License:" line followed by the indented text)."""
+    lines = pathlib.Path(copyright_file).read_text(encoding="utf-8").splitlines()
+    for i, line in enumerate(lines[:-1]):
+        if line.strip() == "License: IPA-1" and lines[i + 1].startswith(" "):
+            text = []
+            for body in lines[i + 1:]:
+                if not body.startswith(" "):
+                    break
+                text.append("" if body.strip() == "." else body[1:])
+            return "\n".join(text).strip() + "\n"
+    sys.exit(f"no IPA-1 licence text in {copyright_file}")
+
+
+def subset_font(font, texts):
+    # What the page shows, and what a person may type: ASCII, the full-width forms a Japanese input
+    # method gives, the ideographic space.
+    chars = set("".join(texts))
+    chars.update(chr(c) for c in range(0x20, 0x7F))
+    chars.update(chr(c) for c in range(0xFF01, 0xFF5F))
+    chars.add("\u3000")
+    chars = sorted(c for c in chars if c >= " ")
+    with tempfile.TemporaryDirectory() as work:
+        text_file = pathlib.Path(work, "text.txt")
+        text_file.write_text("".join(chars), encoding="utf-8")
+        out = pathlib.Path(work, "subset.woff")
+        subprocess.run([sys.executable, "-m", "fontTools.subset", font, f"--text-file={text_file}",
+                        f"--output-file={out}", "--flavor=woff", "--name-IDs=*", "--name-languages=*"],
+                       check=True)
+        return out.read_bytes()
+
+
+def main():
+    p = argparse.ArgumentParser()
+    for name in ("template", "css", "script", "core", "font", "font-copyright", "out", "licence-out"):
+        p.add_argument(f"--{name}", required=True)
+    p.add_argument("--version", default="1.00")
+    a = p.parse_args()
+
+    template = pathlib.Path(a.template).read_text(encoding="utf-8")
+    css = pathlib.Path(a.css).read_text(encoding="utf-8")
+    page = pathlib.Path(a.script).read_text(encoding="utf-8")
+    core = pathlib.Path(a.core).read_text(encoding="utf-8")
+    # The core's messages are shown in the page too: their glyphs go into the subset.
+    messages = pathlib.Path(a.script).parent.parent.joinpath("core", "src", "formula.cpp").read_text(encoding="utf-8")
+    font = subset_font(a.font, [template, page, messages])
+    face = ('@font-face { font-family: "IPA P Gothic VORDANEL"; '
+            f'src: url(data:font/woff;base64,{base64.b64encode(font).decode()}) format("woff"); }}\n')
+    licence = ipa_licence(a.font_copyright)
+
+    def script(text):
+        return text.replace("</script", "<\\/script")
+
+    html = (template.replace("@STYLE@", face + css)
+            .replace("@CORE@", script(core))
+            .replace("@PAGE@", script(page))
+            .replace("@VERSION@", a.version)
+            .replace("@LICENCE@", "IPA Font License Agreement v1.0 (IPAフォントライセンスv1.0)\n\n"
+                     + licence.replace("--", "- -")))
+    pathlib.Path(a.out).write_text(html, encoding="utf-8")
+    pathlib.Path(a.licence_out).write_text(licence, encoding="utf-8")
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,79 @@
+"use strict";
+// The window's three handlers, as on the desktop: the page moves texts between its boxes and the
+// core (compiled from the same source) and shows what comes back. Entries are read with a
+// decimal point, whatever the browser's language.
+(() => {
+  const $ = (id) => document.getElementById(id);
+  const core = VordanelCore();  // ready in a moment; a press before then waits for it
+  // Each entry in the order the core reads them, with its caption.
+  const entries = [["Text6", "Label7"], ["Text1", "Label2"], ["Text2", "Label3"], ["Text3", "Label4"]];
+  let faultEntry = null;
+
+  // Hands four texts to the core's calculation, each as UTF-8 with its length; they live on its
+  // heap for the one call.
+  function calculate(module, texts) {
+    const strings = texts.map((text) => {
+      const size = module.lengthBytesUTF8(text);
+      const pointer = module._malloc(size + 1);
+      if (pointer) module.stringToUTF8(text, pointer, size + 1);
+      return [pointer, size];
+    });
+    try {
+      if (strings.some(([pointer]) => !pointer)) throw new Error("no memory for the entries");
+      return JSON.parse(module.UTF8ToString(module._vordanel_calculate(...strings.flat())));
+    } finally {
+      strings.forEach(([pointer]) => pointer && module._free(pointer));
+    }
+  }
+
+  function report(message, entryId) {
+    const caption = entries.find(([box]) => box === entryId);
+    $("failureMessage").textContent = caption ? `${$(caption[1]).textContent}: ${message}` : message;
+    faultEntry = entryId ? $(entryId) : null;
+    $("failure").showModal();
+  }
+
+  async function Command1_Click() {
+    $("Label8").hidden = true;
+    $("Label9").hidden = true;
+    $("Text4").value = "";
+    $("Text5").value = "";
+    const texts = entries.map(([box]) => $(box).value);
+    const answer = calculate(await core, texts);
+    switch (answer.outcome) {
+      case "converged":
+        $("Text4").value = answer.head;
+        $("Text5").value = answer.trials;
+        $("Label8").hidden = !answer.aboveWeir;
+        break;
+      case "no_solution":
+        $("Label9").hidden = false;
+        break;
+      case "fault":
+        report(answer.message, answer.entry);
+        break;
+    }
+  }
+
+  function Command2_Click() {
+    $("Label8").hidden = true;
+    $("Label9").hidden = true;
+    for (const id of ["Text1", "Text2", "Text3", "Text4", "Text5", "Text6"]) $(id).value = "";
+  }
+
+  function Form_Load() {
+    $("Command1").addEventListener("click", Command1_Click);
+    $("Command2").addEventListener("click", Command2_Click);
+    $("failure").addEventListener("close", () => faultEntry && faultEntry.focus());
+    // The keyboard order goes round, as in the window: past the trial count back to the diameter.
+    $("Text5").addEventListener("keydown", (e) => {
+      if (e.key === "Tab" && !e.shiftKey) { e.preventDefault(); $("Text6").focus(); }
+    });
+    $("Text6").addEventListener("keydown", (e) => {
+      if (e.key === "Tab" && e.shiftKey) { e.preventDefault(); $("Text5").focus(); }
+    });
+    $("Text6").focus();
+  }
+
+  Form_Load();
+})();

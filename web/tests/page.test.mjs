@@ -1,0 +1,239 @@
+// vordanel.html in Debian's headless Chromium: the window's geometry, the worked runs typed and
+// pressed, failures and their dialog, the keyboard order, and a table of cases against the
+// companion's batch command. Needs VORDANEL_PAGE (the built page) and VORDANEL_CLI.
+import { test, before, after } from "node:test";
+import assert from "node:assert/strict";
+import { spawnSync } from "node:child_process";
+import { copyFileSync, mkdtempSync, rmSync } from "node:fs";
+import { tmpdir } from "node:os";
+import { join } from "node:path";
+import { pathToFileURL } from "node:url";
+import { chromium } from "playwright-core";
+
+const built = process.env.VORDANEL_PAGE;
+const cli = process.env.VORDANEL_CLI;
+let browser, folder, url;
+
+before(async () => {
+  // The page alone in an empty folder, as it would sit on a USB stick.
+  folder = mkdtempSync(join(tmpdir(), "vordanel-page-"));
+  copyFileSync(built, join(folder, "vordanel.html"));
+  url = pathToFileURL(join(folder, "vordanel.html")).href;
+  browser = await chromium.launch({
+    executablePath: process.env.CHROMIUM ?? "/usr/bin/chromium",
+    args: ["--no-sandbox", "--disable-gpu", "--disable-background-networking", "--disable-component-update",
+           "--disable-sync", "--no-first-run"],
+  });
+});
+after(async () => {
+  await browser?.close();
+  rmSync(folder, { recursive: true, force: true });
+});
+
+async function open(viewport = { width: 800, height: 600 }) {
+  const page = await browser.newPage({ viewport });
+  const requests = [];
+  page.on("request", (r) => requests.push(r.url()));
+  const errors = [];
+  page.on("pageerror", (e) => errors.push(String(e)));
+  await page.goto(url);
+  return { page, requests, errors };
+}
+
+async function enter(page, [diameter, flow, min, max]) {
+  for (const [id, text] of [["Text6", diameter], ["Text1", flow], ["Text2", min], ["Text3", max]]) {
+    await page.fill(`#${id}`, "");
+    if (text !== "") await page.type(`#${id}`, text);
+  }
+}
+
+// Closes the failure dialog and waits until the focus is back in an entry, where typing goes on.
+async function dismiss(page) {
+  await page.keyboard.press("Escape");
+  await page.waitForFunction(() => !document.getElementById("failure").open && document.activeElement.tagName === "INPUT");
+}
+
+async function shown(page) {
+  return page.evaluate(() => ({
+    head: document.getElementById("Text4").value,
+    trials: document.getElementById("Text5").value,
+    label8: !document.getElementById("Label8").hidden,
+    label9: !document.getElementById("Label9").hidden,
+    dialog: document.getElementById("failure").open ? document.getElementById("failureMessage").textContent : null,
+  }));
+}
+
+async function press(page, entries) {
+  await enter(page, entries);
+  await page.click("#Command1");
+  await page.waitForFunction(() => document.getElementById("Text4").value !== "" ||
+    !document.getElementById("Label9").hidden || document.getElementById("failure").open ||
+    !document.getElementById("Text5").value, null, { timeout: 5000 });
+  return shown(page);
+}
+
+test("the page is the designed window, centred, every caption whole, asking for nothing beyond itself", async () => {
+  const { page, requests, errors } = await open();
+  assert.equal(await page.title(), "\u3000円形堰の越流高さ");
+  const twips = {
+    Text6: [1680, 480, 1215, 375], Text5: [3120, 4440, 375, 270], Text4: [1680, 3810, 1215, 375],
+    Text3: [1680, 2280, 1215, 375], Command2: [2040, 3000, 1215, 495], Command1: [360, 3000, 1215, 495],
+    Text2: [1680, 1680, 1215, 375], Text1: [1680, 1080, 1215, 375], Label11: [360, 150, 3135, 255],
+    Label10: [345, 4635, 1215, 255], Label9: [450, 4920, 2775, 495], Label8: [240, 5040, 3375, 375],
+    Label7: [360, 600, 975, 255], Label6: [360, 4440, 1335, 375], Label1: [2280, 4515, 855, 255],
+    Label5: [360, 3840, 1335, 435], Label4: [360, 2340, 1095, 405], Label3: [360, 1725, 1095, 495],
+    Label2: [360, 1200, 975, 255],
+  };
+  const layout = await page.evaluate((ids) => {
+    const client = document.getElementById("VORDANEL").getBoundingClientRect();
+    const result = { client: [client.x, client.y, client.width, client.height], controls: {} };
+    for (const id of ids) {
+      const e = document.getElementById(id);
+      const wasHidden = e.hidden;
+      e.hidden = false;
+      const r = e.getBoundingClientRect();
+      result.controls[id] = {
+        rect: [r.x - client.x, r.y - client.y, r.width, r.height], tag: e.tagName,
+        whole: e.scrollWidth <= e.clientWidth && e.scrollHeight <= e.clientHeight,
+        background: getComputedStyle(e).backgroundColor, colour: getComputedStyle(e).color,
+        font: getComputedStyle(e).fontSize,
+      };
+      e.hidden = wasHidden;
+    }
+    result.background = getComputedStyle(document.getElementById("VORDANEL")).backgroundColor;
+    return result;
+  }, Object.keys(twips));
+  assert.deepEqual(layout.client.slice(2), [240, 365]);
+  assert.ok(Math.abs(layout.client[0] - (800 - 240) / 2) <= 1 && Math.abs(layout.client[1] - (600 - 365) / 2) <= 1);
+  assert.equal(layout.background, "rgb(192, 192, 192)");
+  for (const [id, [left, top, width, height]] of Object.entries(twips)) {
+    const { rect, tag, whole } = layout.controls[id];
+    const expected = [left / 15, top / 15, width / 15, height / 15];
+    rect.forEach((v, i) => assert.ok(Math.abs(v - expected[i]) <= 1, `${id}: ${rect} is not ${expected}`));
+    assert.equal(tag, id.startsWith("Text") ? "INPUT" : id.startsWith("Command") ? "BUTTON" : tag);
+    if (id.startsWith("Label")) assert.ok(whole, `${id}'s caption does not fit its box`);
+  }
+  const colours = { Label11: "rgb(0, 0, 255)", Label10: "rgb(0, 0, 255)", Label6: "rgb(0, 0, 255)",
+                    Label9: "rgb(255, 0, 255)", Label8: "rgb(255, 0, 0)", Text4: "rgb(0, 0, 0)", Text5: "rgb(255, 0, 255)" };
+  for (const [id, colour] of Object.entries(colours)) assert.equal(layout.controls[id].colour, colour, id);
+  assert.equal(layout.controls.Label11.font, "11px");
+  assert.equal(layout.controls.Label7.font, "12px");
+  const font = await page.evaluate(() => document.fonts.check('12px "IPA P Gothic VORDANEL"', "堰"));
+  assert.ok(font, "the embedded IPA P Gothic is in use");
+  assert.ok(requests.every((u) => u.startsWith("file:") || u.startsWith("data:")), requests.join("\n"));
+  assert.deepEqual(errors, []);
+  assert.equal(await page.evaluate(() => document.activeElement.id), "Text6");
+  assert.deepEqual(await page.evaluate(() => [Text4.readOnly, Text5.readOnly]), [true, true]);
+  await page.close();
+});
+
+test("Tab walks the designed keyboard order and comes round", async () => {
+  const { page } = await open();
+  const order = [];
+  for (let i = 0; i < 8; ++i) {
+    await page.keyboard.press("Tab");
+    order.push(await page.evaluate(() => document.activeElement.id));
+  }
+  assert.deepEqual(order, ["Text1", "Text2", "Command1", "Command2", "Text3", "Text4", "Text5", "Text6"]);
+  await page.keyboard.press("Shift+Tab");
+  assert.equal(await page.evaluate(() => document.activeElement.id), "Text5");
+  await page.close();
+});
+
+test("the worked runs show the window's heads, trials and messages; クリヤ empties every box", async () => {
+  const { page } = await open();
+  const rows = [
+    [["100", "40", "1", "99"], "47.1", "12", false, false],
+    [["100", "40", "1", "100"], "47.1", "13", false, false],
+    [["100", "40", "99", "1"], "47.1", "12", false, false],
+    [["200", "100", "10", "150"], "88.12", "13", false, false],
+    [["100", "142", "1", "100"], "99.63", "13", false, false],
+    [["50", "60", "1", "70"], "57.26", "10", true, false],
+    [["100", "40", "60", "99"], "", "", false, true],
+    [["100", "143", "1", "100"], "", "", false, true],
+    [["１００", "４０", "１", "９９"], "47.1", "12", false, false],
+    [[" 100 ", "40\u3000", "1", "99"], "47.1", "12", false, false],
+  ];
+  for (const [entries, head, trials, label8, label9] of rows) {
+    const s = await press(page, entries);
+    assert.deepEqual([s.head, s.trials, s.label8, s.label9], [head, trials, label8, label9], entries.join(" "));
+  }
+  await enter(page, ["100", "40", "", "99"]);
+  await page.click("#Command1");
+  assert.deepEqual(await shown(page), { head: "", trials: "", label8: false, label9: false, dialog: null });
+  await press(page, ["50", "60", "1", "70"]);
+  await page.click("#Command2");
+  assert.deepEqual(await page.evaluate(() => [...document.querySelectorAll("input")].map((e) => e.value).join("")), "");
+  assert.deepEqual(await shown(page), { head: "", trials: "", label8: false, label9: false, dialog: null });
+  await page.close();
+});
+
+test("a failure is told in a modal dialog naming the entry; the entries stay and the focus goes back", async () => {
+  const { page, errors } = await open();
+  const rows = [
+    [["abc", "40", "1", "99"], "堰の径(mm): 数値ではありません。", "Text6"],
+    [["100", "40", "0", "99"], "解の挟込最小値(mm): ゼロによる除算です。0 より大きい値を入力して下さい。", "Text2"],
+    [["100", "1e400", "1", "99"], "流量(L/min): オーバーフローです。値が大きすぎます。", "Text1"],
+    [["1e300", "40", "1", "99"], "堰の径(mm): オーバーフローです。値が大きすぎます。", "Text6"],
+    [["100", "40", "1", "-99"], "挟込最大値(mm): 不正な引数です（負の値）。0 より大きい値を入力して下さい。", "Text3"],
+  ];
+  for (const [entries, message, entry] of rows) {
+    const s = await press(page, entries);
+    assert.equal(s.dialog, message);
+    assert.equal(await page.evaluate(() => document.querySelector("dialog:modal")?.id), "failure");
+    await page.keyboard.press("Enter");
+    await page.waitForFunction(() => !document.getElementById("failure").open);
+    await page.waitForFunction((id) => document.activeElement.id === id, entry, { timeout: 2000 }).catch(() => {});
+    assert.equal(await page.evaluate(() => document.activeElement.id), entry, message);
+    assert.deepEqual(await page.evaluate(() => ["Text6", "Text1", "Text2", "Text3"].map((id) => document.getElementById(id).value)),
+                     entries);
+  }
+  // Nothing typed breaks the page: a flood of text, lone surrogates, control characters.
+  for (const junk of ["9".repeat(200000), "\ud800\udfff\ud800", "100\u0000abc", "😀", "1e99999999999999999999"]) {
+    await page.evaluate((text) => { document.getElementById("Text6").value = text; }, junk);
+    for (const [id, text] of [["Text1", "40"], ["Text2", "1"], ["Text3", "99"]]) await page.fill(`#${id}`, text);
+    await page.click("#Command1");
+    await page.waitForFunction(() => document.getElementById("failure").open || document.getElementById("Text4").value ||
+                                     !document.getElementById("Label9").hidden);
+    if (await page.evaluate(() => document.getElementById("failure").open)) await dismiss(page);
+  }
+  assert.equal((await press(page, ["100", "40", "1", "99"])).head, "47.1");
+  assert.deepEqual(errors, []);
+  await page.close();
+});
+
+test("the page and the companion agree on every case", async () => {
+  const cases = [
+    ["100", "40", "1", "99"], ["100", "40", "1", "250"], ["50", "60", "1", "70"], ["123.4", "56.78", "0.5", "200.25"],
+    ["12.5", "0.3", "0.01", "25"], ["1500", "25000", "1", "3000"], ["100", "40", "60", "99"], ["1e10", "1e14", "1", "1e10"],
+    ["0", "40", "1", "99"], ["-100", "40", "1", "99"], ["100", "40", "0", "99"], ["100", "x", "1", "99"],
+    ["1e300", "40", "1", "99"], ["1e-300", "40", "1", "99"], ["100", "40", "1e-310", "99"], ["100", "0.001", "0.001", "150"],
+    ["0.5", "1e-6", "1e-4", "1"], ["250", "600", "100", "5"], ["100", "203.25", "1", "149"], ["75", "20", "1", "75"],
+  ];
+  for (let i = 0; i < 20; ++i) {  // and a spread of ordinary weirs, flows and brackets
+    const d = 10 + 37 * i, q = (0.7 + 1.9 * i) * (d / 100) ** 1.5 * 10;
+    cases.push([String(d), q.toFixed(3), String(1 + i % 3), String((d * (0.6 + 0.11 * i)).toFixed(1))]);
+  }
+  const csv = "diameter_mm,flow_lpm,min_mm,max_mm\n" + cases.map((c) => c.join(",")).join("\n") + "\n";
+  const batch = spawnSync(cli, ["batch"], { input: csv, encoding: "utf8" });
+  const rows = batch.stdout.trim().split("\n").slice(1).map((line) => line.split(","));
+  assert.equal(rows.length, cases.length);
+
+  const { page } = await open();
+  for (const [i, entries] of cases.entries()) {
+    const [, , , , head, trials, note] = rows[i];
+    const notes = note.split(";");
+    const s = await press(page, entries);
+    const kind = s.dialog === null ? "" : s.dialog.slice(s.dialog.indexOf(": ") + 2);
+    if (s.dialog !== null) await dismiss(page);
+    const faultMessages = {
+      not_a_number: "数値ではありません。", division_by_zero: "ゼロによる除算です。0 より大きい値を入力して下さい。",
+      invalid_argument: "不正な引数です（負の値）。0 より大きい値を入力して下さい。", overflow: "オーバーフローです。値が大きすぎます。",
+    };
+    const fault = notes.find((n) => n in faultMessages);
+    assert.deepEqual([s.head, s.trials, s.label8, s.label9, kind],
+                     [head, trials, notes.includes("above_weir"), notes.includes("no_solution"), fault ? faultMessages[fault] : ""],
+                     entries.join(" "));
+  }
+  await page.close();
+});
