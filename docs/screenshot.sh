@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
-# Takes docs/window.png: the window after the first worked example, under Xvfb.
-# Needs xvfb, xdotool and imagemagick (for import and convert).
+# Takes docs/window.png: the window after the first worked example, on an X server of its own.
+# Needs xvfb, xdotool and imagemagick (import), which ./test.sh and ./run.sh install.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-if [[ ${VORDANEL_IN_XVFB:-} != 1 ]]; then
-  VORDANEL_IN_XVFB=1 exec xvfb-run -a -s "-screen 0 1024x768x24" "$0"
-fi
+source tests/ui/own_xvfb.sh
+start_own_xvfb
+title="円形堰の越流高さ"
 build/app/vordanel &
 pid=$!
-id=$(xdotool search --sync --name "円形堰の越流高さ" | head -1)
+wait_for_windows "$title" 1 || { echo "the window did not appear within 10 s" >&2; kill "$pid"; exit 1; }
+id=$(xdotool search --name "$title" | head -1)
 sleep 0.5
 xdotool type --delay 30 "100" && xdotool key Tab && xdotool type --delay 30 "40"
 xdotool key Tab && xdotool type --delay 30 "1" && xdotool key Tab Tab Tab && xdotool type --delay 30 "99"

@@ -69,5 +69,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     require(second.search.trialCount == first.search.trialCount, "the same entries take the same passes");
     require(std::memcmp(&second.search.xMid, &first.search.xMid, sizeof(double)) == 0, "the same head");
     require(second.fault == first.fault && second.faultInput == first.faultInput, "the same fault");
+
+    // The same diameter and flow without a bracket: the rising side of the curve.
+    int risingPasses = 0;
+    const auto rising = vordanel::calculateRising({entries[0], entries[1], "", ""}, point,
+                                                  [&](const vordanel::Pass&) { ++risingPasses; });
+    require(risingPasses <= maxPasses, "the rising-side search ends within its bound");
+    if (rising.outcome == O::Converged) {
+        const vordanel::Curve curve = vordanel::curveOf(rising.D);
+        require(!curve.fault && rising.search.xMid <= curve.peakHead, "the rising head lies at or below the peak");
+        require(rising.Q > 0 && rising.Q <= curve.peakFlow, "only a flow the weir can pass has a head");
+    }
     return 0;
 }

@@ -17,15 +17,24 @@ for needed in fonts-ipafont-gothic libqt6svg6 libqt6widgets6 libc6; do
   grep -q "$needed" <<<"$depends" || fail "the package does not depend on $needed"
 done
 
+description=$(dpkg-deb -f "$deb" Description)
+grep -qx ' *;' <<<"$description" && fail "the description has a stray ';' line: $description"
+grep -q 'vordanel\.example' <<<"$(dpkg-deb -f "$deb")" && fail "the package names an invented address"
+
 contents=$(dpkg-deb -c "$deb")
 for path in usr/bin/vordanel usr/bin/vordanel-cli \
   usr/share/applications/org.vordanel.Vordanel.desktop \
   usr/share/metainfo/org.vordanel.Vordanel.metainfo.xml \
-  usr/share/icons/hicolor/scalable/apps/org.vordanel.Vordanel.svg; do
+  usr/share/icons/hicolor/scalable/apps/org.vordanel.Vordanel.svg \
+  usr/share/doc/vordanel/copyright; do
   grep -q "\./$path\$" <<<"$contents" || fail "the package lacks /$path"
 done
 
 dpkg -x "$deb" "$work/root"
+for binary in vordanel vordanel-cli; do
+  file "$work/root/usr/bin/$binary" | grep -q ', stripped' || fail "/usr/bin/$binary is not stripped"
+done
+grep -q '^License: MIT' "$work/root/usr/share/doc/vordanel/copyright" || fail "the copyright file names no licence"
 got=$("$work/root/usr/bin/vordanel-cli" --version)
 [[ $got == "vordanel-cli $version" ]] || fail "installed vordanel-cli --version said: $got"
 got=$("$work/root/usr/bin/vordanel-cli" head -d 100 -q 40 --min 1 --max 99 | head -1)
