@@ -3,6 +3,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include <vector>
+
 namespace {
 
 void BM_FN1(benchmark::State& state)
@@ -41,6 +43,24 @@ void BM_SearchFirstWorkedRun(benchmark::State& state)
     state.counters["evaluations"] = 14;
 }
 BENCHMARK(BM_SearchFirstWorkedRun);
+
+// The same 14 residuals the first worked run evaluates, alone: the search's floor.
+void BM_FirstWorkedRunEvaluationsAlone(benchmark::State& state)
+{
+    std::vector<double> heads{0.099, 0.001};
+    vordanel::search(0.04, 0.1, 0.001, 0.099, [&](const vordanel::Pass& p) { heads.push_back(p.xMid); });
+    const vordanel::Weir weir(0.1);
+    double Q = 0.04, F = 0;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(Q);
+        for (const double h : heads) {
+            benchmark::DoNotOptimize(weir.residual(F, h, Q));
+            benchmark::DoNotOptimize(F);
+        }
+    }
+    state.counters["evaluations"] = static_cast<double>(heads.size());
+}
+BENCHMARK(BM_FirstWorkedRunEvaluationsAlone);
 
 // A 10 km weir at 1e14 L/min: the tolerance cannot be met, the stall guard ends the run.
 void BM_SearchStalledHugeWeir(benchmark::State& state)
