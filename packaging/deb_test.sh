@@ -35,6 +35,8 @@ for binary in vordanel vordanel-cli; do
   file "$work/root/usr/bin/$binary" | grep -q ', stripped' || fail "/usr/bin/$binary is not stripped"
 done
 grep -q '^License: MIT' "$work/root/usr/share/doc/vordanel/copyright" || fail "the copyright file names no licence"
+grep -q '<project_license>MIT</project_license>' "$work/root/usr/share/metainfo/org.vordanel.Vordanel.metainfo.xml" ||
+  fail "the metainfo does not name the project's licence"
 got=$("$work/root/usr/bin/vordanel-cli" --version)
 [[ $got == "vordanel-cli $version" ]] || fail "installed vordanel-cli --version said: $got"
 got=$("$work/root/usr/bin/vordanel-cli" head -d 100 -q 40 --min 1 --max 99 | head -1)

@@ -393,10 +393,17 @@ INSTANTIATE_TEST_SUITE_P(
         CsvRow{"HeaderRowOfTheWrongWidth", "diameter_mm,flow_lpm\n100,40,1\n",
                "diameter_mm,flow_lpm,head_mm,trials,note\n100,40,1,,,malformed_row\n", 2},
         CsvRow{"HeaderWithoutADiameter", "flow_lpm,min_mm,max_mm\n40,1,99\n", "", 2},
+        CsvRow{"ToleranceOutOfReachIsNoted", "1e10,1e14,1,1e10\n", header + "1e10,1e14,1,1e10,7921394581.05,54,stalled\n", 0},
         CsvRow{"ColumnsAfterTheEntriesFollowTheResults", "100,40,1,99,site A\n", header + "100,40,1,99,47.1,12,,site A\n", 0}),
     [](const auto& info) { return std::string(info.param.name); });
 
-class LostOutput : public testing::TestWithParam<std::vector<std::string>> {};
+struct LostRow {
+    const char* name;
+    std::vector<std::string> args;
+    friend void PrintTo(const LostRow& r, std::ostream* os) { *os << r.name; }
+};
+
+class LostOutput : public testing::TestWithParam<LostRow> {};
 
 TEST_P(LostOutput, IsAFailureWithOneLine)
 {
@@ -408,7 +415,7 @@ TEST_P(LostOutput, IsAFailureWithOneLine)
     std::fwrite(rows.data(), 1, rows.size(), in);
     std::rewind(in);
     std::vector<std::string> argv{"vordanel-cli"};
-    argv.insert(argv.end(), GetParam().begin(), GetParam().end());
+    argv.insert(argv.end(), GetParam().args.begin(), GetParam().args.end());
     const int status = vordanel::cli::run(argv, in, full, err);
     std::fclose(full);
     std::fclose(in);
@@ -419,12 +426,13 @@ TEST_P(LostOutput, IsAFailureWithOneLine)
 }
 
 INSTANTIATE_TEST_SUITE_P(Cli, LostOutput,
-                         testing::Values(std::vector<std::string>{"head", "-d", "100", "-q", "40", "--min", "1", "--max", "99"},
-                                         std::vector<std::string>{"head", "-d", "100", "-q", "40", "--json"},
-                                         std::vector<std::string>{"table", "-d", "100", "--flows", "1:140:0.001"},
-                                         std::vector<std::string>{"batch"},
-                                         std::vector<std::string>{"flow", "-d", "100", "--head", "50"},
-                                         std::vector<std::string>{"--help"}));
+                         testing::Values(LostRow{"Head", {"head", "-d", "100", "-q", "40", "--min", "1", "--max", "99"}},
+                                         LostRow{"HeadJson", {"head", "-d", "100", "-q", "40", "--json"}},
+                                         LostRow{"TableStreaming", {"table", "-d", "100", "--flows", "1:140:0.001"}},
+                                         LostRow{"Batch", {"batch"}},
+                                         LostRow{"Flow", {"flow", "-d", "100", "--head", "50"}},
+                                         LostRow{"Help", {"--help"}}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Cli, LostOutputOfTheProcessIsItsExitStatus)
 {

@@ -4,7 +4,7 @@
 import { test, before, after } from "node:test";
 import assert from "node:assert/strict";
 import { spawnSync } from "node:child_process";
-import { copyFileSync, mkdtempSync, rmSync } from "node:fs";
+import { copyFileSync, mkdtempSync, rmSync, statSync } from "node:fs";
 import { tmpdir } from "node:os";
 import { join } from "node:path";
 import { pathToFileURL } from "node:url";
@@ -73,6 +73,7 @@ async function press(page, entries) {
 }
 
 test("the page is the designed window, centred, every caption whole, asking for nothing beyond itself", async () => {
+  assert.ok(statSync(built).size < 500_000, `vordanel.html weighs ${statSync(built).size} bytes`);
   const { page, requests, errors } = await open();
   assert.equal(await page.title(), "\u3000円形堰の越流高さ");
   const twips = {
