@@ -100,7 +100,7 @@ Calculation solveRising(const Curve& curve, double Q, const PassObserver& observ
 {
     Calculation c;
     c.D = curve.weir.diameter(), c.Q = Q, c.xLow = risingStart(curve), c.xHigh = curve.peakHead;
-    if (curve.fault) {
+    if (curve.fault) {  // the formula's own fault for this diameter, at the peak head
         c.outcome = Calculation::Outcome::Fault;
         c.fault = *curve.fault;
         c.faultInput = Input::Diameter;
@@ -116,7 +116,6 @@ Calculation calculateRising(const Entries& entries, std::string_view decimalPoin
     if (entries.flow.empty() || entries.diameter.empty()) return c;
     if (!readEntries(c, {{entries.diameter, Input::Diameter}, {entries.flow, Input::Flow}}, {&c.D, &c.Q}, decimalPoint))
         return c;
-    if (!(c.D > 0)) return solve(c.D, c.Q, c.D, c.D);  // the formula's own fault for this diameter
     return solveRising(curveOf(c.D), c.Q, observer);
 }
 

@@ -150,6 +150,7 @@ INSTANTIATE_TEST_SUITE_P(
                     RisingRow{"NegativeFlow", {"100", "-5", "", ""}, O::NoSolution, 0, {}},
                     RisingRow{"EmptyFlow", {"100", "", "", ""}, O::Incomplete, 0, {}},
                     RisingRow{"ZeroDiameter", {"0", "40", "", ""}, O::Fault, 0, Input::Diameter},
+                    RisingRow{"NegativeDiameter", {"-100", "40", "", ""}, O::Fault, 0, Input::Diameter},
                     RisingRow{"HugeDiameter", {"1e300", "40", "", ""}, O::Fault, 0, Input::Diameter},
                     RisingRow{"FlowNotANumber", {"100", "x", "", ""}, O::Fault, 0, Input::Flow}),
     [](const auto& info) { return std::string(info.param.name); });
