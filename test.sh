@@ -7,7 +7,8 @@ set -euo pipefail
 cd "$(dirname "$0")"
 source scripts/setup.sh
 
-vordanel_install_packages
+# shellcheck disable=SC2046
+vordanel_install_packages "${VORDANEL_TEST_PACKAGES[@]}" $(vordanel_node_packages)
 vordanel_install_web_test_driver
 
 echo "== web edition (emscripten) =="

@@ -7,9 +7,14 @@ VORDANEL_PACKAGES=(
   libgtest-dev libbenchmark-dev libcli11-dev
   qt6-base-dev libgl-dev libqt6svg6 fonts-ipafont-gothic
   desktop-file-utils appstream dpkg-dev file
-  xvfb xauth xdotool x11-utils qt6-gtk-platformtheme imagemagick
+  xvfb xauth xdotool x11-utils
   clang libclang-rt-14-dev
-  emscripten chromium python3-fonttools
+)
+# What the whole suite needs besides (test.sh): a dark desktop theme and image tools for the
+# window's look, emscripten, the font tools and chromium for the web edition.
+VORDANEL_TEST_PACKAGES=(
+  qt6-gtk-platformtheme imagemagick
+  emscripten python3-fonttools chromium
 )
 # node and npm drive the web edition's browser tests. Many machines carry a node of their own,
 # outside Debian, with which Debian's npm package conflicts: install them only where the commands
@@ -22,7 +27,7 @@ vordanel_node_packages() {
 vordanel_install_packages() {
   local missing=()
   local pkg
-  for pkg in "${VORDANEL_PACKAGES[@]}" $(vordanel_node_packages) "$@"; do
+  for pkg in "${VORDANEL_PACKAGES[@]}" "$@"; do
     if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed"; then
       missing+=("$pkg")
     fi

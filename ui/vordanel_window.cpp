@@ -7,9 +7,9 @@
 #include <algorithm>
 
 #include <QFont>
-#include <QLineEdit>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QLineEdit>
 #include <QLocale>
 #include <QLoggingCategory>
 #include <QMessageBox>
