@@ -4,7 +4,8 @@
 start_own_xvfb() {
   local ready
   ready=$(mktemp)
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$ready" 2>/dev/null &
+  # -noreset: the server stays as it is when its last client leaves, so the next one can connect.
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$ready" 2>/dev/null &
   own_xvfb_pid=$!
   trap 'kill "$own_xvfb_pid" 2>/dev/null' EXIT
   for _ in $(seq 100); do
@@ -17,9 +18,9 @@ start_own_xvfb() {
   rm -f "$ready"
 }
 
-# wait_for_windows TITLE COUNT: waits up to 10 s until COUNT windows carry TITLE.
+# wait_for_windows TITLE COUNT [SECONDS]: waits (10 s unless told) until COUNT windows carry TITLE.
 wait_for_windows() {
-  for _ in $(seq 100); do
+  for _ in $(seq $((${3:-10} * 10))); do
     [[ $(xdotool search --name "$1" 2>/dev/null | wc -l) -eq $2 ]] && return 0
     sleep 0.1
   done

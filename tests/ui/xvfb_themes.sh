@@ -22,9 +22,11 @@ fail() { echo "FAIL: $*"; grep -hv '^qt\.\|^ \|^[{}]\|^$' "$work"/*.log 2>/dev/n
 shoot() {
   local name=$1
   shift
-  env QT_QPA_PLATFORM=xcb QT_DEBUG_PLUGINS=1 "$@" "$app" 2>"$work/$name.log" &
+  # No accessibility bus or portal to look for: GTK would wait for them on a machine without a session.
+  env QT_QPA_PLATFORM=xcb QT_DEBUG_PLUGINS=1 NO_AT_BRIDGE=1 GTK_USE_PORTAL=0 "$@" "$app" 2>"$work/$name.log" &
   local pid=$!
-  wait_for_windows "$title" 1 || fail "$name: the window did not appear"
+  # A desktop theme takes its time to load on a busy machine: a minute, bounded.
+  wait_for_windows "$title" 1 60 || fail "$name: the window did not appear"
   sleep 0.5
   local id
   id=$(xdotool search --name "$title" | head -1)
@@ -35,7 +37,7 @@ shoot() {
   import -window "$id" "$work/$name-window.png" || fail "$name: no grab of the window"
   xdotool key Tab Tab Tab Tab Tab ctrl+a && xdotool type --delay 20 "abc"
   xdotool key Tab Tab Tab space
-  wait_for_windows "$title" 2 || fail "$name: no dialog for a diameter that is not a number"
+  wait_for_windows "$title" 2 30 || fail "$name: no dialog for a diameter that is not a number"
   sleep 0.5
   local dialog
   dialog=$(xdotool search --name "$title" | grep -vx "$id" | head -1)
