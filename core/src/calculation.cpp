@@ -53,21 +53,17 @@ Calculation& finish(Calculation& c)
     return c;
 }
 
-// Reads the entries of `inputs` in order into `numbers`; the first that fails is the fault.
-bool readEntries(Calculation& c, std::initializer_list<std::pair<std::string_view, Input>> inputs,
-                 std::initializer_list<double*> numbers, std::string_view decimalPoint)
+// Reads one entry into its converted number (m, or m^3/min for the flow); a failure is the fault.
+bool readEntry(Calculation& c, std::string_view text, Input input, double& number, std::string_view decimalPoint)
 {
-    auto number = numbers.begin();
-    for (const auto& [text, input] : inputs) {
-        const ParsedNumber parsed = parseNumber(text, decimalPoint);
-        if (parsed.fault) {
-            c.outcome = Calculation::Outcome::Fault;
-            c.fault = *parsed.fault;
-            c.faultInput = input;
-            return false;
-        }
-        **number++ = input == Input::Flow ? toCubicMetresPerMinute(parsed.value) : toMetres(parsed.value);
+    const ParsedNumber parsed = parseNumber(text, decimalPoint);
+    if (parsed.fault) {
+        c.outcome = Calculation::Outcome::Fault;
+        c.fault = *parsed.fault;
+        c.faultInput = input;
+        return false;
     }
+    number = input == Input::Flow ? toCubicMetresPerMinute(parsed.value) : toMetres(parsed.value);
     return true;
 }
 
@@ -86,12 +82,11 @@ Calculation calculate(const Entries& entries, std::string_view decimalPoint, con
     Calculation c;
     if (entries.flow.empty() || entries.min.empty() || entries.max.empty() || entries.diameter.empty())
         return c;
-    if (!readEntries(c,
-                     {{entries.diameter, Input::Diameter},
-                      {entries.flow, Input::Flow},
-                      {entries.min, Input::Min},
-                      {entries.max, Input::Max}},
-                     {&c.D, &c.Q, &c.xLow, &c.xHigh}, decimalPoint))
+    // In this order: the first entry that is not a number is the fault.
+    if (!readEntry(c, entries.diameter, Input::Diameter, c.D, decimalPoint)
+        || !readEntry(c, entries.flow, Input::Flow, c.Q, decimalPoint)
+        || !readEntry(c, entries.min, Input::Min, c.xLow, decimalPoint)
+        || !readEntry(c, entries.max, Input::Max, c.xHigh, decimalPoint))
         return c;
     return solve(c.D, c.Q, c.xLow, c.xHigh, observer);
 }
@@ -114,7 +109,8 @@ Calculation calculateRising(const Entries& entries, std::string_view decimalPoin
 {
     Calculation c;
     if (entries.flow.empty() || entries.diameter.empty()) return c;
-    if (!readEntries(c, {{entries.diameter, Input::Diameter}, {entries.flow, Input::Flow}}, {&c.D, &c.Q}, decimalPoint))
+    if (!readEntry(c, entries.diameter, Input::Diameter, c.D, decimalPoint)
+        || !readEntry(c, entries.flow, Input::Flow, c.Q, decimalPoint))
         return c;
     return solveRising(curveOf(c.D), c.Q, observer);
 }
