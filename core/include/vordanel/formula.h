@@ -30,6 +30,9 @@ public:
     // The discharge at head h (m) minus the target flow Q (m^3/min). On success F is assigned and
     // nothing is returned; on a fault F keeps its previous value and the fault is returned.
     [[nodiscard]] std::optional<Fault> residual(double& F, double h, double Q) const;
+    // The same residual with every step checked where its fault would arise, whatever the
+    // entries; residual() gives the same bits and the same faults, mostly without the checks.
+    [[nodiscard]] std::optional<Fault> residualChecked(double& F, double h, double Q) const;
 
 private:
     double D_;
