@@ -1,10 +1,11 @@
 #!/usr/bin/env python3
 """Builds the one-file web edition: the page template with its style, the core's script (its
-WebAssembly inlined by emscripten) and the page's script inlined, and IPA P Gothic reduced to the
-glyphs the page can show, as a data: URL."""
+WebAssembly inlined by emscripten), the scripts of the window, the workbench and its worker
+inlined, and IPA P Gothic reduced to the glyphs the page can show, as a data: URL."""
 import argparse
 import base64
 import pathlib
+import re
 import subprocess
 import sys
 import tempfile
@@ -45,7 +46,8 @@ def subset_font(font, texts):
 
 def main():
     p = argparse.ArgumentParser()
-    for name in ("template", "css", "script", "core", "font", "font-copyright", "out", "licence-out"):
+    for name in ("template", "css", "script", "runner", "worker", "workbench", "core", "font", "font-copyright", "out",
+                 "licence-out"):
         p.add_argument(f"--{name}", required=True)
     p.add_argument("--version", default="1.00")
     a = p.parse_args()
@@ -53,10 +55,13 @@ def main():
     template = pathlib.Path(a.template).read_text(encoding="utf-8")
     css = pathlib.Path(a.css).read_text(encoding="utf-8")
     page = pathlib.Path(a.script).read_text(encoding="utf-8")
+    runner = pathlib.Path(a.runner).read_text(encoding="utf-8")
+    worker = pathlib.Path(a.worker).read_text(encoding="utf-8")
+    workbench = pathlib.Path(a.workbench).read_text(encoding="utf-8")
     core = pathlib.Path(a.core).read_text(encoding="utf-8")
     # The core's messages are shown in the page too: their glyphs go into the subset.
     messages = pathlib.Path(a.script).parent.parent.joinpath("core", "src", "formula.cpp").read_text(encoding="utf-8")
-    font = subset_font(a.font, [template, page, messages])
+    font = subset_font(a.font, [template, page, workbench, messages])
     face = ('@font-face { font-family: "IPA P Gothic VORDANEL"; '
             f'src: url(data:font/woff;base64,{base64.b64encode(font).decode()}) format("woff"); }}\n')
     licence = ipa_licence(a.font_copyright)
@@ -64,12 +69,13 @@ def main():
     def script(text):
         return text.replace("</script", "<\\/script")
 
-    html = (template.replace("@STYLE@", face + css)
-            .replace("@CORE@", script(core))
-            .replace("@PAGE@", script(page))
-            .replace("@VERSION@", a.version)
-            .replace("@LICENCE@", "IPA Font License Agreement v1.0 (IPAフォントライセンスv1.0)\n\n"
-                     + licence.replace("--", "- -")))
+    # One pass, so that nothing inlined is taken for a placeholder.
+    parts = {
+        "STYLE": face + css, "CORE": script(core), "RUNNER": script(runner), "WORKER": script(worker),
+        "PAGE": script(page), "WORKBENCH": script(workbench), "VERSION": a.version,
+        "LICENCE": "IPA Font License Agreement v1.0 (IPAフォントライセンスv1.0)\n\n" + licence.replace("--", "- -"),
+    }
+    html = re.sub(r"@(" + "|".join(parts) + r")@", lambda m: parts[m.group(1)], template)
     pathlib.Path(a.out).write_text(html, encoding="utf-8")
     pathlib.Path(a.licence_out).write_text(licence, encoding="utf-8")
 

@@ -1,9 +1,19 @@
-// The page's way into the core: one call per press of 計算, texts in, one JSON object out. Plain C
-// exports, called through emscripten's ccall, keep the boundary to strings and nothing else.
-#include "vordanel/calculation.h"
-#include "vordanel/numtext.h"
+// The page's way into the core and into the companion's commands. Plain C exports, called from
+// JavaScript, keep the boundary to bytes, numbers and JSON text.
+#include "commands.h"
 
+#include "vordanel/calculation.h"
+#include "vordanel/curve.h"
+#include "vordanel/numtext.h"
+#include "vordanel/units.h"
+
+#include <emscripten/emscripten.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -24,6 +34,35 @@ const char* inputId(vordanel::Input input)
 
 // Texts that reach JSON come from the core's own wording, which holds no quote or backslash.
 std::string quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
+
+// A number for JSON: the shortest text that reads back to the same double; null where there is none.
+std::string jsonNumber(double value) { return std::isfinite(value) ? vordanel::roundTripText(value) : "null"; }
+
+// A head or a flow for a sentence, to 0.01 as the window shows heads and as the companion words its notes.
+std::string twoDecimals(double value) { return vordanel::displayText(std::round(value * 100) / 100); }
+
+}  // namespace
+
+// The companion's standard input is the page's: a file's bytes or typed text, kept in JavaScript
+// and handed over a buffer at a time, so that a large file is never held twice and the page can
+// tell how far a batch has read.
+EM_JS(int, vordanel_read_input, (char* buffer, int size), {
+    return Module.readInput ? Module.readInput(buffer, size) : 0;
+});
+
+namespace {
+
+ssize_t readInput(void*, char* buffer, size_t size)
+{
+    return vordanel_read_input(buffer, static_cast<int>(size < 1 << 30 ? size : 1 << 30));
+}
+
+struct Streams {
+    char* out = nullptr;
+    char* err = nullptr;
+    std::size_t outSize = 0, errSize = 0;
+};
+Streams streams;
 
 }  // namespace
 
@@ -56,6 +95,118 @@ const char* vordanel_calculate(const char* diameter, std::size_t diameterSize, c
                  + R"(,"entry":)" + quoted(c.faultInput ? inputId(*c.faultInput) : "") + "}";
         break;
     }
+    return answer.c_str();
+}
+
+// vordanel-cli in the page: count arguments after the program's name, each ending in a NUL, and
+// standard input through Module.readInput. Returns the exit status; what it wrote is read with
+// vordanel_out/err_data and _size until vordanel_release.
+int vordanel_run(const char* args, int count)
+{
+    std::vector<std::string> argv{"vordanel-cli"};
+    for (int i = 0; i < count; ++i) {
+        argv.emplace_back(args);
+        args += argv.back().size() + 1;
+    }
+    std::free(streams.out);
+    std::free(streams.err);
+    streams = {};
+    std::FILE* out = open_memstream(&streams.out, &streams.outSize);
+    std::FILE* err = open_memstream(&streams.err, &streams.errSize);
+    std::FILE* in = fopencookie(nullptr, "r", cookie_io_functions_t{readInput, nullptr, nullptr, nullptr});
+    if (!out || !err || !in) std::abort();  // out of memory: the module cannot go on
+    const int status = vordanel::cli::run(argv, in, out, err);
+    std::fclose(in);
+    std::fclose(out);
+    std::fclose(err);
+    return status;
+}
+const char* vordanel_out_data() { return streams.out; }
+std::size_t vordanel_out_size() { return streams.outSize; }
+const char* vordanel_err_data() { return streams.err; }
+std::size_t vordanel_err_size() { return streams.errSize; }
+void vordanel_release()
+{
+    std::free(streams.out);
+    std::free(streams.err);
+    streams = {};
+}
+
+// The discharge curve of a weir for the page's drawing, from the window's four entries as typed
+// (UTF-8, read as the window reads them), with so many points. Valid until the next call:
+// {"ok":false} where the diameter gives no usable curve, else
+// {"ok":true,"diameter_mm":100,"peak_head_mm":…,"peak_flow_lpm":…,"zero_head_mm":…,
+//  "peak_head_text":"149.09","peak_flow_text":"203.26","points":[[head_mm,flow_lpm],…],
+//  "flow_lpm":40|null,"flow_above_peak":false,"bracket_mm":[1,250]|null,
+//  "heads":[{"mm":47.1,"text":"47.1","side":"rising"},…]}: heads are where the flow meets the
+// curve, as the window would show them.
+const char* vordanel_curve(const char* diameter, std::size_t diameterSize, const char* flow, std::size_t flowSize,
+                           const char* min, std::size_t minSize, const char* max, std::size_t maxSize, int points)
+{
+    static std::string answer;
+    const auto d = vordanel::parseNumber({diameter, diameterSize});
+    const vordanel::Curve curve = vordanel::curveOf(vordanel::toMetres(d.value));
+    if (d.fault || !(d.value > 0) || curve.fault) return (answer = R"({"ok":false})").c_str();
+
+    const double zeroMillimetres = curve.zeroHead * 1000;
+    answer = R"({"ok":true,"diameter_mm":)" + jsonNumber(d.value)
+             + R"(,"peak_head_mm":)" + jsonNumber(curve.peakHead * 1000)
+             + R"(,"peak_flow_lpm":)" + jsonNumber(vordanel::toLitresPerMinute(curve.peakFlow))
+             + R"(,"zero_head_mm":)" + jsonNumber(zeroMillimetres)
+             + R"(,"peak_head_text":)" + quoted(twoDecimals(curve.peakHead * 1000))
+             + R"(,"peak_flow_text":)" + quoted(twoDecimals(vordanel::toLitresPerMinute(curve.peakFlow)))
+             + R"(,"points":[[0,0])";
+    for (int i = 1; i <= points; ++i) {
+        const double headMillimetres = zeroMillimetres * i / points;
+        double F = 0;
+        if (curve.weir.residual(F, vordanel::toMetres(headMillimetres), 0)) continue;
+        answer += ",[" + jsonNumber(headMillimetres) + "," + jsonNumber(vordanel::toLitresPerMinute(F)) + "]";
+    }
+    answer += "]";
+
+    const auto q = vordanel::parseNumber({flow, flowSize});
+    const bool hasFlow = !q.fault && flowSize > 0;
+    const double Q = vordanel::toCubicMetresPerMinute(q.value);
+    answer += R"(,"flow_lpm":)" + (hasFlow ? jsonNumber(q.value) : std::string("null"));
+    answer += R"(,"flow_above_peak":)" + std::string(hasFlow && Q > curve.peakFlow ? "true" : "false");
+    const auto low = vordanel::parseNumber({min, minSize});
+    const auto high = vordanel::parseNumber({max, maxSize});
+    const bool hasBracket = !low.fault && !high.fault && minSize > 0 && maxSize > 0;
+    answer += R"(,"bracket_mm":)"
+              + (hasBracket ? "[" + jsonNumber(low.value) + "," + jsonNumber(high.value) + "]" : std::string("null"));
+    answer += R"(,"heads":[)";
+    if (hasFlow) {
+        const std::pair<vordanel::SearchResult, const char*> found[] = {
+            {vordanel::risingHead(curve, Q), "rising"}, {vordanel::fallingHead(curve, Q), "falling"}};
+        bool first = true;
+        for (const auto& [result, side] : found) {
+            if (result.outcome != vordanel::SearchResult::Outcome::Converged) continue;
+            const auto shown = vordanel::shownHeadMillimetres(result.xMid);
+            if (!shown) continue;
+            answer += std::string(first ? "" : ",") + R"({"mm":)" + jsonNumber(*shown) + R"(,"text":)"
+                      + quoted(vordanel::displayText(*shown)) + R"(,"side":")" + side + "\"}";
+            first = false;
+        }
+    }
+    answer += "]}";
+    return answer.c_str();
+}
+
+// What the curve reads at a head the user points at (mm, from the drawing): the head to 0.01 mm
+// and the formula's flow there, as texts. {"head":"123.45","flow":"180.23"}, or {} where the
+// diameter gives no curve or the formula none at that head.
+const char* vordanel_read_off(const char* diameter, std::size_t diameterSize, double headMillimetres)
+{
+    static std::string answer;
+    const auto d = vordanel::parseNumber({diameter, diameterSize});
+    const double head = std::round(headMillimetres * 100) / 100;
+    const vordanel::Weir weir(vordanel::toMetres(d.value));
+    double F = 0;
+    if (d.fault || !(d.value > 0) || !(head > 0) || weir.residual(F, vordanel::toMetres(head), 0)
+        || !std::isfinite(vordanel::toLitresPerMinute(F)))
+        return (answer = "{}").c_str();
+    answer = R"({"head":)" + quoted(vordanel::displayText(head)) + R"(,"flow":)"
+             + quoted(twoDecimals(vordanel::toLitresPerMinute(F))) + "}";
     return answer.c_str();
 }
 

@@ -33,6 +33,22 @@
     $("failure").showModal();
   }
 
+  // The page's sign that a press's answer is out (the head, a message or the dialog): the window's
+  // data-state is "calculating" meanwhile, then "answered", its data-answers counts the presses
+  // answered, and a "vordanel-answered" event carries the answer to whoever shows more of it.
+  async function answered(press) {
+    const window_ = $("VORDANEL");
+    window_.dataset.state = "calculating";
+    let answer = null;
+    try {
+      answer = await press();
+    } finally {
+      window_.dispatchEvent(new CustomEvent("vordanel-answered", { bubbles: true, detail: answer }));
+      window_.dataset.answers = String(Number(window_.dataset.answers ?? 0) + 1);
+      window_.dataset.state = "answered";
+    }
+  }
+
   async function Command1_Click() {
     $("Label8").hidden = true;
     $("Label9").hidden = true;
@@ -53,6 +69,7 @@
         report(answer.message, answer.entry);
         break;
     }
+    return answer;
   }
 
   function Command2_Click() {
@@ -62,7 +79,7 @@
   }
 
   function Form_Load() {
-    $("Command1").addEventListener("click", Command1_Click);
+    $("Command1").addEventListener("click", () => answered(Command1_Click));
     $("Command2").addEventListener("click", Command2_Click);
     $("failure").addEventListener("close", () => faultEntry && faultEntry.focus());
     // The keyboard order goes round, as in the window: past the trial count back to the diameter.
