@@ -6,55 +6,96 @@
 #include <cstdio>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vordanel::cli {
 
-// Reads CSV lines as spreadsheets write them: a UTF-8 byte-order mark at the start is skipped,
-// and a line ends at LF, CR LF or a lone CR. Fields may be quoted ("" for a quote inside).
+// A CSV file's field separator (',', ';' or tab) and the decimal separator of its numbers.
+struct CsvDialect {
+    char separator = ',';
+    char decimal = '.';
+};
+
+// Reads CSV records as spreadsheets write them: a UTF-8 byte-order mark at the start is skipped,
+// a record ends at LF, CR LF or a lone CR, and a field that starts with a quote runs to its
+// closing quote ("" for a quote inside), across separators and line ends. A quote anywhere else
+// is an ordinary character. Reads in blocks; memory holds one record and one block.
 class CsvReader
 {
 public:
     explicit CsvReader(std::FILE* in) : in_(in) {}
-    // The next line's fields; false at the end of the input.
+    explicit CsvReader(std::string_view text) : buffer_(text) {}
+
+    // Up to `size` bytes from the start of the input (after a byte-order mark), read ahead and
+    // kept for next(). Call it before the first next().
+    std::string_view sample(std::size_t size);
+    void setSeparator(char separator) { separator_ = separator; }
+
+    // The next record's fields; false at the end of the input.
     bool next(std::vector<std::string>& fields);
-    bool failed() const { return std::ferror(in_) != 0; }
+    // The record just read ended inside a quoted field: the input ended before its closing quote.
+    bool unterminated() const { return unterminated_; }
+    bool failed() const { return in_ && std::ferror(in_) != 0; }
     long long lineNumber() const { return lineNumber_; }
 
 private:
-    std::FILE* in_;
+    int get();
+    int peek();
+    bool fill();
+    void skipByteOrderMark();
+
+    std::FILE* in_ = nullptr;
+    std::string buffer_;
+    std::size_t pos_ = 0;
+    bool started_ = false;
+    char separator_ = ',';
+    bool unterminated_ = false;
     long long lineNumber_ = 0;
-    std::string line_;
 };
+
+// The separator of ',', ';' and tab that splits the first line into the most fields (',' when
+// none does).
+char separatorOf(std::string_view sample);
 
 // A first line none of whose fields is a number, with a letter somewhere, names the columns.
 bool looksLikeHeader(const std::vector<std::string>& fields);
 
-// Where a header row puts the entries: diameter_mm and flow_lpm always, min_mm and max_mm both
-// or neither, in any order among other columns.
+// Where the entries stand: diameter_mm and flow_lpm always, min_mm and max_mm both or neither,
+// named by a header row in any order among other columns, or the first columns of a file without
+// one. A result file fed back in names head_mm, trials and note, all three: they are refreshed
+// in place.
 struct BatchColumns {
     std::size_t diameter = 0, flow = 0;
     std::optional<std::size_t> min, max;
+    std::optional<std::size_t> head, trials, note;
     std::size_t width = 0;  // the number of columns
+    bool named = false;     // from a header row
 };
 std::optional<BatchColumns> findColumns(const std::vector<std::string>& header, std::string& why);
+BatchColumns positionalColumns();
+
+// The decimal separator of a ';'- or tab-separated file, settled from the entry cells of a sample
+// of its first records: the first cell whose ',' or '.' is followed by other than exactly three
+// digits (so 100,0 or 100.25, never a possible thousands group such as 1,200) decides; without
+// one, ',' for ';' and '.' for tab. A ','-separated file always uses the point.
+char decimalOf(std::string_view sample, char separator, bool sampleIsWhole);
 
 // One input row as batch solves and echoes it.
 struct BatchRow {
     std::array<std::string, 4> entries;  // diameter, flow, min, max
-    bool bracketed = true;   // false: diameter and flow only, the head on the rising side
+    bool bracketed = true;   // false: no bracket, the head on the rising side
     bool malformed = false;  // the row's columns fit neither form
-    std::vector<std::string> cells;  // echoed before the results
+    std::vector<std::string> cells;  // echoed, the results written over or after them
     std::size_t width = 0;           // cells written, missing ones empty
     std::vector<std::string> tail;   // echoed after the results
 };
 // Without a header: diameter_mm,flow_lpm[,min_mm,max_mm], further columns kept after the results.
 BatchRow rowByPosition(std::vector<std::string> fields);
-// With a header: the entries from their named columns, every column echoed in its place.
+// With a header: the entries from their named columns, every column echoed in its place; a row
+// shorter than the header has its missing cells empty.
 BatchRow rowByHeader(std::vector<std::string> fields, const BatchColumns& columns);
 
-void putCsvField(Output& o, std::string_view field);
-void putCsvRow(Output& o, const std::vector<std::string>& cells, std::size_t width);
-void putCsvTail(Output& o, const std::vector<std::string>& tail);
+void putCsvField(Output& o, std::string_view field, char separator = ',');
 
 }  // namespace vordanel::cli

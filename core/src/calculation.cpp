@@ -12,17 +12,22 @@ namespace {
 // Heads every weir of a sensible size passes without leaving the double range.
 constexpr double ordinaryHeads[] = {0.001, 1.0};
 
+constexpr InputNames inputNames[] = {
+    {Input::Diameter, "diameter", "diameter_mm", "Text6", "堰の径(mm)"},
+    {Input::Flow, "flow", "flow_lpm", "Text1", "流量(L/min)"},
+    {Input::Min, "min", "min_mm", "Text2", "解の挟込最小値(mm)"},
+    {Input::Max, "max", "max_mm", "Text3", "挟込最大値(mm)"},
+    {Input::Head, "head", "head_mm", "", "越流高さ(mm) [底部から]"},
+};
+
 std::optional<Input> inputAtFault(const Calculation& c)
 {
-    if (!(c.D > 0)) return Input::Diameter;
-    const Weir weir(c.D);
-    double F = 0;
-    for (const double h : ordinaryHeads)
-        if (weir.residual(F, h, 0)) return Input::Diameter;
+    if (diameterFault(c.D)) return Input::Diameter;
     // Later passes only evaluate midpoints, which no single entry owns.
     if (c.search.trialCount > 1 || c.search.faultAt == Point::Mid) return std::nullopt;
     const double end = c.search.faultAt == Point::High ? c.xHigh : c.xLow;
-    if (!weir.residual(F, end, 0)) return Input::Flow;
+    double F = 0;
+    if (!Weir(c.D).residual(F, end, 0)) return Input::Flow;
     return c.search.faultAt == Point::High ? Input::Max : Input::Min;
 }
 
@@ -42,9 +47,10 @@ Calculation& finish(Calculation& c)
         break;
     }
     const auto head = shownHeadMillimetres(c.search.xMid);
-    if (!head) {
+    if (!head) {  // a head beyond the double range in mm: the weir's scale is at fault
         c.outcome = Calculation::Outcome::Fault;
         c.fault = Fault::Overflow;
+        c.faultInput = Input::Diameter;
         return c;
     }
     c.outcome = Calculation::Outcome::Converged;
@@ -68,6 +74,27 @@ bool readEntry(Calculation& c, std::string_view text, Input input, double& numbe
 }
 
 }  // namespace
+
+const InputNames& names(Input input) { return inputNames[static_cast<int>(input)]; }
+
+std::optional<Fault> diameterFault(double D)
+{
+    if (std::isnan(D) || D < 0) return Fault::InvalidArgument;
+    if (D == 0) return Fault::DivisionByZero;
+    const Weir weir(D);
+    double F = 0;
+    for (const double h : ordinaryHeads)
+        if (const auto fault = weir.residual(F, h, 0)) return fault;
+    return std::nullopt;
+}
+
+Calculation solve(const Curve& curve, double Q, double xLow, double xHigh, const PassObserver& observer)
+{
+    Calculation c;
+    c.D = curve.weir.diameter(), c.Q = Q, c.xLow = xLow, c.xHigh = xHigh;
+    c.search = search(Q, curve.weir, xLow, xHigh, observer);
+    return finish(c);
+}
 
 Calculation solve(double D, double Q, double xLow, double xHigh, const PassObserver& observer)
 {
@@ -113,6 +140,56 @@ Calculation calculateRising(const Entries& entries, std::string_view decimalPoin
         || !readEntry(c, entries.flow, Input::Flow, c.Q, decimalPoint))
         return c;
     return solveRising(curveOf(c.D), c.Q, observer);
+}
+
+}  // namespace vordanel
+
+namespace vordanel {
+
+bool holdsTwoHeads(const Curve& curve, const Calculation& c)
+{
+    if (c.outcome != Calculation::Outcome::Converged && c.outcome != Calculation::Outcome::NoSolution) return false;
+    return holdsTwoHeads(curve, c.Q, c.xLow, c.xHigh, c.search.fLowFirst, c.search.fHighFirst);
+}
+
+std::optional<OtherHead> otherHead(const Curve& curve, const Calculation& c)
+{
+    if (c.outcome != Calculation::Outcome::Converged || !holdsTwoHeads(curve, c)) return std::nullopt;
+    const bool answerRising = c.search.xMid <= curve.peakHead;
+    const SearchResult other = answerRising ? fallingHead(curve, c.Q) : risingHead(curve, c.Q);
+    if (other.outcome != SearchResult::Outcome::Converged) return std::nullopt;
+    const auto shown = shownHeadMillimetres(other.xMid);
+    if (!shown) return std::nullopt;
+    return OtherHead{*shown, !answerRising};
+}
+
+NoHead whyNoHead(const Curve& curve, double Q)
+{
+    if (!(Q > 0)) return NoHead::NoFlow;
+    if (Q > curve.peakFlow) return NoHead::AbovePeak;
+    return NoHead::TooSmall;
+}
+
+Discharge dischargeAt(const Curve& curve, double head)
+{
+    Discharge d;
+    double F = 0;
+    if (const auto fault = curve.weir.residual(F, head, 0)) {
+        d.fault = fault;
+        d.faultInput = diameterFault(curve.weir.diameter()) ? Input::Diameter : Input::Head;
+        return d;
+    }
+    if (!std::isfinite(toLitresPerMinute(F))) {
+        // No head passes more than the peak, whose flow then lies beyond the double range in L/min
+        // too: the weir's size is at fault, not the head.
+        d.fault = Fault::Overflow;
+        d.faultInput = Input::Diameter;
+        return d;
+    }
+    d.flow = F;
+    d.beyondZero = F < 0;
+    d.fallingSide = !curve.fault && head > curve.peakHead;
+    return d;
 }
 
 }  // namespace vordanel

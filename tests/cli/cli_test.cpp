@@ -175,9 +175,11 @@ INSTANTIATE_TEST_SUITE_P(
         JsonRow{"HugeDiameterIsBlamed", {"1e300", "40", "1", "99"}, 2,
                 R"({"outcome":"fault","kind":"overflow","input":"diameter"})", "--diameter: overflow"},
         JsonRow{"OtherHead", {"100", "40", "1", "250"}, 0,
-                R"({"outcome":"converged","head_mm":"205.81","head_m":0.20581253051757814,"trials":15,"above_weir":true,"tolerance_met":true,"other_head_mm":"47.1"})", ""},
+                R"({"outcome":"converged","head_mm":"205.81","head_m":0.20581253051757814,"trials":15,"above_weir":true,"tolerance_met":true,"other_head_mm":"47.1","other_side":"rising"})", ""},
         JsonRow{"Stalled", {"1e10", "1e14", "1", "1e10"}, 0,
                 R"({"outcome":"converged","head_mm":"7921394581.05","head_m":7921394.5810532775,"trials":54,"above_weir":false,"tolerance_met":false})", ""},
+        JsonRow{"WeirBeyondTheRangeInLitresPerMinute", {"1e207", "0"}, 2,
+                R"({"outcome":"fault","kind":"overflow","input":"diameter"})", "--diameter: overflow"},
         JsonRow{"NoHeadGivesThePeak", {"100", "250"}, 1,
                 R"({"outcome":"no_solution","max_flow_lpm":203.25554418536007,"peak_head_mm":149.09007122794466})", ""}),
     [](const auto& info) { return std::string(info.param.name); });
@@ -254,11 +256,11 @@ TEST(Cli, BatchNotesEveryFailedRowAndGoesOn)
               "100,40,1,99,47.1,12,\n"
               "50,60,1,70,57.26,10,above_weir\n"
               "100,,1,99,,,empty_entry\n"
-              "100,forty,1,99,,,not_a_number\n"
-              "0,40,1,99,,,division_by_zero\n"
+              "100,forty,1,99,,,not_a_number:flow_lpm\n"
+              "0,40,1,99,,,division_by_zero:diameter_mm\n"
               ",,,,,,empty_entry\n"
               "100,143,1,100,,,no_solution\n"
-              "100,40,1,,,,malformed_row\n"
+              "100,40,1,,,,empty_entry\n"
               "200,100,10,150,88.12,13,\n");
     EXPECT_NE(r.err.find("5 row(s) failed"), std::string::npos) << r.err;
 }
@@ -341,7 +343,11 @@ INSTANTIATE_TEST_SUITE_P(
                     StatusRow{"FlowZeroHead", {"flow", "-d", "100", "--head", "0"}, 2, "--head: division by zero"},
                     StatusRow{"HugeWeirEnds", {"head", "-d", "1e10", "-q", "1e14", "--min", "1", "--max", "1e10"}, 0, "Trial回数"},
                     StatusRow{"HalfABracket", {"head", "-d", "100", "-q", "40", "--min", "1"}, 2, "--min requires --max"},
-                    StatusRow{"HeadBeyondTheCurvesZero", {"flow", "-d", "100", "--head", "250"}, 1, "gives no flow"}),
+                    StatusRow{"HeadBeyondTheCurvesZero", {"flow", "-d", "100", "--head", "250"}, 1, "gives no flow"},
+                    StatusRow{"FlowBlamesAHugeDiameter", {"flow", "-d", "1e300", "--head", "50"}, 2, "--diameter: overflow"},
+                    StatusRow{"TableSaysItsRowsFailed", {"table", "-d", "0", "--flows", "1:3:1"}, 2,
+                              "3 row(s) failed, the first with --diameter: division by zero"},
+                    StatusRow{"EmptyBatchGivesTheHeader", {"batch", "/dev/null"}, 0, "diameter_mm"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Cli, TableWithoutABracketSolvesTheRisingSideAndNotesJoin)
@@ -359,6 +365,7 @@ struct CsvRow {
     const char* name;
     std::string input, output;
     int status;
+    std::vector<std::string> options = {};
     friend void PrintTo(const CsvRow& r, std::ostream* os) { *os << r.name; }
 };
 
@@ -367,7 +374,9 @@ class BatchCsv : public testing::TestWithParam<CsvRow> {};
 TEST_P(BatchCsv, ReadsCsvAsSpreadsheetsWriteIt)
 {
     const auto& row = GetParam();
-    const auto r = run({"batch"}, row.input);
+    std::vector<std::string> args{"batch"};
+    args.insert(args.end(), row.options.begin(), row.options.end());
+    const auto r = run(args, row.input);
     EXPECT_EQ(r.out, row.output);
     EXPECT_EQ(r.status, row.status) << r.err;
 }
@@ -394,8 +403,54 @@ INSTANTIATE_TEST_SUITE_P(
                "diameter_mm,flow_lpm,head_mm,trials,note\n100,40,1,,,malformed_row\n", 2},
         CsvRow{"HeaderWithoutADiameter", "flow_lpm,min_mm,max_mm\n40,1,99\n", "", 2},
         CsvRow{"ToleranceOutOfReachIsNoted", "1e10,1e14,1,1e10\n", header + "1e10,1e14,1,1e10,7921394581.05,54,stalled\n", 0},
-        CsvRow{"ColumnsAfterTheEntriesFollowTheResults", "100,40,1,99,site A\n", header + "100,40,1,99,47.1,12,,site A\n", 0}),
+        CsvRow{"ColumnsAfterTheEntriesFollowTheResults", "100,40,1,99,site A\n", header + "100,40,1,99,47.1,12,,site A\n", 0},
+        CsvRow{"LineBreaksInsideQuotesStayInTheirCell",
+               "diameter_mm,flow_lpm,min_mm,max_mm,notes\n100,40,1,99,\"line one\r\nline two\rthree\"\n50,60,1,70,x\n",
+               "diameter_mm,flow_lpm,min_mm,max_mm,notes,head_mm,trials,note\n"
+               "100,40,1,99,\"line one\r\nline two\rthree\",47.1,12,\n50,60,1,70,x,57.26,10,above_weir\n", 0},
+        CsvRow{"QuoteInsideAnUnquotedCellIsOrdinary", "100,40,1,99,5\" pipe\n", header + "100,40,1,99,47.1,12,,\"5\"\" pipe\"\n", 0},
+        CsvRow{"QuoteOpenAtTheEndIsAMalformedRow", "100,40,1,99\n100,40,1,\"99\n",
+               header + "100,40,1,99,47.1,12,\n100,40,1,\"99\n\",,,malformed_row\n", 2},
+        CsvRow{"SemicolonsWithDecimalCommas", "diameter_mm;flow_lpm;min_mm;max_mm\n100;40,0;1;99\n50;60;1;70\n",
+               "diameter_mm;flow_lpm;min_mm;max_mm;head_mm;trials;note\n100;40,0;1;99;47,1;12;\n50;60;1;70;57,26;10;above_weir\n", 0},
+        CsvRow{"SemicolonsShowingNoDecimalReadCommas", "100;40;1;99\n",
+               "diameter_mm;flow_lpm;min_mm;max_mm;head_mm;trials;note\n100;40;1;99;47,1;12;\n", 0},
+        CsvRow{"SemicolonsWithDecimalPointsNeverGroupDigits", "100;40.50;1;99\n100;1,200;1;99\n",
+               "diameter_mm;flow_lpm;min_mm;max_mm;head_mm;trials;note\n100;40.50;1;99;47.42;10;\n"
+               "100;1,200;1;99;;;not_a_number:flow_lpm\n", 2},
+        CsvRow{"DecimalCommaSettledPastAPossibleGroup", "100;1.200;1;99\n100;40,5;1;99\n",
+               "diameter_mm;flow_lpm;min_mm;max_mm;head_mm;trials;note\n100;1.200;1;99;;;not_a_number:flow_lpm\n"
+               "100;40,5;1;99;47,42;10;\n", 2},
+        CsvRow{"TabsWithDecimalPoints", "site\tdiameter_mm\tflow_lpm\nA\t100\t40.5\n",
+               "site\tdiameter_mm\tflow_lpm\thead_mm\ttrials\tnote\nA\t100\t40.5\t47.42\t14\t\n", 0},
+        CsvRow{"SeparatorsGivenOverrideTheFile", "100\t40,5\n",
+               "diameter_mm\tflow_lpm\tmin_mm\tmax_mm\thead_mm\ttrials\tnote\n100\t40,5\t\t\t47,42\t14\t\n", 0,
+               {"--separator", "tab", "--decimal", ","}},
+        CsvRow{"EmptyOrMissingBracketCellsSolveTheRisingSide", "diameter_mm,flow_lpm,min_mm,max_mm\n150,80,,\n150,80\n150,80,1,\n",
+               header + "150,80,,,73.99,14,\n150,80,,,73.99,14,\n150,80,1,,,,empty_entry\n", 2},
+        CsvRow{"ResultsFedBackAreRefreshedInPlace", header + "100,40,1,99,1,1,stale\n", header + "100,40,1,99,47.1,12,\n", 0},
+        CsvRow{"AColumnOfTheUsersCalledNotePassesThrough", "diameter_mm,flow_lpm,note\n100,40,ok\n",
+               "diameter_mm,flow_lpm,note,head_mm,trials,note\n100,40,ok,47.1,11,\n", 0},
+        CsvRow{"ShiftJisCellsKeepTheirBytes", "site,diameter_mm,flow_lpm\n\x96\x6B\x8A\x43\x93\xB9,100,40\n",
+               "site,diameter_mm,flow_lpm,head_mm,trials,note\n\x96\x6B\x8A\x43\x93\xB9,100,40,47.1,11,\n", 0}),
     [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Cli, BatchHeaderWithoutEntriesNamesTheSeparatorAndTheColumnsFound)
+{
+    const auto r = run({"batch"}, "Durchmesser;Durchfluss\n100;40\n");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("'Durchmesser', 'Durchfluss'"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("separator ';'"), std::string::npos) << r.err;
+}
+
+TEST(Cli, BatchResultsFedBackInComeOutUnchanged)
+{
+    for (const std::string input : {"100,40,1,99\n50,60,1,70\n,,,\n", "diameter_mm;flow_lpm\n100;40,5\n100;x\n",
+                                     "site,diameter_mm,flow_lpm,min_mm,max_mm\n\"a\nb\",100,40,1,250\n"}) {
+        const auto first = run({"batch"}, input);
+        EXPECT_EQ(run({"batch"}, first.out).out, first.out) << input;
+    }
+}
 
 struct LostRow {
     const char* name;

@@ -152,8 +152,61 @@ INSTANTIATE_TEST_SUITE_P(
                     RisingRow{"ZeroDiameter", {"0", "40", "", ""}, O::Fault, 0, Input::Diameter},
                     RisingRow{"NegativeDiameter", {"-100", "40", "", ""}, O::Fault, 0, Input::Diameter},
                     RisingRow{"HugeDiameter", {"1e300", "40", "", ""}, O::Fault, 0, Input::Diameter},
-                    RisingRow{"FlowNotANumber", {"100", "x", "", ""}, O::Fault, 0, Input::Flow}),
+                    RisingRow{"FlowNotANumber", {"100", "x", "", ""}, O::Fault, 0, Input::Flow},
+                    RisingRow{"PeakBeyondTheRangeInLitresPerMinute", {"1e207", "0", "", ""}, O::Fault, 0, Input::Diameter}),
     [](const auto& info) { return std::string(info.param.name); });
+
+struct DischargeRow {
+    const char* name;
+    double diameterMm, headMm;
+    std::optional<Fault> fault;
+    Input faultInput;
+    bool beyondZero, fallingSide;
+    friend void PrintTo(const DischargeRow& r, std::ostream* os) { *os << r.name; }
+};
+
+class DischargeRows : public testing::TestWithParam<DischargeRow> {};
+
+// The flow at a head blames its entries by the same rule as the calculation of a head.
+TEST_P(DischargeRows, BlameTheEntryAtFaultAndTellTheSide)
+{
+    const auto& row = GetParam();
+    const auto d = dischargeAt(curveOf(row.diameterMm / 1000), row.headMm / 1000);
+    ASSERT_EQ(d.fault, row.fault);
+    if (d.fault) {
+        EXPECT_EQ(d.faultInput, row.faultInput);
+        EXPECT_EQ(d.faultInput == Input::Diameter, diameterFault(row.diameterMm / 1000).has_value());
+        return;
+    }
+    EXPECT_EQ(d.beyondZero, row.beyondZero);
+    EXPECT_EQ(d.fallingSide, row.fallingSide);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Calculation, DischargeRows,
+    testing::Values(DischargeRow{"HalfFull", 100, 50, {}, Input::Head, false, false},
+                    DischargeRow{"FallingSide", 100, 205.81, {}, Input::Head, false, true},
+                    DischargeRow{"BeyondTheZero", 100, 250, {}, Input::Head, true, true},
+                    DischargeRow{"ZeroHead", 100, 0, Fault::DivisionByZero, Input::Head, false, false},
+                    DischargeRow{"NegativeHead", 100, -5, Fault::InvalidArgument, Input::Head, false, false},
+                    DischargeRow{"HugeHead", 100, 1e300, Fault::Overflow, Input::Head, false, false},
+                    DischargeRow{"HugeDiameter", 1e300, 50, Fault::Overflow, Input::Diameter, false, false},
+                    DischargeRow{"ZeroDiameter", 0, 50, Fault::DivisionByZero, Input::Diameter, false, false},
+                    DischargeRow{"PeakBeyondLitresPerMinute", 1e207, 50, Fault::Overflow, Input::Diameter, false, false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Calculation, OtherHeadLiesAcrossThePeakFromTheAnswer)
+{
+    const Curve curve = curveOf(0.1);
+    const auto wide = calculate({"100", "40", "1", "250"});
+    const auto other = otherHead(curve, wide);
+    ASSERT_TRUE(other);
+    EXPECT_TRUE(other->onRisingSide);
+    EXPECT_EQ(other->headMillimetres, calculateRising({"100", "40", "", ""}).headMillimetres);
+    EXPECT_FALSE(otherHead(curve, calculate({"100", "40", "1", "99"})));
+    EXPECT_EQ(whyNoHead(curve, 0.25), NoHead::AbovePeak);
+    EXPECT_EQ(whyNoHead(curve, 0), NoHead::NoFlow);
+}
 
 }  // namespace
 }  // namespace vordanel

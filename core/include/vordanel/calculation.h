@@ -9,8 +9,20 @@
 
 namespace vordanel {
 
-// The four entries of a calculation, in the order they are converted.
-enum class Input { Diameter, Flow, Min, Max };
+// The entries of a calculation, the four of the window in the order they are converted, then
+// the head that the flow at a head is worked out from.
+enum class Input { Diameter, Flow, Min, Max, Head };
+
+// How each front end names an entry: the companion's option and JSON key, the batch column, the
+// window's box and its caption (UTF-8).
+struct InputNames {
+    Input input;
+    const char* key;      // diameter, flow, min, max, head
+    const char* column;   // diameter_mm, flow_lpm, min_mm, max_mm, head_mm
+    const char* control;  // the window's box: Text6, Text1, Text2, Text3 (none for the head)
+    const char* caption;  // the window's caption of that box
+};
+const InputNames& names(Input input);
 
 // The entries as typed: diameter (mm), flow (L/min), bracket minimum and maximum (mm), UTF-8.
 struct Entries {
@@ -52,5 +64,40 @@ Calculation solve(double D, double Q, double xLow, double xHigh, const PassObser
 Calculation calculateRising(const Entries& entries, std::string_view decimalPoint = ".",
                             const PassObserver& observer = {});
 Calculation solveRising(const Curve& curve, double Q, const PassObserver& observer = {});
+// The same search as solve(), over a weir whose terms and curve were worked out once (a table's
+// rows share them).
+Calculation solve(const Curve& curve, double Q, double xLow, double xHigh, const PassObserver& observer = {});
+
+// Whether the diameter alone takes the formula out of the double range at ordinary heads (1 mm,
+// 1 m), or is not above zero: then every fault of a calculation over it is the diameter's.
+std::optional<Fault> diameterFault(double D);
+
+// What the curve adds to a calculation over a bracket.
+struct OtherHead {
+    double headMillimetres = 0;  // shown as the window shows heads
+    bool onRisingSide = false;   // the other head's side of the peak; the answer lies on the other
+};
+// Whether the bracket holds both heads of the flow, told from the residuals pass 1 found at its ends.
+bool holdsTwoHeads(const Curve& curve, const Calculation& c);
+// The head on the other side of the peak, when the bracket holds two and the answer converged.
+std::optional<OtherHead> otherHead(const Curve& curve, const Calculation& c);
+
+// Why a flow has no head on the rising side.
+enum class NoHead {
+    NoFlow,     // the flow is zero or less
+    AbovePeak,  // the flow exceeds the weir's greatest
+    TooSmall,   // the flow is too small for a head above zero to be resolved
+};
+NoHead whyNoHead(const Curve& curve, double Q);
+
+// The discharge over a weir at a head (m^3/min), for a diameter and a head in metres.
+struct Discharge {
+    double flow = 0;
+    std::optional<Fault> fault;
+    Input faultInput = Input::Head;  // the diameter, by the rule of diameterFault(), or the head
+    bool beyondZero = false;   // the head lies above the curve's zero: the formula gives no flow
+    bool fallingSide = false;  // the head lies above the peak: more head gives less flow
+};
+Discharge dischargeAt(const Curve& curve, double head);
 
 }  // namespace vordanel

@@ -23,7 +23,9 @@ struct Curve {
     double peakHead = 0;   // the head of greatest discharge
     double peakFlow = 0;   // that discharge, as the formula gives it at peakHead
     double zeroHead = 0;   // the head above the peak where the discharge returns to zero
-    std::optional<Fault> fault;  // the formula faults at the peak: the weir has no usable curve
+    // The formula faults at the peak, or the peak's flow or the zero head lies beyond the double
+    // range in L/min or mm: the weir has no usable curve.
+    std::optional<Fault> fault;
 };
 Curve curveOf(double D);
 

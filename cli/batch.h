@@ -1,0 +1,30 @@
+#pragma once
+
+#include <cstdio>
+#include <optional>
+#include <string>
+
+namespace CLI {
+class App;
+}
+
+namespace vordanel::cli {
+
+struct BatchOptions {
+    std::string file;                // empty or "-": standard input
+    std::optional<char> separator;   // ',', ';' or '\t'; otherwise taken from the first line
+    std::optional<char> decimal;     // '.' or ','; otherwise settled from the file's first records
+};
+
+// What a batch went through: its rows (the header not counted) and how many of them failed.
+struct BatchCount {
+    long long rows = 0, failed = 0;
+};
+
+// CSV rows in (diameter_mm,flow_lpm[,min_mm,max_mm], or columns named so in a header row), the
+// same rows with head_mm,trials,note out, row by row, in the file's own separators. `in` is read
+// when options.file names no file.
+int batch(const BatchOptions& options, std::FILE* in, std::FILE* out, std::FILE* err, BatchCount* count = nullptr);
+void addBatchOptions(CLI::App& command, BatchOptions& options);
+
+}  // namespace vordanel::cli

@@ -1,0 +1,191 @@
+#include "head.h"
+
+#include "json.h"
+#include "words.h"
+
+#include "vordanel/calculation.h"
+#include "vordanel/numtext.h"
+
+#include <CLI/CLI.hpp>
+
+#include <vector>
+
+namespace vordanel::cli {
+
+namespace {
+
+const char* stepKey(Step step)
+{
+    switch (step) {
+    case Step::Converged:
+        return "converged";
+    case Step::RaiseLow:
+        return "xLow = xMid";
+    case Step::LowerHigh:
+        return "xHigh = xMid";
+    case Step::NoSignChange:
+        return "no sign change";
+    case Step::Stalled:
+        return "stalled between adjacent doubles";
+    }
+    return "";
+}
+
+std::string jsonPasses(const std::vector<Pass>& passes)
+{
+    std::string json = "[";
+    for (const Pass& p : passes) {
+        if (&p != &passes.front()) json += ",";
+        json += JsonObject()
+                    .integer("pass", p.trialCount)
+                    .number("xLow", p.xLow)
+                    .number("xHigh", p.xHigh)
+                    .number("xMid", p.xMid)
+                    .number("fLow", p.fLow)
+                    .number("fHigh", p.fHigh)
+                    .number("fMid", p.fMid)
+                    .text("step", stepKey(p.step))
+                    .str();
+    }
+    return json + "]";
+}
+
+void putTextPasses(std::FILE* out, const std::vector<Pass>& passes)
+{
+    std::fprintf(out, "%4s  %-22s  %-22s  %-22s  %-24s  %-24s  %-24s  %s\n", "pass", "xLow (m)", "xHigh (m)",
+                 "xMid (m)", "fLow (m^3/min)", "fHigh (m^3/min)", "fMid (m^3/min)", "step");
+    for (const Pass& p : passes)
+        std::fprintf(out, "%4d  %-22s  %-22s  %-22s  %-24s  %-24s  %-24s  %s\n", p.trialCount,
+                     roundTripText(p.xLow).c_str(), roundTripText(p.xHigh).c_str(), roundTripText(p.xMid).c_str(),
+                     roundTripText(p.fLow).c_str(), roundTripText(p.fHigh).c_str(), roundTripText(p.fMid).c_str(),
+                     stepKey(p.step));
+}
+
+// Why a flow has no head on the rising side, with the weir's greatest flow.
+std::string noHeadSentence(const Curve& curve, double Q)
+{
+    const std::string peak = "a " + displayText(curve.weir.diameter() * 1000) + " mm weir passes at most "
+                             + twoDecimals(curve.peakFlow * 1000) + " L/min by this formula, at a head of "
+                             + twoDecimals(curve.peakHead * 1000) + " mm";
+    switch (whyNoHead(curve, Q)) {
+    case NoHead::NoFlow:
+        return "No head: a flow of zero or less has none (" + peak + ").";
+    case NoHead::AbovePeak:
+        return "No head: the flow is above the greatest there is (" + peak + ").";
+    case NoHead::TooSmall:
+        break;
+    }
+    return "No head: the flow is too small for the formula to resolve a head above zero (" + peak + ").";
+}
+
+}  // namespace
+
+void addBracketOptions(CLI::App& command, std::optional<Bracket>& bracket)
+{
+    const auto end = [&bracket](std::string Bracket::*which) {
+        return [&bracket, which](const std::string& value) {
+            if (!bracket) bracket.emplace();
+            (*bracket).*which = value;
+        };
+    };
+    auto* low = command.add_option_function<std::string>("--min", end(&Bracket::min),
+                                                         "bracket minimum (mm); without a bracket, the rising side");
+    auto* high = command.add_option_function<std::string>("--max", end(&Bracket::max), "bracket maximum (mm)");
+    low->needs(high);
+    high->needs(low);
+}
+
+void addHeadOptions(CLI::App& command, HeadOptions& options)
+{
+    command.add_option("-d,--diameter", options.diameter, "weir diameter (mm)")->required();
+    command.add_option("-q,--flow", options.flow, "flow rate (L/min)")->required();
+    addBracketOptions(command, options.bracket);
+    command.add_flag("--trace", options.trace, "also show the search pass by pass");
+    command.add_flag("--json", options.json, "print one JSON object instead of text");
+    command.footer(std::string("Example:\n"
+                               "  $ vordanel-cli head -d 100 -q 40 --min 1 --max 99\n"
+                               "  越流高さ(mm) [底部から] 47.1\n"
+                               "  Trial回数 12\n"
+                               "  $ vordanel-cli head -d 100 -q 40 --min 1 --max 99 --json\n"
+                               "  {\"outcome\":\"converged\",\"head_mm\":\"47.1\",\"head_m\":0.04710498046875,\"trials\":12,"
+                               "\"above_weir\":false,\"tolerance_met\":true}\n\n")
+                   + curveNote);
+}
+
+int head(const HeadOptions& options, std::FILE* out, std::FILE* err)
+{
+    std::vector<Pass> passes;
+    PassObserver observer;
+    if (options.trace) observer = [&](const Pass& p) { passes.push_back(p); };
+    const Calculation c =
+        options.bracket
+            ? calculate({options.diameter, options.flow, options.bracket->min, options.bracket->max}, ".", observer)
+            : calculateRising({options.diameter, options.flow, "", ""}, ".", observer);
+
+    if (c.outcome == Calculation::Outcome::Incomplete) {
+        std::fprintf(err, "vordanel-cli: every entry needs a value: --diameter, --flow%s\n",
+                     options.bracket ? ", --min and --max" : "");
+        return Failure;
+    }
+    if (c.outcome == Calculation::Outcome::Fault) reportFault(err, c.fault, c.faultInput);
+
+    // What the curve adds: the other head a bracket holds, or why there is no head without one.
+    std::optional<Curve> curve;
+    if (c.outcome != Calculation::Outcome::Fault) curve = curveOf(c.D);
+    std::optional<OtherHead> other;
+    if (curve && options.bracket) other = otherHead(*curve, c);
+    const bool noHead = !options.bracket && c.outcome == Calculation::Outcome::NoSolution;
+
+    if (options.json) {
+        JsonObject json;
+        switch (c.outcome) {
+        case Calculation::Outcome::Converged:
+            json.text("outcome", "converged")
+                .text("head_mm", displayText(c.headMillimetres))
+                .number("head_m", c.search.xMid)
+                .integer("trials", c.search.trialCount)
+                .boolean("above_weir", c.aboveWeir)
+                .boolean("tolerance_met", c.search.toleranceMet);
+            if (other)
+                json.text("other_head_mm", displayText(other->headMillimetres))
+                    .text("other_side", other->onRisingSide ? "rising" : "falling");
+            break;
+        case Calculation::Outcome::NoSolution:
+            json.text("outcome", "no_solution");
+            if (noHead) json.number("max_flow_lpm", curve->peakFlow * 1000).number("peak_head_mm", curve->peakHead * 1000);
+            break;
+        default:
+            json.text("outcome", "fault").text("kind", faultKey(c.fault));
+            if (c.faultInput) json.text("input", inputKey(*c.faultInput));
+            break;
+        }
+        if (options.trace) json.raw("passes", jsonPasses(passes));
+        const std::string text = json.str() + "\n";
+        std::fwrite(text.data(), 1, text.size(), out);
+        return finish(out, err, exitFor(c));
+    }
+
+    if (options.trace) putTextPasses(out, passes);
+    switch (c.outcome) {
+    case Calculation::Outcome::Converged:
+        std::fprintf(out, "%s %s\n%s %d\n", headCaption.data(), displayText(c.headMillimetres).c_str(),
+                     trialsCaption.data(), c.search.trialCount);
+        if (c.aboveWeir) std::fprintf(out, "%s\n", aboveWeirMessage.data());
+        if (!c.search.toleranceMet)
+            std::fprintf(out, "The search stopped between two adjacent doubles without meeting its tolerance "
+                              "(0.01 L/min): the head is as close as double precision gets.\n");
+        if (other)
+            std::fprintf(out, "This bracket holds two heads, one on each side of the curve's peak at %s mm; "
+                              "the other is %s mm.\n",
+                         twoDecimals(curve->peakHead * 1000).c_str(), displayText(other->headMillimetres).c_str());
+        break;
+    case Calculation::Outcome::NoSolution:
+        std::fprintf(out, "%s\n", noHead ? noHeadSentence(*curve, c.Q).c_str() : noSolutionMessage.data());
+        break;
+    default:
+        break;
+    }
+    return finish(out, err, exitFor(c));
+}
+
+}  // namespace vordanel::cli

@@ -1,0 +1,60 @@
+#pragma once
+
+#include "output.h"
+
+#include "vordanel/calculation.h"
+
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+// What every command says the same way: exit statuses, the window's captions, the note column,
+// the keys of faults and entries, and the one-line reports on standard error.
+namespace vordanel::cli {
+
+// Exit statuses; a run over many rows exits with the worst of its rows.
+enum Exit : int {
+    Answer = 0,      // every calculation found its head
+    NoSolution = 1,  // some bracket showed no sign change, or a flow has no head; nothing failed
+    Failure = 2,     // a usage error, a bad entry, a fault of the formula, or output that was lost
+};
+
+inline constexpr std::string_view headCaption = "越流高さ(mm) [底部から]";
+inline constexpr std::string_view trialsCaption = "Trial回数";
+inline constexpr std::string_view flowCaption = "流量(L/min)";
+inline constexpr std::string_view aboveWeirMessage = "流量過大のため堰の範囲を越えています。";
+inline constexpr std::string_view noSolutionMessage = "解がありません、挟み込み範囲を変更して下さい。";
+
+// The shape of the curve, for --help.
+inline constexpr const char* curveNote =
+    "Without --min and --max the head is sought on the rising side of the discharge curve. By this formula\n"
+    "a weir passes at most about 6.43 D^1.5 m^3/min, at a head of about 1.49 D: every smaller flow has two\n"
+    "heads, one on each side of that peak, and a bracket spanning both answers with either (`head -d 100\n"
+    "-q 40 --min 1 --max 250` gives 205.81 mm and names 47.1 mm, the rising-side head, as the other).";
+
+// The machine-readable name of a fault (not_a_number, division_by_zero, invalid_argument,
+// overflow), as notes and JSON give it.
+const char* faultKey(Fault fault);
+// The option name of an entry without its dashes (diameter, flow, min, max, head).
+const char* inputKey(Input input);
+
+int exitFor(const Calculation& c);
+
+// "--min: division by zero", or without the entry where none can be told.
+std::string faultText(Fault fault, std::optional<Input> input);
+// The same on its own line of standard error, after "vordanel-cli: ".
+void reportFault(std::FILE* err, Fault fault, std::optional<Input> input);
+// The one line for output that did not reach its destination; returns Failure.
+int lostOutput(std::FILE* err);
+// Flushes standard output; a failure there overrides the status.
+int finish(std::FILE* out, std::FILE* err, int status);
+
+// A head or a flow for a sentence: to 0.01, as the window shows heads.
+std::string twoDecimals(double value);
+
+// The note cell of a table or batch row: what the window would add to the numbers, then what the
+// companion knows besides; several join with ';'. A fault's note is its key, followed by
+// `:faultEntry` when one is given (a batch names the column at fault).
+void putNote(Output& o, const Calculation& c, bool twoHeads, std::string_view faultEntry = {});
+
+}  // namespace vordanel::cli
