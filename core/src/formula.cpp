@@ -40,44 +40,6 @@ const char* userMessage(Fault fault)
 
 Weir::Weir(double D) : D_(D), dOver110_(D / 110), dToThe1_5_(std::pow(D, 1.5)) {}
 
-namespace {
-
-// The formula's steps without their checks: the same operations on the same operands as the
-// checked steps below, so that the two agree to the last bit wherever neither faults.
-double straightThrough(double a, double p, double D, double h, double Q)
-{
-    const double b = a / h;
-    const double c = b + 0.555;
-    const double d = h * 0.041;
-    const double e = d / D;
-    const double mu = c + e;
-    const double m = p * mu;
-    const double r = h / D;
-    const double t1 = std::pow(r, 1.975) * 10.12;
-    const double t2 = std::pow(r, 3.76) * 2.66;
-    const double k = t1 - t2;
-    const double Qc = k * m;
-    return Qc - Q;
-}
-
-}  // namespace
-
-// With h and D above zero no step can divide by zero or take a fractional power of a negative
-// number, and no step divides by an earlier step's result, so an infinity or a NaN in any step
-// carries through to the result: a finite result means no step faulted. Anything else takes the
-// checked steps, which find the fault at the step where it arises.
-std::optional<Fault> Weir::residual(double& F, double h, double Q) const
-{
-    if (h > 0 && D_ > 0) [[likely]] {
-        const double result = straightThrough(dOver110_, dToThe1_5_, D_, h, Q);
-        if (finite(result)) [[likely]] {
-            F = result;
-            return std::nullopt;
-        }
-    }
-    return residualChecked(F, h, Q);
-}
-
 // The steps keep the order of the original's double operations, so that the last bits of every
 // result match; each step that can fault is checked right where the fault would arise, in the
 // same order whether its value was worked out here or once for the weir.
