@@ -1,4 +1,4 @@
-#include "commands.h"
+#include "table.h"
 
 #include "vordanel/numtext.h"
 
