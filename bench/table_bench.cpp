@@ -9,20 +9,18 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <limits>
-#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include <unistd.h>
+#include <time.h>
 
 // The rating table of a 100 mm weir, bracket 1 to 100 mm, flows 0.001 to 140 L/min by 0.00014
 // (999,993 rows): the companion's whole path against a floor, the same bytes made the plainest
 // fast way. The floor is bare arithmetic written here, not the core's search: each residual once
 // (both ends, then a midpoint a pass), the weir's terms once, the formula's steps inline, the
 // numbers written into one buffer. Before anything is timed the two tables are compared byte
-// for byte; afterwards the companion's time is given as a multiple of the floor's.
+// for byte, and the companion's time is also given as a multiple of the floor's.
 namespace {
 
 constexpr std::string_view diameterText = "100", minText = "1", maxText = "100";
@@ -193,7 +191,7 @@ void BM_TableCompanion(benchmark::State& state)
     for (auto _ : state) benchmark::DoNotOptimize(vordanel::cli::table(companionOptions(), sink, stderr));
     std::fclose(sink);
 }
-BENCHMARK(BM_TableCompanion)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(5);
+BENCHMARK(BM_TableCompanion)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 void BM_TableFloor(benchmark::State& state)
 {
@@ -201,27 +199,40 @@ void BM_TableFloor(benchmark::State& state)
     for (auto _ : state) floorTable(sink);
     std::fclose(sink);
 }
-BENCHMARK(BM_TableFloor)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(5);
+BENCHMARK(BM_TableFloor)->Unit(benchmark::kMillisecond)->Iterations(3);
 
-// The console report, and each benchmark's fastest repetition kept for the ratio: on a busy
-// machine the fastest run is the one least disturbed.
-class Fastest : public benchmark::ConsoleReporter
+double cpuSeconds()
 {
-public:
-    Fastest() : ConsoleReporter(isatty(STDOUT_FILENO) ? OO_ColorTabular : OO_Tabular) {}
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        for (const Run& run : runs) {
-            if (run.run_type != Run::RT_Iteration || run.iterations == 0) continue;
-            auto& [real, cpu] = fastest.try_emplace(run.run_name.function_name, inf, inf).first->second;
-            real = std::min(real, run.GetAdjustedRealTime());
-            cpu = std::min(cpu, run.GetAdjustedCPUTime());
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+}
+
+// The companion's time over the floor's, the two run in turn within each iteration (which goes
+// first alternates), so that a burst of load on a shared machine falls on both alike. Thread
+// CPU time; the median, lowest and highest ratio of the iterations.
+void BM_TableCompanionOverFloor(benchmark::State& state)
+{
+    std::FILE* sink = std::fopen("/dev/null", "w");
+    std::vector<double> ratios;
+    for (auto _ : state) {
+        double companion = 0, floor = 0;
+        for (int turn = 0; turn < 2; ++turn) {
+            const bool companionNow = (turn == 0) == (ratios.size() % 2 == 0);
+            const double start = cpuSeconds();
+            if (companionNow) benchmark::DoNotOptimize(vordanel::cli::table(companionOptions(), sink, stderr));
+            else floorTable(sink);
+            (companionNow ? companion : floor) = cpuSeconds() - start;
         }
-        ConsoleReporter::ReportRuns(runs);
+        ratios.push_back(companion / floor);
     }
-    static constexpr double inf = std::numeric_limits<double>::infinity();
-    std::map<std::string, std::pair<double, double>> fastest;  // real and CPU time, ms
-};
+    std::fclose(sink);
+    std::sort(ratios.begin(), ratios.end());
+    state.counters["median"] = ratios[ratios.size() / 2];
+    state.counters["lowest"] = ratios.front();
+    state.counters["highest"] = ratios.back();
+}
+BENCHMARK(BM_TableCompanionOverFloor)->Unit(benchmark::kMillisecond)->Iterations(7);
 
 }  // namespace
 
@@ -230,14 +241,7 @@ int main(int argc, char** argv)
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     requireSameTables();
-    Fastest reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    const auto companion = reporter.fastest.find("BM_TableCompanion"), floor = reporter.fastest.find("BM_TableFloor");
-    if (companion != reporter.fastest.end() && floor != reporter.fastest.end())
-        std::printf("companion / floor, fastest runs: %.3f real time (%.0f / %.0f ms), %.3f CPU time (%.0f / %.0f ms)\n",
-                    companion->second.first / floor->second.first, companion->second.first, floor->second.first,
-                    companion->second.second / floor->second.second, companion->second.second,
-                    floor->second.second);
+    benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     return 0;
 }
