@@ -8,22 +8,7 @@
 
 namespace vordanel::cli {
 
-namespace {
-
-struct FaultKey {
-    Fault fault;
-    const char* key;
-};
-constexpr FaultKey faultKeys[] = {
-    {Fault::NotANumber, "not_a_number"},
-    {Fault::DivisionByZero, "division_by_zero"},
-    {Fault::InvalidArgument, "invalid_argument"},
-    {Fault::Overflow, "overflow"},
-};
-
-}  // namespace
-
-const char* faultKey(Fault fault) { return faultKeys[static_cast<int>(fault)].key; }
+const char* faultKey(Fault fault) { return names(fault).key; }
 const char* inputKey(Input input) { return names(input).key; }
 
 int exitFor(const Calculation& c)

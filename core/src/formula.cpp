@@ -8,35 +8,17 @@ namespace {
 bool finite(double x) { return std::isfinite(x); }
 }  // namespace
 
-const char* describe(Fault fault)
-{
-    switch (fault) {
-    case Fault::NotANumber:
-        return "not a number";
-    case Fault::DivisionByZero:
-        return "division by zero";
-    case Fault::InvalidArgument:
-        return "invalid argument (a diameter or head below zero)";
-    case Fault::Overflow:
-        return "overflow (beyond the double range)";
-    }
-    return "";
-}
+constexpr FaultNames faultNames[] = {
+    {Fault::NotANumber, "not_a_number", "not a number", "数値ではありません。"},
+    {Fault::DivisionByZero, "division_by_zero", "division by zero", "ゼロによる除算です。0 より大きい値を入力して下さい。"},
+    {Fault::InvalidArgument, "invalid_argument", "invalid argument (a diameter or head below zero)",
+     "不正な引数です（負の値）。0 より大きい値を入力して下さい。"},
+    // Too large and too small alike: a diameter of 1e-320 overflows the formula as 1e300 does.
+    {Fault::Overflow, "overflow", "overflow (beyond the double range)",
+     "値が大きすぎるか小さすぎて、計算できる範囲を超えています。"},
+};
 
-const char* userMessage(Fault fault)
-{
-    switch (fault) {
-    case Fault::NotANumber:
-        return "数値ではありません。";
-    case Fault::DivisionByZero:
-        return "ゼロによる除算です。0 より大きい値を入力して下さい。";
-    case Fault::InvalidArgument:
-        return "不正な引数です（負の値）。0 より大きい値を入力して下さい。";
-    case Fault::Overflow:
-        return "オーバーフローです。値が大きすぎます。";
-    }
-    return "";
-}
+const FaultNames& names(Fault fault) { return faultNames[static_cast<int>(fault)]; }
 
 Weir::Weir(double D) : D_(D), dOver110_(D / 110), dToThe1_5_(std::pow(D, 1.5)) {}
 

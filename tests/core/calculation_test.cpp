@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <set>
 #include <string>
 
 namespace vordanel {
@@ -194,6 +195,22 @@ INSTANTIATE_TEST_SUITE_P(
                     DischargeRow{"ZeroDiameter", 0, 50, Fault::DivisionByZero, Input::Diameter, false, false},
                     DischargeRow{"PeakBeyondLitresPerMinute", 1e207, 50, Fault::Overflow, Input::Diameter, false, false}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// Each table of names is looked up by the enum's value: a row out of place would name another
+// fault or entry.
+TEST(Calculation, EveryFaultAndEntryHasItsOwnNames)
+{
+    std::set<std::string> keys;
+    for (const Fault f : {Fault::NotANumber, Fault::DivisionByZero, Fault::InvalidArgument, Fault::Overflow}) {
+        EXPECT_EQ(names(f).fault, f);
+        EXPECT_TRUE(keys.insert(names(f).key).second) << names(f).key;
+    }
+    for (const Input i : {Input::Diameter, Input::Flow, Input::Min, Input::Max, Input::Head}) {
+        EXPECT_EQ(names(i).input, i);
+        EXPECT_TRUE(keys.insert(names(i).key).second) << names(i).key;
+        EXPECT_EQ(std::string(names(i).column).rfind(names(i).key, 0), 0u) << names(i).column;
+    }
+}
 
 TEST(Calculation, OtherHeadLiesAcrossThePeakFromTheAnswer)
 {

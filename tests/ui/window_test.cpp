@@ -300,13 +300,14 @@ private Q_SLOTS:
         QTest::newRow("letters for a diameter") << "abc" << "40" << "1" << "99" << "堰の径(mm): 数値ではありません。" << "Text6";
         QTest::newRow("blanks for a flow") << "100" << "  " << "1" << "99" << "流量(L/min): 数値ではありません。" << "Text1";
         QTest::newRow("nan as maximum") << "100" << "40" << "1" << "nan" << "挟込最大値(mm): 数値ではありません。" << "Text3";
-        QTest::newRow("1e400 as flow") << "100" << "1e400" << "1" << "99" << "流量(L/min): オーバーフローです。値が大きすぎます。" << "Text1";
+        QTest::newRow("1e400 as flow") << "100" << "1e400" << "1" << "99" << "流量(L/min): 値が大きすぎるか小さすぎて、計算できる範囲を超えています。" << "Text1";
         QTest::newRow("zero diameter") << "0" << "40" << "1" << "99" << "堰の径(mm): ゼロによる除算です。0 より大きい値を入力して下さい。" << "Text6";
         QTest::newRow("zero minimum") << "100" << "40" << "0" << "99" << "解の挟込最小値(mm): ゼロによる除算です。0 より大きい値を入力して下さい。" << "Text2";
         QTest::newRow("negative diameter") << "-100" << "40" << "1" << "99" << "堰の径(mm): 不正な引数です（負の値）。0 より大きい値を入力して下さい。" << "Text6";
         QTest::newRow("negative maximum") << "100" << "40" << "1" << "-99" << "挟込最大値(mm): 不正な引数です（負の値）。0 より大きい値を入力して下さい。" << "Text3";
-        QTest::newRow("huge maximum") << "100" << "40" << "1" << "1e300" << "挟込最大値(mm): オーバーフローです。値が大きすぎます。" << "Text3";
-        QTest::newRow("huge diameter") << "1e300" << "40" << "1" << "99" << "堰の径(mm): オーバーフローです。値が大きすぎます。" << "Text6";
+        QTest::newRow("huge maximum") << "100" << "40" << "1" << "1e300" << "挟込最大値(mm): 値が大きすぎるか小さすぎて、計算できる範囲を超えています。" << "Text3";
+        QTest::newRow("huge diameter") << "1e300" << "40" << "1" << "99" << "堰の径(mm): 値が大きすぎるか小さすぎて、計算できる範囲を超えています。" << "Text6";
+        QTest::newRow("tiny diameter") << "1e-320" << "40" << "1" << "99" << "堰の径(mm): 値が大きすぎるか小さすぎて、計算できる範囲を超えています。" << "Text6";
     }
     void failuresAreReportedAndTheWindowGoesOn()
     {

@@ -13,10 +13,16 @@ enum class Fault {
     Overflow,        // a number, or a step of the formula, fell outside the finite double range
 };
 
-// The fault in plain English, for standard error and logs.
-const char* describe(Fault fault);
-// The fault as the window tells its user, in Japanese (UTF-8), after the entry's caption.
-const char* userMessage(Fault fault);
+// How each front end names a fault.
+struct FaultNames {
+    Fault fault;
+    const char* key;       // for notes and JSON: not_a_number, division_by_zero, ...
+    const char* english;   // for standard error and logs
+    const char* japanese;  // as the window tells its user (UTF-8), after the entry's caption
+};
+const FaultNames& names(Fault fault);
+inline const char* describe(Fault fault) { return names(fault).english; }
+inline const char* userMessage(Fault fault) { return names(fault).japanese; }
 
 // The Staus formula for one circular weir of diameter D (m). The terms that depend on D alone are
 // worked out once, so a search evaluating many heads over the same weir pays for them once; each
