@@ -6,18 +6,6 @@
 
 namespace vordanel::cli {
 
-Output& Output::operator<<(std::string_view text)
-{
-    buffer_.append(text);
-    return *this;
-}
-
-Output& Output::operator<<(char c)
-{
-    buffer_.push_back(c);
-    return *this;
-}
-
 Output& Output::number(double value)
 {
     char text[32];

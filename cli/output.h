@@ -16,8 +16,17 @@ public:
     Output(const Output&) = delete;
     Output& operator=(const Output&) = delete;
 
-    Output& operator<<(std::string_view text);
-    Output& operator<<(char c);
+    // Inline: a table writes a dozen pieces a row, a million rows a run.
+    Output& operator<<(std::string_view text)
+    {
+        buffer_.append(text);
+        return *this;
+    }
+    Output& operator<<(char c)
+    {
+        buffer_.push_back(c);
+        return *this;
+    }
     Output& operator<<(int value) { return integer(value); }
     // A number as the window displays it (15 significant digits, a decimal point).
     Output& number(double value);
