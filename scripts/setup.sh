@@ -11,10 +11,10 @@ VORDANEL_PACKAGES=(
   clang libclang-rt-14-dev
 )
 # What the whole suite needs besides (test.sh): a dark desktop theme and image tools for the
-# window's look, emscripten, the font tools and chromium for the web edition.
+# window's look, emscripten, the font tools, and chromium and firefox-esr for the web edition.
 VORDANEL_TEST_PACKAGES=(
   qt6-gtk-platformtheme imagemagick
-  emscripten python3-fonttools chromium
+  emscripten python3-fonttools chromium firefox-esr
 )
 # node and npm drive the web edition's browser tests. Many machines carry a node of their own,
 # outside Debian, with which Debian's npm package conflicts: install them only where the commands
@@ -79,10 +79,11 @@ vordanel_build_web() {
   cmake --build "$dir" --parallel
 }
 
-# vordanel_install_web_test_driver: playwright-core, as pinned by web/tests/package-lock.json, to
-# drive Debian's chromium (it downloads no browser of its own).
+# vordanel_install_web_test_driver: puppeteer-core, as pinned by web/tests/package-lock.json, to
+# drive Debian's chromium and, over WebDriver BiDi, Debian's firefox-esr (it downloads no browser
+# of its own).
 vordanel_install_web_test_driver() {
-  if [[ ! -d web/tests/node_modules/playwright-core || web/tests/package-lock.json -nt web/tests/node_modules ]]; then
+  if [[ ! -d web/tests/node_modules/puppeteer-core || web/tests/package-lock.json -nt web/tests/node_modules ]]; then
     npm ci --prefix web/tests --no-audit --no-fund
   fi
 }

@@ -1,10 +1,18 @@
 #!/usr/bin/env bash
-# Runs the page's tests in headless Chromium. Usage: run.sh PAGE CLI
-# Skips (77) where the page has not been built (emcmake cmake -B build-web) or the test driver is
-# not installed (npm ci in web/tests), so a build without the web edition still tests the rest.
+# Runs the page's tests in one headless browser. Usage: run.sh chromium|firefox PAGE CLI
+# Skips (77) where the page has not been built (emcmake cmake -B build-web), the test driver is not
+# installed (npm ci in web/tests) or the browser is missing, so a build without them tests the rest.
 set -uo pipefail
 here=$(dirname "$0")
-[[ -f $1 ]] || { echo "SKIP: $1 is not built"; exit 77; }
-[[ -d $here/node_modules/playwright-core ]] || { echo "SKIP: run npm ci in $here first"; exit 77; }
-command -v "${CHROMIUM:-chromium}" >/dev/null || { echo "SKIP: chromium is not installed"; exit 77; }
-VORDANEL_PAGE=$(realpath "$1") VORDANEL_CLI=$(realpath "$2") exec node --test "$here"/*.test.mjs
+browser=$1
+case $browser in
+  chromium) executable=${CHROMIUM:-/usr/bin/chromium} ;;
+  firefox) executable=${FIREFOX:-/usr/bin/firefox-esr} ;;
+  *) echo "usage: $0 chromium|firefox PAGE CLI" >&2; exit 2 ;;
+esac
+[[ -f $2 ]] || { echo "SKIP: $2 is not built"; exit 77; }
+[[ -d $here/node_modules/puppeteer-core ]] || { echo "SKIP: run npm ci in $here first"; exit 77; }
+[[ -x $executable ]] || { echo "SKIP: $executable is not installed"; exit 77; }
+export VORDANEL_BROWSER=$browser VORDANEL_PAGE=$(realpath "$2") VORDANEL_CLI=$(realpath "$3")
+[[ $browser == firefox ]] && export FIREFOX=$executable || export CHROMIUM=$executable
+exec node --test "$here"/*.test.mjs

@@ -1,0 +1,228 @@
+// The workbench beside the window, in the browser VORDANEL_BROWSER names: the curve's heads after
+// the worked runs, a rating table and a batch downloaded and compared byte for byte with the
+// companion, vordanel.run against the companion, the page at desktop and phone sizes, and the page
+// as one file that asks for nothing beyond itself. Needs VORDANEL_PAGE and VORDANEL_CLI.
+import { test, before, after } from "node:test";
+import assert from "node:assert/strict";
+import { rmSync, statSync, writeFileSync } from "node:fs";
+import { basename, join } from "node:path";
+import { built, click, enter, fill, finish, launch, linkBytes, native, open, scratch, until } from "./driver.mjs";
+
+let session, files;
+before(async () => {
+  session = await launch();
+  files = scratch("files");
+});
+after(async () => {
+  await session?.close();
+  rmSync(files, { recursive: true, force: true });
+});
+
+// Bytes as text where they are UTF-8, so that a difference reads plainly, and in hex where not.
+function text(bytes) {
+  try {
+    return new TextDecoder("utf-8", { fatal: true }).decode(bytes);
+  } catch {
+    return `bytes ${bytes.toString("hex")}`;
+  }
+}
+
+// A number as a whole token of a text: 47.1 is not found in 147.12.
+const names = (text, number) => new RegExp(`(^|[^0-9.])${number.replace(".", "\\.")}(?![0-9])`).test(text);
+
+// The companion's own figures for one weir and flow: the window's head for the bracket, the
+// rising-side head with its trials, the curve's peak and, where the bracket holds two, the other head.
+function companion([d, q, min, max]) {
+  const line = (out, caption) => out.split("\n").find((l) => l.startsWith(caption))?.slice(caption.length + 1);
+  const bracketed = native(["head", "-d", d, "-q", q, "--min", min, "--max", max]);
+  const rising = native(["head", "-d", d, "-q", q]);
+  const above = native(["head", "-d", d, "-q", "1e30"]);
+  const peak = `${above.stdout}${above.stderr}`.match(/at most ([0-9.]+) L\/min.* head of ([0-9.]+) mm/s);
+  const other = bracketed.stdout.toString().match(/the other is ([0-9.]+) mm/);
+  return {
+    window: line(bracketed.stdout.toString(), "越流高さ(mm) [底部から]") ?? "",
+    rising: rising.status === 0 ? [line(rising.stdout.toString(), "越流高さ(mm) [底部から]"), line(rising.stdout.toString(), "Trial回数")] : null,
+    peakFlow: peak[1], peakHead: peak[2], other: other?.[1] ?? null,
+  };
+}
+
+test("after the worked runs the workbench names the rising-side head, the peak and the other head", async () => {
+  const opened = await open(session, { width: 1280, height: 800 }), { page } = opened;
+  const rows = [
+    ["100", "40", "1", "250"], ["100", "40", "1", "99"], ["50", "60", "1", "70"], ["200", "100", "10", "150"],
+    ["123.4", "56.78", "0.5", "200.25"], ["100", "300", "1", "250"], ["100", "40", "60", "99"],
+  ];
+  for (const entries of rows) {
+    const expected = companion(entries);
+    await enter(page, entries, { typed: false });
+    await click(page);
+    assert.equal(await page.$eval("#Text4", (e) => e.value), expected.window, entries.join(" "));
+    const shown = await page.evaluate(() => {
+      const text = (id) => document.getElementById(id).textContent, other = document.getElementById("otherHead");
+      return { rising: text("risingHead"), peakFlow: text("peakFlow"), peakHead: text("peakHead"),
+               other: other.checkVisibility() ? other.textContent : null,
+               drawn: [...document.querySelectorAll("#curve path, #curve polyline")].some((e) => e.getTotalLength() > 0) };
+    });
+    if (expected.rising) {
+      for (const figure of expected.rising) assert.ok(names(shown.rising, figure), `${entries}: ${shown.rising} lacks ${figure}`);
+    } else {
+      // A flow above the greatest there is has no head: the workbench says so, naming the greatest.
+      assert.ok(names(shown.rising, expected.peakFlow) && /超え/.test(shown.rising), `${entries}: ${shown.rising}`);
+    }
+    assert.ok(names(shown.peakFlow, expected.peakFlow) && shown.peakFlow.includes("L/min"), `${entries}: ${shown.peakFlow}`);
+    assert.ok(names(shown.peakHead, expected.peakHead) && shown.peakHead.includes("mm"), `${entries}: ${shown.peakHead}`);
+    if (expected.other) assert.ok(shown.other !== null && names(shown.other, expected.other), `${entries}: ${shown.other}`);
+    else assert.equal(shown.other, null, entries.join(" "));
+    assert.ok(shown.drawn, "the curve is drawn");
+  }
+  // The worked run the README tells of, in the companion's figures and so on the page.
+  assert.deepEqual(companion(["100", "40", "1", "250"]),
+                   { window: "205.81", rising: ["47.1", "11"], peakFlow: "203.26", peakHead: "149.09", other: "47.1" });
+  await finish(opened);
+});
+
+test("a rating table, shown and downloaded, is the companion's table", async () => {
+  const opened = await open(session, { width: 1280, height: 800 }), { page } = opened;
+  const rows = [  // the window's entries, then from, to and step in L/min
+    [["100", "40", "1", "250"], "10", "210", "20"],
+    [["100", "40", "", ""], "0.5", "250", "0.5"],
+    [["123.4", "1", "5", ""], "1", "9", "1"],
+    [["1500", "25000", "1", "3000"], "1000", "100000", "999.5"],
+  ];
+  for (const [entries, from, to, step] of rows) {
+    const bracket = entries[2] !== "" && entries[3] !== "" ? ["--min", entries[2], "--max", entries[3]] : [];
+    const expected = native(["table", "-d", entries[0], ...bracket, "--flows", `${from}:${to}:${step}`]);
+    assert.notEqual(expected.status, 2, expected.stderr.toString());
+    await enter(page, entries, { typed: false });
+    await fill(page, [["tableFrom", from], ["tableTo", to], ["tableStep", step]]);
+    await until(page, "vordanel-table-done", () => page.click("#tableRun"));
+    assert.equal(await page.$eval("#tableSection", (e) => e.dataset.state), "done");
+    const csv = expected.stdout.toString().trimEnd().split("\n").slice(1).map((l) => l.split(","));
+    const cells = await page.evaluate(() => [...document.querySelectorAll("#tableRows tbody tr")]
+      .map((tr) => [...tr.cells].map((c) => c.textContent.trim())));
+    assert.equal(cells.length, csv.length, `${entries} ${from}:${to}:${step}: rows shown`);
+    assert.deepEqual(cells.map((r) => r.slice(0, 3)), csv.map((r) => r.slice(0, 3)));
+    assert.deepEqual(await linkBytes(page, "a#tableDownload"), expected.stdout, `${entries} ${from}:${to}:${step}`);
+  }
+  await finish(opened);
+});
+
+test("a batch file, dropped in, downloads the companion's heads under its own name", async () => {
+  const lines = ["site,diameter_mm,flow_lpm,min_mm,max_mm", "A,100,40,1,99", "B,100,40,1,250", "C,0,40,1,99",
+                 "D,100,x,1,99", "E,50,60,1,70", "F,100,300,1,250", "\"G, north\",200,100,10,150", "H,100,40,60,99", "I,100,40"];
+  for (let i = 0; i < 3000; ++i) lines.push(`r${i},${10 + i % 500},${(0.5 + (i * 7) % 300).toFixed(2)},1,${(20 + i % 700)}`);
+  const file = join(files, "gauges.csv");
+  writeFileSync(file, lines.join("\r\n") + "\r\n");
+  const expected = native(["batch", file]);
+  const out = expected.stdout.toString().trimEnd().split(/\r?\n/).slice(1);
+
+  const opened = await open(session, { width: 1280, height: 800 }), { page } = opened;
+  const input = await page.$("input#batchFile");
+  await until(page, "vordanel-batch-done", () => input.uploadFile(file));
+  assert.equal(await page.$eval("#batchSection", (e) => e.dataset.state), "done");
+  const link = await page.$eval("a#batchDownload", (a) => a.download);
+  assert.equal(link, `${basename(file, ".csv")}-heads.csv`);
+  assert.deepEqual(await linkBytes(page, "a#batchDownload"), expected.stdout);
+  const progress = await page.$eval("progress#batchProgress", (p) => [p.value, p.max]);
+  assert.equal(progress[0], progress[1], "the progress bar is full");
+  const failed = expected.stderr.toString().match(/(\d+) row\(s\) failed/)?.[1] ?? "0";
+  assert.notEqual(failed, "0", "the file has failing rows");
+  const summary = await page.$eval("#batchSummary", (e) => e.textContent);
+  assert.ok(names(summary, String(out.length)) && names(summary, failed), `${summary}: ${out.length} rows, ${failed} failed`);
+  await finish(opened);
+});
+
+test("vordanel.run answers every command as the companion does, byte for byte", async () => {
+  const csv = "diameter_mm,flow_lpm,min_mm,max_mm\n100,40,1,99\n0,40,1,99\n100,40\n1e300,1,1,2\n100,40,60,99\n";
+  const commands = {
+    "head in a bracket": [["head", "-d", "100", "-q", "40", "--min", "1", "--max", "99"]],
+    "head with two heads": [["head", "-d", "100", "-q", "40", "--min", "1", "--max", "250"]],
+    "head on the rising side": [["head", "-d", "100", "-q", "40"]],
+    "head as JSON": [["head", "-d", "100", "-q", "40", "--json"]],
+    "head as JSON, no solution": [["head", "-d", "100", "-q", "40", "--min", "60", "--max", "99", "--json"]],
+    "flow above the greatest": [["head", "-d", "100", "-q", "300"]],
+    "bad entry": [["head", "-d", "abc", "-q", "40"]],
+    "bad bracket": [["head", "-d", "100", "-q", "40", "--min", "0", "--max", "99"]],
+    "table": [["table", "-d", "100", "--min", "1", "--max", "250", "--flows", "20:220:20"]],
+    "table, rising side": [["table", "-d", "250", "--flows", "0.5:1000:0.5"]],
+    "table, bad flows": [["table", "-d", "100", "--flows", "20:10:0"]],
+    "batch from standard input": [["batch"], csv],
+    "batch from -, CRLF and a BOM": [["batch", "-"], "\ufeff" + csv.replaceAll("\n", "\r\n")],
+    "batch, empty input": [["batch"], ""],
+    "batch of bytes that are not UTF-8": [["batch"], Buffer.from("diameter_mm,flow_lpm\n100,40\n\xe9,40\n", "latin1")],
+    "flow": [["flow", "-d", "100", "--head", "50"]],
+    "flow, bad head": [["flow", "-d", "100", "--head", "-5"]],
+    "--help": [["--help"]],
+    "head --help": [["head", "--help"]],
+    "--version": [["--version"]],
+    "no command": [[]],
+    "unknown command": [["weir"]],
+    "usage error": [["head", "-d", "100"]],
+    "unknown option": [["table", "-d", "100", "--flows", "1:2:1", "--rows", "3"]],
+  };
+  const opened = await open(session), { page } = opened;
+  for (const [name, [args, input = ""]] of Object.entries(commands)) {
+    const expected = native(args, input);
+    const got = await page.evaluate(async (args, input) => {
+      const r = await window.vordanel.run(args, typeof input === "string" ? input : new Uint8Array(input));
+      const bytes = (v) => typeof v === "string" ? [...new TextEncoder().encode(v)] : [...new Uint8Array(v)];
+      return { status: r.status, stdout: bytes(r.stdout), stderr: bytes(r.stderr) };
+    }, args, typeof input === "string" ? input : [...input]);
+    const readable = ({ status, stdout, stderr }) => ({ status, stdout: text(Buffer.from(stdout)), stderr: text(Buffer.from(stderr)) });
+    assert.deepEqual(readable(got), readable(expected), name);
+  }
+  await finish(opened);
+});
+
+// The page's layout at a size: where the window and the workbench sit, and what scrolls.
+async function layout(page) {
+  return page.evaluate(() => {
+    const box = (e) => { const r = e.getBoundingClientRect(); return { left: r.left, top: r.top, right: r.right, bottom: r.bottom }; };
+    const curve = document.getElementById("curve");
+    let bench = curve;  // the smallest element holding the curve, the table and the batch
+    while (!bench.contains(document.getElementById("batchFile")) || !bench.contains(document.getElementById("tableRun"))) bench = bench.parentElement;
+    const fields = [...bench.querySelectorAll("input:not([type=file])")].map((e) => ({
+      id: e.id, inputmode: e.inputMode, font: parseFloat(getComputedStyle(e).fontSize),
+      label: [...e.labels].map((l) => l.textContent).join(" "),
+    }));
+    return {
+      window: box(document.getElementById("VORDANEL")), label11: box(document.getElementById("Label11")),
+      bench: box(bench), fields,
+      view: { width: document.documentElement.clientWidth, height: document.documentElement.clientHeight },
+      scroll: { width: document.documentElement.scrollWidth, x: scrollX, y: scrollY },
+    };
+  });
+}
+
+test("the page fits a desktop beside the window and a phone below it; one file under 1 MB", async () => {
+  assert.ok(statSync(built).size < 1_000_000, `vordanel.html weighs ${statSync(built).size} bytes`);
+  const inView = (r, v) => r.left >= 0 && r.top >= 0 && r.right <= v.width && r.bottom <= v.height;
+  const sizes = {
+    "desktop, 1280×800": [{ width: 1280, height: 800 }, (l) => {
+      assert.ok(inView(l.window, l.view) && inView(l.bench, l.view), `not both in view: ${JSON.stringify(l)}`);
+      assert.ok(l.window.right <= l.bench.left, "the workbench is beside the window");
+    }],
+    "phone, 360×640": [{ width: 360, height: 640 }, (l) => {
+      assert.ok(l.scroll.width <= l.view.width, `the page scrolls sideways: ${l.scroll.width} > ${l.view.width}`);
+      assert.ok(l.window.top >= 0 && l.window.left >= 0 && l.window.right <= l.view.width, JSON.stringify(l.window));
+      assert.ok(l.window.bottom <= l.bench.top, "the workbench is below the window");
+    }],
+    "phone on its side, 568×320": [{ width: 568, height: 320 }, (l) => {
+      assert.ok(l.label11.top >= 0 && l.label11.left >= 0, `the ※ caption is cut off: ${JSON.stringify(l.label11)}`);
+      assert.ok(l.window.top >= 0 && l.window.left >= 0, JSON.stringify(l.window));
+    }],
+  };
+  for (const [name, [viewport, check]] of Object.entries(sizes)) {
+    const opened = await open(session, viewport), { page } = opened;
+    const l = await layout(page);
+    check(l);
+    assert.ok(l.fields.length >= 3, name);
+    for (const f of l.fields) {
+      assert.ok(["decimal", "numeric"].includes(f.inputmode), `${name}: #${f.id} brings no number keypad`);
+      assert.ok(f.font >= 16, `${name}: #${f.id}'s ${f.font}px text makes a phone zoom in`);
+      assert.ok(/[\u3040-\u30ff\u4e00-\u9fff]/.test(f.label) && /\((mm|L\/min)\)/.test(f.label), `#${f.id}: "${f.label}"`);
+    }
+    await finish(opened);
+  }
+});
+
