@@ -138,17 +138,16 @@ bool CsvReader::next(std::vector<std::string>& fields)
 
 char separatorOf(std::string_view sample)
 {
-    constexpr char candidates[] = {',', ';', '\t'};
-    std::size_t counts[3] = {};
-    bool quoted = false;
-    for (const char c : sample) {
-        if (c == '"') quoted = !quoted;
-        if (quoted) continue;
-        if (c == '\n' || c == '\r') break;
-        for (int k = 0; k < 3; ++k) counts[k] += c == candidates[k];
+    // Each candidate splits the first record by the reader's own rules, quotes included.
+    char best = ',';
+    std::size_t most = 0;
+    for (const char candidate : {',', ';', '\t'}) {
+        CsvReader reader(sample);
+        reader.setSeparator(candidate);
+        std::vector<std::string> fields;
+        if (reader.next(fields) && fields.size() > most) most = fields.size(), best = candidate;
     }
-    const auto most = std::max_element(std::begin(counts), std::end(counts));  // the first of equals
-    return *most == 0 ? ',' : candidates[most - std::begin(counts)];
+    return best;
 }
 
 bool looksLikeHeader(const std::vector<std::string>& fields)

@@ -54,8 +54,8 @@ private:
     long long lineNumber_ = 0;
 };
 
-// The separator of ',', ';' and tab that splits the first line into the most fields (',' when
-// none does).
+// The separator of ',', ';' and tab that splits the first record into the most fields, read by
+// CsvReader's rules (',' when none splits it).
 char separatorOf(std::string_view sample);
 
 // A first line none of whose fields is a number, with a letter somewhere, names the columns.

@@ -413,6 +413,8 @@ INSTANTIATE_TEST_SUITE_P(
                header + "100,40,1,99,47.1,12,\n100,40,1,\"99\n\",,,malformed_row\n", 2},
         CsvRow{"SemicolonsWithDecimalCommas", "diameter_mm;flow_lpm;min_mm;max_mm\n100;40,0;1;99\n50;60;1;70\n",
                "diameter_mm;flow_lpm;min_mm;max_mm;head_mm;trials;note\n100;40,0;1;99;47,1;12;\n50;60;1;70;57,26;10;above_weir\n", 0},
+        CsvRow{"InchMarkInTheFirstLineOpensNoQuote", "Pipe 6\" main;100;40;1;99\n",
+               "diameter_mm;flow_lpm;min_mm;max_mm;head_mm;trials;note\n\"Pipe 6\"\" main\";100;40;1;;;not_a_number:diameter_mm;99\n", 2},
         CsvRow{"SemicolonsShowingNoDecimalReadCommas", "100;40;1;99\n",
                "diameter_mm;flow_lpm;min_mm;max_mm;head_mm;trials;note\n100;40;1;99;47,1;12;\n", 0},
         CsvRow{"SemicolonsWithDecimalPointsNeverGroupDigits", "100;40.50;1;99\n100;1,200;1;99\n",
