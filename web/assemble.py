@@ -1,9 +1,10 @@
 #!/usr/bin/env python3
-"""Builds the one-file web edition: the page template with its style, the core's script (its
-WebAssembly inlined by emscripten), the scripts of the window, the workbench and its worker
+"""Builds the one-file web edition: the page template with its style, the scripts of the core's two
+modules (their WebAssembly inlined by emscripten), of the window, the workbench and its worker
 inlined, and IPA P Gothic reduced to the glyphs the page can show, as a data: URL."""
 import argparse
 import base64
+import gzip
 import pathlib
 import re
 import subprocess
@@ -44,10 +45,23 @@ def subset_font(font, texts):
         return out.read_bytes()
 
 
+def pack_wasm(script):
+    """The commands' module without its WebAssembly, and that WebAssembly gzipped, as base64: a
+    third of the size. The page's workers inflate it (DecompressionStream) and hand it to the
+    module as its wasmBinary."""
+    prefix = "data:application/octet-stream;base64,"
+    found = re.search(re.escape(prefix) + r"([A-Za-z0-9+/=]+)", script)
+    if not found:
+        sys.exit("no inlined WebAssembly in the commands' script")
+    wasm = base64.b64decode(found.group(1))
+    packed = base64.b64encode(gzip.compress(wasm, compresslevel=9, mtime=0)).decode()
+    return script[:found.start(1)] + script[found.end(1):], packed
+
+
 def main():
     p = argparse.ArgumentParser()
-    for name in ("template", "css", "script", "runner", "worker", "workbench", "core", "font", "font-copyright", "out",
-                 "licence-out"):
+    for name in ("template", "css", "script", "runner", "worker", "workbench", "core", "commands", "font",
+                 "font-copyright", "out", "licence-out"):
         p.add_argument(f"--{name}", required=True)
     p.add_argument("--version", default="1.00")
     a = p.parse_args()
@@ -59,6 +73,7 @@ def main():
     worker = pathlib.Path(a.worker).read_text(encoding="utf-8")
     workbench = pathlib.Path(a.workbench).read_text(encoding="utf-8")
     core = pathlib.Path(a.core).read_text(encoding="utf-8")
+    commands, commands_wasm = pack_wasm(pathlib.Path(a.commands).read_text(encoding="utf-8"))
     # The core's messages are shown in the page too: their glyphs go into the subset.
     messages = pathlib.Path(a.script).parent.parent.joinpath("core", "src", "formula.cpp").read_text(encoding="utf-8")
     font = subset_font(a.font, [template, page, workbench, messages])
@@ -71,7 +86,7 @@ def main():
 
     # One pass, so that nothing inlined is taken for a placeholder.
     parts = {
-        "STYLE": face + css, "CORE": script(core), "RUNNER": script(runner), "WORKER": script(worker),
+        "STYLE": face + css, "CORE": script(core), "COMMANDS": script(commands), "COMMANDS_WASM": commands_wasm, "RUNNER": script(runner), "WORKER": script(worker),
         "PAGE": script(page), "WORKBENCH": script(workbench), "VERSION": a.version,
         "LICENCE": "IPA Font License Agreement v1.0 (IPAフォントライセンスv1.0)\n\n" + licence.replace("--", "- -"),
     }

@@ -5,6 +5,7 @@
 (() => {
   const $ = (id) => document.getElementById(id);
   const core = VordanelCore();  // ready in a moment; a press before then waits for it
+  VordanelCore.ready = core;  // one module for the whole page: the workbench draws from it too
   // Each entry in the order the core reads them, with its caption.
   const entries = [["Text6", "Label7"], ["Text1", "Label2"], ["Text2", "Label3"], ["Text3", "Label4"]];
   let faultEntry = null;

@@ -1,9 +1,7 @@
 "use strict";
-// vordanel-cli's run() inside a module of the core: the arguments after the program's name, the
-// bytes of standard input, and what the command wrote, as bytes. Shared by the page and its worker.
-function vordanelRun(module, args, input, onRead) {
-  if (!Array.isArray(args) || args.some((a) => typeof a !== "string" || a.includes("\0")))
-    throw new TypeError("vordanel.run: the arguments are a list of strings without NUL");
+// vordanel-cli's commands inside their module (VordanelCommands): standard input from bytes, and
+// what the command wrote, as bytes. Runs in the page's workers.
+function vordanelCall(module, input, onRead, call) {
   let read = 0;
   module.readInput = (buffer, size) => {
     const n = Math.min(size, input.length - read);
@@ -12,19 +10,35 @@ function vordanelRun(module, args, input, onRead) {
     if (onRead) onRead(read, input.length);
     return n;
   };
+  try {
+    const status = call();
+    const copy = (data, size) => module.HEAPU8.slice(data, data + size);
+    return { status, stdout: copy(module._vordanel_out_data(), module._vordanel_out_size()),
+             stderr: copy(module._vordanel_err_data(), module._vordanel_err_size()) };
+  } finally {
+    module._vordanel_release();
+    module.readInput = null;
+  }
+}
+
+// The whole command line after the program's name.
+function vordanelRun(module, args, input, onRead) {
+  if (!Array.isArray(args) || args.some((a) => typeof a !== "string" || a.includes("\0")))
+    throw new TypeError("vordanel.run: the arguments are a list of strings without NUL");
   const encoded = new TextEncoder().encode(args.map((a) => a + "\0").join(""));
   const argv = module._malloc(encoded.length + 1);
   if (!argv) throw new Error("vordanel.run: no memory for the arguments");
   module.HEAPU8.set(encoded, argv);
   try {
-    const status = module._vordanel_run(argv, args.length);
-    const copy = (data, size) => module.HEAPU8.slice(data, data + size);
-    const stdout = copy(module._vordanel_out_data(), module._vordanel_out_size());
-    const stderr = copy(module._vordanel_err_data(), module._vordanel_err_size());
-    return { status, stdout, stderr };
+    return vordanelCall(module, input, onRead, () => module._vordanel_run(argv, args.length));
   } finally {
-    module._vordanel_release();
     module._free(argv);
-    module.readInput = null;
   }
+}
+
+// `vordanel-cli batch`, with the rows it went through and how many failed (null where unknown).
+function vordanelBatch(module, input, onRead) {
+  const r = vordanelCall(module, input, onRead, () => module._vordanel_batch());
+  const known = (n) => (n < 0 ? null : n);
+  return { ...r, rows: known(module._vordanel_batch_rows()), failed: known(module._vordanel_batch_failed()) };
 }

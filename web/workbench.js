@@ -1,8 +1,8 @@
 "use strict";
 // The workbench beside the window: the discharge curve of the window's weir, what the curve knows
 // in words, rating tables and batches, and vordanel-cli itself as window.vordanel.run. Every figure
-// comes from the core or from the companion's own commands, compiled into the same module: this
-// script only moves texts and bytes and draws.
+// comes from the core (the page's module, glue_page.cpp) or from the companion's own commands (the
+// workers' module): this script only moves texts and bytes, and draws.
 (() => {
   const $ = (id) => document.getElementById(id);
   const svgNS = "http://www.w3.org/2000/svg";
@@ -16,7 +16,8 @@
   function workerSource() {
     // The page is one file and fetches nothing: the worker is made of the scripts it already holds.
     workerUrl ??= URL.createObjectURL(new Blob(
-      [$("coreScript").textContent, "\n", $("runnerScript").textContent, "\n", $("workerScript").textContent],
+      [`const packedWasm = "${$("commandsWasm").textContent.trim()}";\n`, $("commandsScript").textContent, "\n",
+       $("runnerScript").textContent, "\n", $("workerScript").textContent],
       { type: "text/javascript" }));
     return workerUrl;
   }
@@ -28,32 +29,33 @@
       this.nextId = 1;
       this.pending = new Map();
     }
+    start() {
+      if (this.worker) return;
+      this.worker = new Worker(workerSource());
+      this.worker.onmessage = (e) => {
+        const { id } = e.data;
+        const request = this.pending.get(id);
+        if (!request) return;
+        if ("done" in e.data) {
+          request.onProgress?.(e.data.done, e.data.total);
+        } else if ("error" in e.data) {
+          this.pending.delete(id);
+          request.reject(new Error(e.data.error));
+        } else {
+          this.pending.delete(id);
+          request.resolve({ ...e.data, stdout: new Uint8Array(e.data.stdout), stderr: new Uint8Array(e.data.stderr) });
+        }
+      };
+      this.worker.onerror = (e) => {
+        e.preventDefault();
+        for (const request of this.pending.values()) request.reject(new Error(e.message || "the worker stopped"));
+        this.pending.clear();
+        this.worker.terminate();
+        this.worker = null;
+      };
+    }
     run(args, bytes, onProgress) {
-      if (!this.worker) {
-        this.worker = new Worker(workerSource());
-        this.worker.onmessage = (e) => {
-          const { id } = e.data;
-          const request = this.pending.get(id);
-          if (!request) return;
-          if ("done" in e.data) {
-            request.onProgress?.(e.data.done, e.data.total);
-          } else if ("error" in e.data) {
-            this.pending.delete(id);
-            request.reject(new Error(e.data.error));
-          } else {
-            this.pending.delete(id);
-            request.resolve({ status: e.data.status, stdout: new Uint8Array(e.data.stdout),
-                              stderr: new Uint8Array(e.data.stderr) });
-          }
-        };
-        this.worker.onerror = (e) => {
-          e.preventDefault();
-          for (const request of this.pending.values()) request.reject(new Error(e.message || "the worker stopped"));
-          this.pending.clear();
-          this.worker.terminate();
-          this.worker = null;
-        };
-      }
+      this.start();
       const id = this.nextId++;
       return new Promise((resolve, reject) => {
         this.pending.set(id, { resolve, reject, onProgress });
@@ -85,10 +87,10 @@
     },
   });
 
-  // ---- The curve and what it knows, from the page's own module of the core ----
+  // ---- The curve and what it knows, from the page's module of the core ----
 
   let module = null;
-  const core = VordanelCore();
+  const core = VordanelCore.ready ?? VordanelCore();
 
   // A call into the core with texts as UTF-8 and their lengths, on its heap for the one call.
   function withTexts(texts, call) {
@@ -108,15 +110,7 @@
   const curvePoints = 480;  // a smooth line at any width the page gives it
   const curveOf = (texts) => withTexts(texts, (s) => module._vordanel_curve(...s, curvePoints));
   const readOff = (diameter, head) => withTexts([diameter], (s) => module._vordanel_read_off(...s, head));
-  // vordanel-cli head … --json on this thread: a few microseconds, and the answer is there at once.
-  function headJson(args) {
-    const r = vordanelRun(module, ["head", ...args, "--json"], new Uint8Array(0));
-    try {
-      return JSON.parse(utf8.decode(r.stdout));
-    } catch {
-      return null;  // a usage error: nothing on standard output
-    }
-  }
+  const factsOf = (texts) => withTexts(texts, (s) => module._vordanel_facts(...s));
 
   const plot = { left: 62, right: 546, top: 16, bottom: 284, width: 560, height: 330 };
   let scale = null;  // the drawn curve's axes: {xMax, yMax, diameter}
@@ -256,26 +250,25 @@
       risingHead.textContent = "流量(L/min)を入れてください";
       return;
     }
-    const rising = headJson(["-d", diameter, "-q", flow]);
+    const facts = factsOf([diameter, flow, min, max]);
+    const rising = facts.rising;
     if (rising?.outcome === "converged") {
-      risingHead.textContent = `${rising.head_mm} mm（Trial回数 ${rising.trials}）` +
-        (rising.above_weir ? " 堰の上端を越えます" : "");
-    } else if (rising?.outcome === "no_solution" && curve.flow_above_peak) {
-      risingHead.textContent = `なし: 流量が最大流量 ${curve.peak_flow_text} L/min を超えています`;
+      risingHead.textContent = `${rising.head} mm（Trial回数 ${rising.trials}）` + (rising.above_weir ? " 堰の上端を越えます" : "");
     } else if (rising?.outcome === "no_solution") {
-      risingHead.textContent = "なし: この流量では式が越流高さを与えません";
+      risingHead.textContent = {
+        above_peak: `なし: 流量が最大流量 ${curve.peak_flow_text} L/min を超えています`,
+        no_flow: "なし: 流量が0以下です",
+        too_small: "なし: 流量が小さすぎて式が越流高さを分けられません",
+      }[rising.why];
     } else {
       risingHead.textContent = "流量が数として読めません";
     }
-    if (min === "" || max === "") return;
-    const bracketed = headJson(["-d", diameter, "-q", flow, "--min", min, "--max", max]);
-    if (bracketed?.outcome !== "converged" || bracketed.other_head_mm === undefined) return;
+    const two = facts.other;
+    if (!two) return;
     const sides = { rising: "上昇側", falling: "下降側" };
-    const answerSide = { rising: "falling", falling: "rising" }[bracketed.other_side];
-    $("otherHeadText").textContent = `${bracketed.other_head_mm} mm ` + (answerSide
-      ? `— 窓の答え ${bracketed.head_mm} mm は曲線の${sides[answerSide]}（最大流量の越流高さ ${curve.peak_head_text} mm より` +
-        `${answerSide === "rising" ? "下" : "上"}）にあり、もう一つは${sides[bracketed.other_side]}にあります。`
-      : `— この挟込み範囲は最大流量の越流高さ ${curve.peak_head_text} mm をまたぎ、越流高さを二つ含みます（窓の答えは ${bracketed.head_mm} mm）。`);
+    $("otherHeadText").textContent = `${two.head} mm（${sides[two.side]}）— 窓の答え ${two.answer} mm は曲線の` +
+      `${sides[two.answer_side]}、最大流量の越流高さ ${curve.peak_head_text} mm より${two.answer_side === "rising" ? "下" : "上"}にあります。` +
+      (two.answer_side === "falling" ? "ふつう求めるのは上昇側の越流高さです。" : "");
     other.hidden = false;
   }
 
@@ -367,7 +360,7 @@
     try {
       const bytes = new Uint8Array(await file.arrayBuffer());
       bar.max = Math.max(bytes.length, 1);
-      r = await batchCommands.run(["batch"], bytes, (done) => {
+      r = await batchCommands.run(null, bytes, (done) => {
         if (request === batchRequest) bar.value = done;
       });
     } catch (e) {
@@ -386,7 +379,10 @@
       link.download = headsName(file.name);
       link.textContent = `${link.download} を保存`;
       link.removeAttribute("aria-disabled");
-      summary.textContent = `${file.name}: 完了` + (message ? ` ${message}` : "");
+      const seconds = `${(r.ms / 1000).toFixed(2)} 秒`;
+      summary.textContent = r.rows === null
+        ? `${file.name}: 完了 (${seconds})` + (message ? ` ${message}` : "")
+        : `${file.name}: ${r.rows} 行を計算、うち失敗 ${r.failed} 行 (${seconds})` + (r.status === 2 ? "。注記の列を見てください" : "");
       section.dataset.state = "done";
     }
     section.dispatchEvent(new CustomEvent("vordanel-batch-done", { bubbles: true }));
@@ -447,5 +443,10 @@
     module = m;
     update();
     document.documentElement.dataset.vordanel = "ready";
+    // The workers compile their module while the page is idle, so that the first table or batch
+    // does not wait for it.
+    const warm = () => { consoleCommands.start(); batchCommands.start(); };
+    if (window.requestIdleCallback) requestIdleCallback(warm, { timeout: 2000 });
+    else setTimeout(warm, 500);
   });
 })();

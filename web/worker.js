@@ -1,10 +1,16 @@
 "use strict";
 // The companion's commands off the page's thread, so that a long table or batch never holds up
-// the window. This text follows the core's script and runner.js in a Blob made by the page.
-// A request is {id, args, input: ArrayBuffer, progress}; the answer is
-// {id, status, stdout, stderr: ArrayBuffer}, or {id, error}; while a batch reads its input,
-// {id, done, total} now and then when progress is asked for.
-const core = VordanelCore();
+// the window. This text follows the commands' module and runner.js in a Blob made by the page.
+// A request is {id, args, input: ArrayBuffer, progress}, args null for a batch with its count;
+// the answer is {id, status, stdout, stderr: ArrayBuffer, rows, failed, ms: the time it took}, or
+// {id, error}; while the input is read, {id, done, total} now and then when progress is asked for.
+// The module's WebAssembly comes gzipped, as base64 (packedWasm, put first by the page).
+async function unpack(base64) {
+  const bytes = Uint8Array.from(atob(base64), (c) => c.charCodeAt(0));
+  const stream = new Blob([bytes]).stream().pipeThrough(new DecompressionStream("gzip"));
+  return new Response(stream).arrayBuffer();
+}
+const core = unpack(packedWasm).then((wasmBinary) => VordanelCommands({ wasmBinary }));
 const queue = [];
 let busy = false;
 
@@ -19,8 +25,11 @@ function answer(module, { id, args, input, progress }) {
     told = now;
     postMessage({ id, done, total });
   });
-  const r = vordanelRun(module, args, new Uint8Array(input ?? new ArrayBuffer(0)), onRead);
-  postMessage({ id, status: r.status, stdout: r.stdout.buffer, stderr: r.stderr.buffer }, [r.stdout.buffer, r.stderr.buffer]);
+  const bytes = new Uint8Array(input ?? new ArrayBuffer(0));
+  const started = performance.now();
+  const r = args ? vordanelRun(module, args, bytes, onRead) : vordanelBatch(module, bytes, onRead);
+  const ms = performance.now() - started;
+  postMessage({ ...r, id, ms, stdout: r.stdout.buffer, stderr: r.stderr.buffer }, [r.stdout.buffer, r.stderr.buffer]);
 }
 
 async function drain() {

@@ -1,19 +1,14 @@
-// The page's way into the core and into the companion's commands. Plain C exports, called from
-// JavaScript, keep the boundary to bytes, numbers and JSON text.
-#include "commands.h"
+// The page's way into the core: the window's calculation, and the curve and its heads for the
+// workbench. Plain C exports, called from JavaScript, keep the boundary to texts, numbers and JSON.
+// (The companion's commands run in the workers, from a module of their own: glue_commands.cpp.)
 
 #include "vordanel/calculation.h"
 #include "vordanel/curve.h"
 #include "vordanel/numtext.h"
 #include "vordanel/units.h"
 
-#include <emscripten/emscripten.h>
-
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <string>
-#include <vector>
 
 namespace {
 
@@ -28,6 +23,8 @@ const char* inputId(vordanel::Input input)
         return "Text2";
     case vordanel::Input::Max:
         return "Text3";
+    case vordanel::Input::Head:  // the window has no head entry; the companion's flow command has
+        return "";
     }
     return "";
 }
@@ -40,29 +37,6 @@ std::string jsonNumber(double value) { return std::isfinite(value) ? vordanel::r
 
 // A head or a flow for a sentence, to 0.01 as the window shows heads and as the companion words its notes.
 std::string twoDecimals(double value) { return vordanel::displayText(std::round(value * 100) / 100); }
-
-}  // namespace
-
-// The companion's standard input is the page's: a file's bytes or typed text, kept in JavaScript
-// and handed over a buffer at a time, so that a large file is never held twice and the page can
-// tell how far a batch has read.
-EM_JS(int, vordanel_read_input, (char* buffer, int size), {
-    return Module.readInput ? Module.readInput(buffer, size) : 0;
-});
-
-namespace {
-
-ssize_t readInput(void*, char* buffer, size_t size)
-{
-    return vordanel_read_input(buffer, static_cast<int>(size < 1 << 30 ? size : 1 << 30));
-}
-
-struct Streams {
-    char* out = nullptr;
-    char* err = nullptr;
-    std::size_t outSize = 0, errSize = 0;
-};
-Streams streams;
 
 }  // namespace
 
@@ -98,46 +72,12 @@ const char* vordanel_calculate(const char* diameter, std::size_t diameterSize, c
     return answer.c_str();
 }
 
-// vordanel-cli in the page: count arguments after the program's name, each ending in a NUL, and
-// standard input through Module.readInput. Returns the exit status; what it wrote is read with
-// vordanel_out/err_data and _size until vordanel_release.
-int vordanel_run(const char* args, int count)
-{
-    std::vector<std::string> argv{"vordanel-cli"};
-    for (int i = 0; i < count; ++i) {
-        argv.emplace_back(args);
-        args += argv.back().size() + 1;
-    }
-    std::free(streams.out);
-    std::free(streams.err);
-    streams = {};
-    std::FILE* out = open_memstream(&streams.out, &streams.outSize);
-    std::FILE* err = open_memstream(&streams.err, &streams.errSize);
-    std::FILE* in = fopencookie(nullptr, "r", cookie_io_functions_t{readInput, nullptr, nullptr, nullptr});
-    if (!out || !err || !in) std::abort();  // out of memory: the module cannot go on
-    const int status = vordanel::cli::run(argv, in, out, err);
-    std::fclose(in);
-    std::fclose(out);
-    std::fclose(err);
-    return status;
-}
-const char* vordanel_out_data() { return streams.out; }
-std::size_t vordanel_out_size() { return streams.outSize; }
-const char* vordanel_err_data() { return streams.err; }
-std::size_t vordanel_err_size() { return streams.errSize; }
-void vordanel_release()
-{
-    std::free(streams.out);
-    std::free(streams.err);
-    streams = {};
-}
-
 // The discharge curve of a weir for the page's drawing, from the window's four entries as typed
 // (UTF-8, read as the window reads them), with so many points. Valid until the next call:
 // {"ok":false} where the diameter gives no usable curve, else
 // {"ok":true,"diameter_mm":100,"peak_head_mm":…,"peak_flow_lpm":…,"zero_head_mm":…,
 //  "peak_head_text":"149.09","peak_flow_text":"203.26","points":[[head_mm,flow_lpm],…],
-//  "flow_lpm":40|null,"flow_above_peak":false,"bracket_mm":[1,250]|null,
+//  "flow_lpm":40|null,"bracket_mm":[1,250]|null,
 //  "heads":[{"mm":47.1,"text":"47.1","side":"rising"},…]}: heads are where the flow meets the
 // curve, as the window would show them.
 const char* vordanel_curve(const char* diameter, std::size_t diameterSize, const char* flow, std::size_t flowSize,
@@ -168,7 +108,6 @@ const char* vordanel_curve(const char* diameter, std::size_t diameterSize, const
     const bool hasFlow = !q.fault && flowSize > 0;
     const double Q = vordanel::toCubicMetresPerMinute(q.value);
     answer += R"(,"flow_lpm":)" + (hasFlow ? jsonNumber(q.value) : std::string("null"));
-    answer += R"(,"flow_above_peak":)" + std::string(hasFlow && Q > curve.peakFlow ? "true" : "false");
     const auto low = vordanel::parseNumber({min, minSize});
     const auto high = vordanel::parseNumber({max, maxSize});
     const bool hasBracket = !low.fault && !high.fault && minSize > 0 && maxSize > 0;
@@ -207,6 +146,63 @@ const char* vordanel_read_off(const char* diameter, std::size_t diameterSize, do
         return (answer = "{}").c_str();
     answer = R"({"head":)" + quoted(vordanel::displayText(head)) + R"(,"flow":)"
              + quoted(twoDecimals(vordanel::toLitresPerMinute(F))) + "}";
+    return answer.c_str();
+}
+
+// What the curve knows of the window's entries (texts as typed, UTF-8), by the calls vordanel-cli
+// head makes: the head on the rising side without a bracket, as `head -d D -q Q` finds it, and,
+// where the bracket holds both heads of the flow, the window's answer and the other head with
+// the side of the curve each lies on, as `head … --min --max` names it. Valid until the next call:
+// {"rising":null|{"outcome":"converged","head":"47.1","trials":11,"above_weir":false}
+//                |{"outcome":"no_solution","why":"no_flow"|"above_peak"|"too_small"}|{"outcome":"fault"},
+//  "other":null|{"head":"47.1","side":"rising","answer":"205.81","answer_side":"falling"}}
+const char* vordanel_facts(const char* diameter, std::size_t diameterSize, const char* flow, std::size_t flowSize,
+                           const char* min, std::size_t minSize, const char* max, std::size_t maxSize)
+{
+    static std::string answer;
+    const std::string_view d{diameter, diameterSize}, q{flow, flowSize};
+    const vordanel::Calculation rising = vordanel::calculateRising({d, q, "", ""});
+    answer = R"({"rising":)";
+    switch (rising.outcome) {
+    case vordanel::Calculation::Outcome::Incomplete:
+        answer += "null";
+        break;
+    case vordanel::Calculation::Outcome::Converged:
+        answer += R"({"outcome":"converged","head":)" + quoted(vordanel::displayText(rising.headMillimetres))
+                  + R"(,"trials":)" + std::to_string(rising.search.trialCount)
+                  + R"(,"above_weir":)" + (rising.aboveWeir ? "true" : "false") + "}";
+        break;
+    case vordanel::Calculation::Outcome::NoSolution: {
+        const char* why = "too_small";
+        switch (vordanel::whyNoHead(vordanel::curveOf(rising.D), rising.Q)) {
+        case vordanel::NoHead::NoFlow:
+            why = "no_flow";
+            break;
+        case vordanel::NoHead::AbovePeak:
+            why = "above_peak";
+            break;
+        case vordanel::NoHead::TooSmall:
+            break;
+        }
+        answer += R"({"outcome":"no_solution","why":")" + std::string(why) + "\"}";
+        break;
+    }
+    case vordanel::Calculation::Outcome::Fault:
+        answer += R"({"outcome":"fault"})";
+        break;
+    }
+
+    answer += R"(,"other":)";
+    const vordanel::Calculation c = vordanel::calculate({d, q, {min, minSize}, {max, maxSize}});
+    std::string other = "null";
+    if (c.outcome == vordanel::Calculation::Outcome::Converged) {
+        if (const auto found = vordanel::otherHead(vordanel::curveOf(c.D), c))
+            other = R"({"head":)" + quoted(vordanel::displayText(found->headMillimetres)) + R"(,"side":)"
+                    + quoted(found->onRisingSide ? "rising" : "falling") + R"(,"answer":)"
+                    + quoted(vordanel::displayText(c.headMillimetres)) + R"(,"answer_side":)"
+                    + quoted(found->onRisingSide ? "falling" : "rising") + "}";
+    }
+    answer += other + "}";
     return answer.c_str();
 }
 

@@ -1,0 +1,106 @@
+// The companion's commands in the page's workers: vordanel-cli's run() and its batch, standard
+// input from JavaScript, standard output and error kept in memory.
+#include "commands.h"
+#if __has_include("batch.h")
+#include "batch.h"  // the batch with its count of rows and failures
+#define VORDANEL_BATCH_COUNT 1
+#endif
+
+#include <emscripten/emscripten.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+// The companion's standard input is the page's: a file's bytes or typed text, kept in JavaScript
+// and handed over a buffer at a time, so that a large file is never held twice and the page can
+// tell how far a batch has read.
+EM_JS(int, vordanel_read_input, (char* buffer, int size), {
+    return Module.readInput ? Module.readInput(buffer, size) : 0;
+});
+
+namespace {
+
+ssize_t readInput(void*, char* buffer, size_t size)
+{
+    return vordanel_read_input(buffer, static_cast<int>(size < 1 << 30 ? size : 1 << 30));
+}
+
+struct Streams {
+    char* out = nullptr;
+    char* err = nullptr;
+    std::size_t outSize = 0, errSize = 0;
+};
+Streams streams;
+
+struct {
+    double rows = -1, failed = -1;  // doubles: JavaScript's numbers, exact to 2^53
+} batchCount;
+
+// Runs a command with standard input from Module.readInput and its output kept in memory.
+template <typename Command>
+int withStreams(Command command)
+{
+    std::free(streams.out);
+    std::free(streams.err);
+    streams = {};
+    std::FILE* out = open_memstream(&streams.out, &streams.outSize);
+    std::FILE* err = open_memstream(&streams.err, &streams.errSize);
+    std::FILE* in = fopencookie(nullptr, "r", cookie_io_functions_t{readInput, nullptr, nullptr, nullptr});
+    if (!out || !err || !in) std::abort();  // out of memory: the module cannot go on
+    const int status = command(in, out, err);
+    std::fclose(in);
+    std::fclose(out);
+    std::fclose(err);
+    return status;
+}
+
+}  // namespace
+
+extern "C" {
+
+// vordanel-cli in the page: count arguments after the program's name, each ending in a NUL, and
+// standard input through Module.readInput. Returns the exit status; what it wrote is read with
+// vordanel_out/err_data and _size until vordanel_release.
+int vordanel_run(const char* args, int count)
+{
+    std::vector<std::string> argv{"vordanel-cli"};
+    for (int i = 0; i < count; ++i) {
+        argv.emplace_back(args);
+        args += argv.back().size() + 1;
+    }
+    return withStreams([&](std::FILE* in, std::FILE* out, std::FILE* err) { return vordanel::cli::run(argv, in, out, err); });
+}
+
+// `vordanel-cli batch` on standard input, as vordanel_run gives it, with the rows it went through
+// and how many failed (both -1 where the commands cannot count them).
+int vordanel_batch()
+{
+    return withStreams([](std::FILE* in, std::FILE* out, std::FILE* err) {
+#ifdef VORDANEL_BATCH_COUNT
+        vordanel::cli::BatchCount count;
+        const int status = vordanel::cli::batch(vordanel::cli::BatchOptions{}, in, out, err, &count);
+        batchCount = {static_cast<double>(count.rows), static_cast<double>(count.failed)};
+        return status;
+#else
+        batchCount = {-1, -1};
+        return vordanel::cli::run({"vordanel-cli", "batch"}, in, out, err);
+#endif
+    });
+}
+double vordanel_batch_rows() { return batchCount.rows; }
+double vordanel_batch_failed() { return batchCount.failed; }
+
+const char* vordanel_out_data() { return streams.out; }
+std::size_t vordanel_out_size() { return streams.outSize; }
+const char* vordanel_err_data() { return streams.err; }
+std::size_t vordanel_err_size() { return streams.errSize; }
+void vordanel_release()
+{
+    std::free(streams.out);
+    std::free(streams.err);
+    streams = {};
+}
+
+}  // extern "C"
