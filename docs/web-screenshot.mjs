@@ -1,16 +1,41 @@
-// Takes docs/web.png: vordanel.html in Debian's headless Chromium after the first worked run.
+// Takes docs/web.png: vordanel.html in Debian's headless Chromium at 1280×800, the window beside
+// the workbench after the worked run whose bracket holds two heads (100 / 40 / 1 / 250).
 // Run from the repository root after ./test.sh (or npm ci in web/tests and a build-web/):
-//   NODE_PATH=web/tests/node_modules node docs/web-screenshot.mjs
+//   node docs/web-screenshot.mjs
 import { createRequire } from "node:module";
+import { mkdtempSync, rmSync } from "node:fs";
+import { tmpdir } from "node:os";
+import { join, resolve } from "node:path";
 import { pathToFileURL } from "node:url";
-import { resolve } from "node:path";
 
-const { chromium } = createRequire(resolve("web/tests/package.json"))("playwright-core");
-const browser = await chromium.launch({ executablePath: "/usr/bin/chromium", args: ["--no-sandbox", "--disable-gpu"] });
-const page = await browser.newPage({ viewport: { width: 320, height: 420 } });
-await page.goto(pathToFileURL(resolve("build-web/vordanel.html")).href);
-for (const [id, text] of [["Text6", "100"], ["Text1", "40"], ["Text2", "1"], ["Text3", "99"]]) await page.fill(`#${id}`, text);
-await page.click("#Command1");
-await page.waitForFunction(() => document.getElementById("Text4").value !== "");
-await page.screenshot({ path: "docs/web.png" });
-await browser.close();
+const puppeteer = createRequire(resolve("web/tests/package.json"))("puppeteer-core");
+const profile = mkdtempSync(join(tmpdir(), "vordanel-screenshot-"));
+const browser = await puppeteer.launch({
+  browser: "chrome", executablePath: process.env.CHROMIUM ?? "/usr/bin/chromium", headless: true, userDataDir: profile,
+  args: ["--no-sandbox", "--disable-gpu", "--no-first-run", "--hide-scrollbars"],
+});
+try {
+  const page = await browser.newPage();
+  await page.setViewport({ width: 1280, height: 800 });
+  await page.goto(pathToFileURL(resolve("build-web/vordanel.html")).href);
+  await page.waitForFunction(() => document.documentElement.dataset.vordanel === "ready");
+  for (const [id, text] of [["Text6", "100"], ["Text1", "40"], ["Text2", "1"], ["Text3", "250"]]) await page.type(`#${id}`, text);
+  await page.click("#Command1");
+  await page.waitForFunction(() => Number(document.getElementById("VORDANEL").dataset.answers ?? 0) > 0);
+  for (const [id, text] of [["tableFrom", "20"], ["tableTo", "200"], ["tableStep", "20"]]) {
+    await page.$eval(`#${id}`, (e) => { e.value = ""; });
+    await page.type(`#${id}`, text);
+  }
+  await page.click("#tableRun");
+  await page.waitForFunction(() => document.getElementById("tableSection").dataset.state === "done");
+  // Reads the curve off at its peak, as a pointer resting there would.
+  const box = await page.$eval("#curve", (svg) => {
+    const peak = svg.querySelector("circle.peak").getBoundingClientRect();
+    return { x: peak.x + peak.width / 2, y: peak.y + peak.height / 2 };
+  });
+  await page.mouse.move(box.x, box.y);
+  await page.screenshot({ path: "docs/web.png" });
+} finally {
+  await browser.close();
+  rmSync(profile, { recursive: true, force: true });
+}

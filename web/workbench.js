@@ -76,14 +76,25 @@
     throw new TypeError("vordanel.run: the input is a string, an ArrayBuffer or a typed array");
   }
 
+  // An output as text where it is UTF-8, which then stands for exactly its bytes; else the bytes
+  // themselves (a batch passes a Shift_JIS file's cells through as they are).
+  const strictUtf8 = new TextDecoder("utf-8", { fatal: true, ignoreBOM: true });
+  function textOrBytes(bytes) {
+    try {
+      return strictUtf8.decode(bytes);
+    } catch {
+      return bytes;
+    }
+  }
+
   // The console interface: `await vordanel.run(["head", "-d", "100", "-q", "40"])` gives
-  // {status, stdout, stderr}, exactly what vordanel-cli gives, its output read as UTF-8.
+  // {status, stdout, stderr}, exactly what vordanel-cli gives.
   window.vordanel = Object.freeze({
     async run(args, input) {
       if (!Array.isArray(args) || args.some((a) => typeof a !== "string" || a.includes("\0")))
         throw new TypeError("vordanel.run: the arguments are a list of strings without NUL");
       const r = await consoleCommands.run([...args], inputBytes(input));
-      return { status: r.status, stdout: utf8.decode(r.stdout), stderr: utf8.decode(r.stderr) };
+      return { status: r.status, stdout: textOrBytes(r.stdout), stderr: textOrBytes(r.stderr) };
     },
   });
 
