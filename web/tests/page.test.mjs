@@ -111,8 +111,9 @@ test("a failure is told in a modal dialog naming the entry; the entries stay and
   const rows = [
     [["abc", "40", "1", "99"], "堰の径(mm): 数値ではありません。", "Text6"],
     [["100", "40", "0", "99"], "解の挟込最小値(mm): ゼロによる除算です。0 より大きい値を入力して下さい。", "Text2"],
-    [["100", "1e400", "1", "99"], "流量(L/min): オーバーフローです。値が大きすぎます。", "Text1"],
-    [["1e300", "40", "1", "99"], "堰の径(mm): オーバーフローです。値が大きすぎます。", "Text6"],
+    [["100", "1e400", "1", "99"], "流量(L/min): 値が大きすぎるか小さすぎて、計算できる範囲を超えています。", "Text1"],
+    [["1e300", "40", "1", "99"], "堰の径(mm): 値が大きすぎるか小さすぎて、計算できる範囲を超えています。", "Text6"],
+    [["1e-320", "40", "1", "99"], "堰の径(mm): 値が大きすぎるか小さすぎて、計算できる範囲を超えています。", "Text6"],
     [["100", "40", "1", "-99"], "挟込最大値(mm): 不正な引数です（負の値）。0 より大きい値を入力して下さい。", "Text3"],
   ];
   for (const [entries, message, entry] of rows) {
@@ -162,7 +163,7 @@ test("the page and the companion agree on every case", async () => {
     if (s.dialog !== null) await dismiss(page);
     const faultMessages = {
       not_a_number: "数値ではありません。", division_by_zero: "ゼロによる除算です。0 より大きい値を入力して下さい。",
-      invalid_argument: "不正な引数です（負の値）。0 より大きい値を入力して下さい。", overflow: "オーバーフローです。値が大きすぎます。",
+      invalid_argument: "不正な引数です（負の値）。0 より大きい値を入力して下さい。", overflow: "値が大きすぎるか小さすぎて、計算できる範囲を超えています。",
     };
     const fault = notes.map((n) => n.split(":")[0]).find((n) => n in faultMessages);  // a fault names its column after ':'
     assert.deepEqual([s.head, s.trials, s.label8, s.label9, kind],
