@@ -327,8 +327,13 @@
       summary.textContent = utf8.decode(r.stderr).trim() || "表を作れませんでした";
       section.dataset.state = "failed";
     } else {
-      const lines = utf8.decode(r.stdout).split("\n");
-      const rows = lines.length - 2;  // the header row, and the empty text after the last line end
+      // Lines counted on the bytes, and only the shown ones decoded: a million-row table is 25 MB.
+      let lineEnds = 0, shownEnd = 0;
+      for (let at = r.stdout.indexOf(10); at !== -1; at = r.stdout.indexOf(10, at + 1)) {
+        if (++lineEnds === tableShown + 1) shownEnd = at;
+      }
+      const rows = lineEnds - 1;  // the header row is not one
+      const lines = utf8.decode(rows > tableShown ? r.stdout.subarray(0, shownEnd) : r.stdout).split("\n");
       const rowsFragment = document.createDocumentFragment();
       for (const line of lines.slice(1, 1 + Math.min(rows, tableShown))) {
         const tr = document.createElement("tr");
@@ -420,6 +425,11 @@
     bench.addEventListener("dragleave", (e) => {
       if (!bench.contains(e.relatedTarget)) bench.classList.remove("dropping");
     });
+    // A file dropped beside the workbench must not take the browser away from the page.
+    for (const type of ["dragover", "drop"])
+      document.addEventListener(type, (e) => {
+        if ([...(e.dataTransfer?.types ?? [])].includes("Files") && !bench.contains(e.target)) e.preventDefault();
+      });
     bench.addEventListener("drop", (e) => {
       bench.classList.remove("dropping");
       const file = e.dataTransfer.files[0];
