@@ -8,7 +8,9 @@
 #include "vordanel/units.h"
 
 #include <cmath>
+#include <cstdint>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -73,10 +75,11 @@ const char* vordanel_calculate(const char* diameter, std::size_t diameterSize, c
 }
 
 // The discharge curve of a weir for the page's drawing, from the window's four entries as typed
-// (UTF-8, read as the window reads them), with so many points. Valid until the next call:
+// (UTF-8, read as the window reads them), with so many points: n pairs head_mm, flow_lpm of doubles
+// at points_at on the module's heap, starting at (0, 0). Valid until the next call:
 // {"ok":false} where the diameter gives no usable curve, else
 // {"ok":true,"diameter_mm":100,"peak_head_mm":…,"peak_flow_lpm":…,"zero_head_mm":…,
-//  "peak_head_text":"149.09","peak_flow_text":"203.26","points":[[head_mm,flow_lpm],…],
+//  "peak_head_text":"149.09","peak_flow_text":"203.26","points_at":address,"points_count":n,
 //  "flow_lpm":40|null,"bracket_mm":[1,250]|null,
 //  "heads":[{"mm":47.1,"text":"47.1","side":"rising"},…]}: heads are where the flow meets the
 // curve, as the window would show them.
@@ -95,14 +98,19 @@ const char* vordanel_curve(const char* diameter, std::size_t diameterSize, const
              + R"(,"zero_head_mm":)" + jsonNumber(zeroMillimetres)
              + R"(,"peak_head_text":)" + quoted(twoDecimals(curve.peakHead * 1000))
              + R"(,"peak_flow_text":)" + quoted(twoDecimals(vordanel::toLitresPerMinute(curve.peakFlow)))
-             + R"(,"points":[[0,0])";
+             ;
+    // The points go as doubles, not text: a shortest round-trip text of each costs this module
+    // (without to_chars for doubles) up to seventeen printf and strtod calls.
+    static std::vector<double> drawn;
+    drawn.assign({0.0, 0.0});
     for (int i = 1; i <= points; ++i) {
         const double headMillimetres = zeroMillimetres * i / points;
         double F = 0;
         if (curve.weir.residual(F, vordanel::toMetres(headMillimetres), 0)) continue;
-        answer += ",[" + jsonNumber(headMillimetres) + "," + jsonNumber(vordanel::toLitresPerMinute(F)) + "]";
+        drawn.insert(drawn.end(), {headMillimetres, vordanel::toLitresPerMinute(F)});
     }
-    answer += "]";
+    answer += R"(,"points_at":)" + std::to_string(reinterpret_cast<std::uintptr_t>(drawn.data()))
+              + R"(,"points_count":)" + std::to_string(drawn.size() / 2);
 
     const auto q = vordanel::parseNumber({flow, flowSize});
     const bool hasFlow = !q.fault && flowSize > 0;

@@ -119,7 +119,14 @@
     }
   }
   const curvePoints = 480;  // a smooth line at any width the page gives it
-  const curveOf = (texts) => withTexts(texts, (s) => module._vordanel_curve(...s, curvePoints));
+  function curveOf(texts) {
+    const curve = withTexts(texts, (s) => module._vordanel_curve(...s, curvePoints));
+    if (curve.ok) {
+      const xy = new Float64Array(module.HEAPF64.buffer, curve.points_at, 2 * curve.points_count);
+      curve.points = Array.from({ length: curve.points_count }, (_, i) => [xy[2 * i], xy[2 * i + 1]]);
+    }
+    return curve;
+  }
   const readOff = (diameter, head) => withTexts([diameter], (s) => module._vordanel_read_off(...s, head));
   const factsOf = (texts) => withTexts(texts, (s) => module._vordanel_facts(...s));
 
