@@ -35,7 +35,15 @@ function answer(module, { id, args, input, progress }) {
 async function drain() {
   if (busy) return;
   busy = true;
-  const module = await core;
+  let module;
+  try {
+    module = await core;
+  } catch (e) {
+    // No module (a browser without DecompressionStream or WebAssembly): every request says so.
+    for (const request of queue.splice(0)) postMessage({ id: request.id, error: `the commands cannot start: ${e}` });
+    busy = false;
+    return;
+  }
   while (queue.length) {
     const request = queue.shift();
     try {
