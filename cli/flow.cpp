@@ -38,8 +38,8 @@ int flow(const FlowOptions& options, std::FILE* out, std::FILE* err)
         std::fprintf(out,
                      "The formula gives no flow at this head: over a %s mm weir its discharge falls to zero at %s mm "
                      "(%s times the diameter) and is negative above.\n",
-                     displayText(diameter.value).c_str(), twoDecimals(curve.zeroHead * 1000).c_str(),
-                     twoDecimals(zeroRatio()).c_str());
+                     displayText(diameter.value).c_str(), hundredthsText(curve.zeroHead * 1000).c_str(),
+                     hundredthsText(zeroRatio()).c_str());
         return finish(out, err, NoSolution);
     }
     std::fprintf(out, "%s %s\n", flowCaption.data(), displayText(toLitresPerMinute(d.flow)).c_str());
@@ -47,7 +47,7 @@ int flow(const FlowOptions& options, std::FILE* out, std::FILE* err)
         std::fprintf(out,
                      "This head lies on the falling side of the curve: above %s mm, where the flow peaks at %s L/min, "
                      "more head gives less flow.\n",
-                     twoDecimals(curve.peakHead * 1000).c_str(), twoDecimals(curve.peakFlow * 1000).c_str());
+                     hundredthsText(curve.peakHead * 1000).c_str(), hundredthsText(curve.peakFlow * 1000).c_str());
     return finish(out, err, Answer);
 }
 

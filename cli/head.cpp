@@ -65,8 +65,8 @@ void putTextPasses(std::FILE* out, const std::vector<Pass>& passes)
 std::string noHeadSentence(const Curve& curve, double Q)
 {
     const std::string peak = "a " + displayText(curve.weir.diameter() * 1000) + " mm weir passes at most "
-                             + twoDecimals(curve.peakFlow * 1000) + " L/min by this formula, at a head of "
-                             + twoDecimals(curve.peakHead * 1000) + " mm";
+                             + hundredthsText(curve.peakFlow * 1000) + " L/min by this formula, at a head of "
+                             + hundredthsText(curve.peakHead * 1000) + " mm";
     switch (whyNoHead(curve, Q)) {
     case NoHead::NoFlow:
         return "No head: a flow of zero or less has none (" + peak + ").";
@@ -177,7 +177,7 @@ int head(const HeadOptions& options, std::FILE* out, std::FILE* err)
         if (other)
             std::fprintf(out, "This bracket holds two heads, one on each side of the curve's peak at %s mm; "
                               "the other is %s mm.\n",
-                         twoDecimals(curve->peakHead * 1000).c_str(), displayText(other->headMillimetres).c_str());
+                         hundredthsText(curve->peakHead * 1000).c_str(), displayText(other->headMillimetres).c_str());
         break;
     case Calculation::Outcome::NoSolution:
         std::fprintf(out, "%s\n", noHead ? noHeadSentence(*curve, c.Q).c_str() : noSolutionMessage.data());

@@ -10,7 +10,6 @@
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 
 namespace vordanel::cli {
@@ -96,14 +95,13 @@ int table(const TableOptions& options, std::FILE* out, std::FILE* err)
     std::optional<Calculation> firstFailure;
     for (long long i = 0; i < flows->rows; ++i) {
         // Each row is solved from the flow as it is printed, exactly as the window would solve it;
-        // the printed text is in the plain form from_chars reads as parseNumber would.
+        // the printed text is in the plain form that reads back as parseNumber would read it.
         char flowText[32];
         char* const flowEnd = writeDisplayText(flowText, flowText + sizeof flowText, flows->from + static_cast<double>(i) * flows->step);
-        double flowLpm = 0;
-        std::from_chars(flowText, flowEnd, flowLpm);
-        const double Q = toCubicMetresPerMinute(flowLpm);
+        const std::string_view printed(flowText, static_cast<std::size_t>(flowEnd - flowText));
+        const double Q = toCubicMetresPerMinute(readPlainNumber(printed));
         const Calculation c = options.bracket ? solve(curve, Q, numbers[1], numbers[2]) : solveRising(curve, Q);
-        o << std::string_view(flowText, static_cast<std::size_t>(flowEnd - flowText)) << ',';
+        o << printed << ',';
         if (c.outcome == Calculation::Outcome::Converged) o.number(c.headMillimetres) << ',' << c.search.trialCount;
         else o << ',';
         o << ',';

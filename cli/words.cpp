@@ -45,8 +45,6 @@ int finish(std::FILE* out, std::FILE* err, int status)
     return status;
 }
 
-std::string twoDecimals(double value) { return displayText(std::round(value * 100) / 100); }
-
 void putNote(Output& o, const Calculation& c, bool twoHeads, std::string_view faultEntry)
 {
     bool any = false;

@@ -49,9 +49,6 @@ int lostOutput(std::FILE* err);
 // Flushes standard output; a failure there overrides the status.
 int finish(std::FILE* out, std::FILE* err, int status);
 
-// A head or a flow for a sentence: to 0.01, as the window shows heads.
-std::string twoDecimals(double value);
-
 // The note cell of a table or batch row: what the window would add to the numbers, then what the
 // companion knows besides; several join with ';'. A fault's note is its key, followed by
 // `:faultEntry` when one is given (a batch names the column at fault).

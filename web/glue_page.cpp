@@ -14,31 +14,11 @@
 
 namespace {
 
-const char* inputId(vordanel::Input input)
-{
-    switch (input) {
-    case vordanel::Input::Diameter:
-        return "Text6";
-    case vordanel::Input::Flow:
-        return "Text1";
-    case vordanel::Input::Min:
-        return "Text2";
-    case vordanel::Input::Max:
-        return "Text3";
-    case vordanel::Input::Head:  // the window has no head entry; the companion's flow command has
-        return "";
-    }
-    return "";
-}
-
 // Texts that reach JSON come from the core's own wording, which holds no quote or backslash.
 std::string quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
 
 // A number for JSON: the shortest text that reads back to the same double; null where there is none.
 std::string jsonNumber(double value) { return std::isfinite(value) ? vordanel::roundTripText(value) : "null"; }
-
-// A head or a flow for a sentence, to 0.01 as the window shows heads and as the companion words its notes.
-std::string twoDecimals(double value) { return vordanel::displayText(std::round(value * 100) / 100); }
 
 }  // namespace
 
@@ -68,7 +48,7 @@ const char* vordanel_calculate(const char* diameter, std::size_t diameterSize, c
         break;
     case vordanel::Calculation::Outcome::Fault:
         answer = R"({"outcome":"fault","message":)" + quoted(vordanel::userMessage(c.fault))
-                 + R"(,"entry":)" + quoted(c.faultInput ? inputId(*c.faultInput) : "") + "}";
+                 + R"(,"entry":)" + quoted(c.faultInput ? vordanel::names(*c.faultInput).control : "") + "}";
         break;
     }
     return answer.c_str();
@@ -96,8 +76,8 @@ const char* vordanel_curve(const char* diameter, std::size_t diameterSize, const
              + R"(,"peak_head_mm":)" + jsonNumber(curve.peakHead * 1000)
              + R"(,"peak_flow_lpm":)" + jsonNumber(vordanel::toLitresPerMinute(curve.peakFlow))
              + R"(,"zero_head_mm":)" + jsonNumber(zeroMillimetres)
-             + R"(,"peak_head_text":)" + quoted(twoDecimals(curve.peakHead * 1000))
-             + R"(,"peak_flow_text":)" + quoted(twoDecimals(vordanel::toLitresPerMinute(curve.peakFlow)))
+             + R"(,"peak_head_text":)" + quoted(vordanel::hundredthsText(curve.peakHead * 1000))
+             + R"(,"peak_flow_text":)" + quoted(vordanel::hundredthsText(vordanel::toLitresPerMinute(curve.peakFlow)))
              ;
     // The points go as doubles, not text: a shortest round-trip text of each costs this module
     // (without to_chars for doubles) up to seventeen printf and strtod calls.
@@ -153,7 +133,7 @@ const char* vordanel_read_off(const char* diameter, std::size_t diameterSize, do
         || !std::isfinite(vordanel::toLitresPerMinute(F)))
         return (answer = "{}").c_str();
     answer = R"({"head":)" + quoted(vordanel::displayText(head)) + R"(,"flow":)"
-             + quoted(twoDecimals(vordanel::toLitresPerMinute(F))) + "}";
+             + quoted(vordanel::hundredthsText(vordanel::toLitresPerMinute(F))) + "}";
     return answer.c_str();
 }
 

@@ -200,6 +200,15 @@ std::string displayText(double value, std::string_view decimalPoint)
     return text;
 }
 
+std::string hundredthsText(double value) { return displayText(std::round(value * 100) / 100); }
+
+double readPlainNumber(std::string_view text)
+{
+    double value = 0.0;
+    readDouble(text.data(), text.data() + text.size(), value);
+    return value;
+}
+
 std::string roundTripText(double value)
 {
     char buffer[32];

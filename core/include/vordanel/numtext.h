@@ -27,6 +27,13 @@ std::string displayText(double value, std::string_view decimalPoint = ".");
 // output that allocates nothing per number; returns the end of what was written.
 char* writeDisplayText(char* first, char* last, double value);
 
+// Reads back a number in the plain form writeDisplayText writes ([-]digits[.digits][e[-]digits]),
+// correctly rounded, as std::from_chars would: what a table solves for the flow it prints.
+double readPlainNumber(std::string_view text);
+
+// A head or a flow for a sentence: rounded to 0.01, as the window shows heads, then as displayText.
+std::string hundredthsText(double value);
+
 // The shortest text that reads back to exactly the same double, always with a decimal point.
 std::string roundTripText(double value);
 
