@@ -10,9 +10,9 @@
   const entries = [["Text6", "Label7"], ["Text1", "Label2"], ["Text2", "Label3"], ["Text3", "Label4"]];
   let faultEntry = null;
 
-  // Hands four texts to the core's calculation, each as UTF-8 with its length; they live on its
-  // heap for the one call.
-  function calculate(module, texts) {
+  // A call into the core with texts, each as UTF-8 with its length, on its heap for the one call;
+  // the core answers in JSON. The workbench calls the core the same way.
+  function withTexts(module, texts, call) {
     const strings = texts.map((text) => {
       const size = module.lengthBytesUTF8(text);
       const pointer = module._malloc(size + 1);
@@ -21,11 +21,13 @@
     });
     try {
       if (strings.some(([pointer]) => !pointer)) throw new Error("no memory for the entries");
-      return JSON.parse(module.UTF8ToString(module._vordanel_calculate(...strings.flat())));
+      return JSON.parse(module.UTF8ToString(call(strings.flat())));
     } finally {
       strings.forEach(([pointer]) => pointer && module._free(pointer));
     }
   }
+  VordanelCore.withTexts = withTexts;
+  const calculate = (module, texts) => withTexts(module, texts, (s) => module._vordanel_calculate(...s));
 
   function report(message, entryId) {
     const caption = entries.find(([box]) => box === entryId);

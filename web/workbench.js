@@ -103,21 +103,7 @@
   let module = null;
   const core = VordanelCore.ready ?? VordanelCore();
 
-  // A call into the core with texts as UTF-8 and their lengths, on its heap for the one call.
-  function withTexts(texts, call) {
-    const strings = texts.map((text) => {
-      const size = module.lengthBytesUTF8(text);
-      const pointer = module._malloc(size + 1);
-      if (pointer) module.stringToUTF8(text, pointer, size + 1);
-      return [pointer, size];
-    });
-    try {
-      if (strings.some(([pointer]) => !pointer)) throw new Error("no memory for the entries");
-      return JSON.parse(module.UTF8ToString(call(strings.flat())));
-    } finally {
-      strings.forEach(([pointer]) => pointer && module._free(pointer));
-    }
-  }
+  const withTexts = (texts, call) => VordanelCore.withTexts(module, texts, call);
   const curvePoints = 480;  // a smooth line at any width the page gives it
   function curveOf(texts) {
     const curve = withTexts(texts, (s) => module._vordanel_curve(...s, curvePoints));
