@@ -32,17 +32,17 @@ std::optional<Input> inputAtFault(const Calculation& c)
 }
 
 // The search's outcome as the window shows it.
-Calculation& finish(Calculation& c)
+void finish(Calculation& c)
 {
     switch (c.search.outcome) {
     case SearchResult::Outcome::NoSignChange:
         c.outcome = Calculation::Outcome::NoSolution;
-        return c;
+        return;
     case SearchResult::Outcome::Fault:
         c.outcome = Calculation::Outcome::Fault;
         c.fault = c.search.fault;
         c.faultInput = inputAtFault(c);
-        return c;
+        return;
     case SearchResult::Outcome::Converged:
         break;
     }
@@ -51,12 +51,11 @@ Calculation& finish(Calculation& c)
         c.outcome = Calculation::Outcome::Fault;
         c.fault = Fault::Overflow;
         c.faultInput = Input::Diameter;
-        return c;
+        return;
     }
     c.outcome = Calculation::Outcome::Converged;
     c.headMillimetres = *head;
     c.aboveWeir = c.D < c.search.xMid;
-    return c;
 }
 
 // Reads one entry into its converted number (m, or m^3/min for the flow); a failure is the fault.
@@ -88,20 +87,24 @@ std::optional<Fault> diameterFault(double D)
     return std::nullopt;
 }
 
-Calculation solve(const Curve& curve, double Q, double xLow, double xHigh, const PassObserver& observer)
+// The calculation is returned as it stands, not copied out of finish(): a table solves a million.
+Calculation solve(const Weir& weir, double Q, double xLow, double xHigh, const PassObserver& observer)
 {
     Calculation c;
-    c.D = curve.weir.diameter(), c.Q = Q, c.xLow = xLow, c.xHigh = xHigh;
-    c.search = search(Q, curve.weir, xLow, xHigh, observer);
-    return finish(c);
+    c.D = weir.diameter(), c.Q = Q, c.xLow = xLow, c.xHigh = xHigh;
+    c.search = search(Q, weir, xLow, xHigh, observer);
+    finish(c);
+    return c;
+}
+
+Calculation solve(const Curve& curve, double Q, double xLow, double xHigh, const PassObserver& observer)
+{
+    return solve(curve.weir, Q, xLow, xHigh, observer);
 }
 
 Calculation solve(double D, double Q, double xLow, double xHigh, const PassObserver& observer)
 {
-    Calculation c;
-    c.D = D, c.Q = Q, c.xLow = xLow, c.xHigh = xHigh;
-    c.search = search(Q, Weir(D), xLow, xHigh, observer);
-    return finish(c);
+    return solve(Weir(D), Q, xLow, xHigh, observer);
 }
 
 Calculation calculate(const Entries& entries, std::string_view decimalPoint, const PassObserver& observer)
@@ -129,7 +132,8 @@ Calculation solveRising(const Curve& curve, double Q, const PassObserver& observ
         return c;
     }
     c.search = risingHead(curve, Q, observer);
-    return finish(c);
+    finish(c);
+    return c;
 }
 
 Calculation calculateRising(const Entries& entries, std::string_view decimalPoint, const PassObserver& observer)
