@@ -54,9 +54,11 @@ Curve curveOf(double D)
     double F = 0;
     curve.fault = curve.weir.residual(F, curve.peakHead, 0);
     if (!curve.fault) curve.peakFlow = F;
-    // A curve whose greatest flow or zero head cannot be told in L/min and mm is of no use to
-    // anyone who reads it there: the weir is beyond the double range.
-    if (!curve.fault && !(std::isfinite(toLitresPerMinute(curve.peakFlow)) && std::isfinite(curve.zeroHead * 1000)))
+    // A curve whose greatest flow or zero head cannot be told in L/min and mm, or whose greatest
+    // flow is lost below the smallest double, is of no use to anyone who reads it there: the weir
+    // is beyond the double range, one way or the other.
+    const double peakLitres = toLitresPerMinute(curve.peakFlow);
+    if (!curve.fault && !(std::isfinite(peakLitres) && peakLitres > 0 && std::isfinite(curve.zeroHead * 1000)))
         curve.fault = Fault::Overflow;
     return curve;
 }

@@ -154,7 +154,8 @@ INSTANTIATE_TEST_SUITE_P(
                     RisingRow{"NegativeDiameter", {"-100", "40", "", ""}, O::Fault, 0, Input::Diameter},
                     RisingRow{"HugeDiameter", {"1e300", "40", "", ""}, O::Fault, 0, Input::Diameter},
                     RisingRow{"FlowNotANumber", {"100", "x", "", ""}, O::Fault, 0, Input::Flow},
-                    RisingRow{"PeakBeyondTheRangeInLitresPerMinute", {"1e207", "0", "", ""}, O::Fault, 0, Input::Diameter}),
+                    RisingRow{"PeakBeyondTheRangeInLitresPerMinute", {"1e207", "0", "", ""}, O::Fault, 0, Input::Diameter},
+                    RisingRow{"PeakFlowLostBelowTheSmallestDouble", {"1e-320", "40", "", ""}, O::Fault, 0, Input::Diameter}),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct DischargeRow {

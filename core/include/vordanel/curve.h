@@ -24,7 +24,7 @@ struct Curve {
     double peakFlow = 0;   // that discharge, as the formula gives it at peakHead
     double zeroHead = 0;   // the head above the peak where the discharge returns to zero
     // The formula faults at the peak, or the peak's flow or the zero head lies beyond the double
-    // range in L/min or mm: the weir has no usable curve.
+    // range in L/min or mm, or the peak's flow underflows to zero: the weir has no usable curve.
     std::optional<Fault> fault;
 };
 Curve curveOf(double D);
