@@ -1,10 +1,6 @@
 // The companion's commands in the page's workers: vordanel-cli's run() and its batch, standard
 // input from JavaScript, standard output and error kept in memory.
 #include "commands.h"
-#if __has_include("batch.h")
-#include "batch.h"  // the batch with its count of rows and failures
-#define VORDANEL_BATCH_COUNT 1
-#endif
 
 #include <emscripten/emscripten.h>
 
@@ -35,7 +31,7 @@ struct Streams {
 Streams streams;
 
 struct {
-    double rows = -1, failed = -1;  // doubles: JavaScript's numbers, exact to 2^53
+    double rows = 0, failed = 0;  // doubles: JavaScript's numbers, exact to 2^53
 } batchCount;
 
 // Runs a command with standard input from Module.readInput and its output kept in memory.
@@ -74,19 +70,14 @@ int vordanel_run(const char* args, int count)
 }
 
 // `vordanel-cli batch` on standard input, as vordanel_run gives it, with the rows it went through
-// and how many failed (both -1 where the commands cannot count them).
+// and how many failed.
 int vordanel_batch()
 {
     return withStreams([](std::FILE* in, std::FILE* out, std::FILE* err) {
-#ifdef VORDANEL_BATCH_COUNT
         vordanel::cli::BatchCount count;
         const int status = vordanel::cli::batch(vordanel::cli::BatchOptions{}, in, out, err, &count);
         batchCount = {static_cast<double>(count.rows), static_cast<double>(count.failed)};
         return status;
-#else
-        batchCount = {-1, -1};
-        return vordanel::cli::run({"vordanel-cli", "batch"}, in, out, err);
-#endif
     });
 }
 double vordanel_batch_rows() { return batchCount.rows; }

@@ -21,10 +21,8 @@ function vordanelCall(module, input, onRead, call) {
   }
 }
 
-// The whole command line after the program's name.
+// The whole command line after the program's name (strings without NUL: vordanel.run checks them).
 function vordanelRun(module, args, input, onRead) {
-  if (!Array.isArray(args) || args.some((a) => typeof a !== "string" || a.includes("\0")))
-    throw new TypeError("vordanel.run: the arguments are a list of strings without NUL");
   const encoded = new TextEncoder().encode(args.map((a) => a + "\0").join(""));
   const argv = module._malloc(encoded.length + 1);
   if (!argv) throw new Error("vordanel.run: no memory for the arguments");
@@ -36,9 +34,8 @@ function vordanelRun(module, args, input, onRead) {
   }
 }
 
-// `vordanel-cli batch`, with the rows it went through and how many failed (null where unknown).
+// `vordanel-cli batch`, with the rows it went through and how many failed.
 function vordanelBatch(module, input, onRead) {
   const r = vordanelCall(module, input, onRead, () => module._vordanel_batch());
-  const known = (n) => (n < 0 ? null : n);
-  return { ...r, rows: known(module._vordanel_batch_rows()), failed: known(module._vordanel_batch_failed()) };
+  return { ...r, rows: module._vordanel_batch_rows(), failed: module._vordanel_batch_failed() };
 }

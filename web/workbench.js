@@ -389,9 +389,8 @@
       link.textContent = `${link.download} を保存`;
       link.removeAttribute("aria-disabled");
       const seconds = `${(r.ms / 1000).toFixed(2)} 秒`;
-      summary.textContent = r.rows === null
-        ? `${file.name}: 完了 (${seconds})` + (message ? ` ${message}` : "")
-        : `${file.name}: ${r.rows} 行を計算、うち失敗 ${r.failed} 行 (${seconds})` + (r.status === 2 ? "。注記の列を見てください" : "");
+      summary.textContent = `${file.name}: ${r.rows} 行を計算、うち失敗 ${r.failed} 行 (${seconds})`
+        + (r.status === 2 ? "。注記の列を見てください" : "");
       section.dataset.state = "done";
     }
     section.dispatchEvent(new CustomEvent("vordanel-batch-done", { bubbles: true }));
