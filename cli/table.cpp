@@ -100,7 +100,7 @@ int table(const TableOptions& options, std::FILE* out, std::FILE* err)
         char* const flowEnd = writeDisplayText(flowText, flowText + sizeof flowText, flows->from + static_cast<double>(i) * flows->step);
         const std::string_view printed(flowText, static_cast<std::size_t>(flowEnd - flowText));
         const double Q = toCubicMetresPerMinute(readPlainNumber(printed));
-        const Calculation c = options.bracket ? solve(curve, Q, numbers[1], numbers[2]) : solveRising(curve, Q);
+        const Calculation c = options.bracket ? solve(curve.weir, Q, numbers[1], numbers[2]) : solveRising(curve, Q);
         o << printed << ',';
         if (c.outcome == Calculation::Outcome::Converged) o.number(c.headMillimetres) << ',' << c.search.trialCount;
         else o << ',';

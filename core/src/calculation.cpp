@@ -97,11 +97,6 @@ Calculation solve(const Weir& weir, double Q, double xLow, double xHigh, const P
     return c;
 }
 
-Calculation solve(const Curve& curve, double Q, double xLow, double xHigh, const PassObserver& observer)
-{
-    return solve(curve.weir, Q, xLow, xHigh, observer);
-}
-
 Calculation solve(double D, double Q, double xLow, double xHigh, const PassObserver& observer)
 {
     return solve(Weir(D), Q, xLow, xHigh, observer);
@@ -145,10 +140,6 @@ Calculation calculateRising(const Entries& entries, std::string_view decimalPoin
         return c;
     return solveRising(curveOf(c.D), c.Q, observer);
 }
-
-}  // namespace vordanel
-
-namespace vordanel {
 
 bool holdsTwoHeads(const Curve& curve, const Calculation& c)
 {

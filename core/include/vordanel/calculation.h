@@ -64,10 +64,9 @@ Calculation solve(double D, double Q, double xLow, double xHigh, const PassObser
 Calculation calculateRising(const Entries& entries, std::string_view decimalPoint = ".",
                             const PassObserver& observer = {});
 Calculation solveRising(const Curve& curve, double Q, const PassObserver& observer = {});
-// The same search as solve(), over a weir whose terms (and curve) were worked out once (a table's
-// rows share them).
+// The same search as solve(), over a weir whose terms were worked out once (a table's rows share
+// them).
 Calculation solve(const Weir& weir, double Q, double xLow, double xHigh, const PassObserver& observer = {});
-Calculation solve(const Curve& curve, double Q, double xLow, double xHigh, const PassObserver& observer = {});
 
 // Whether the diameter alone takes the formula out of the double range at ordinary heads (1 mm,
 // 1 m), or is not above zero: then every fault of a calculation over it is the diameter's.
