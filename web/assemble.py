@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Builds the one-file web edition: the page template with its style, the scripts of the core's two
-modules (their WebAssembly inlined by emscripten), of the window, the workbench and its worker
-inlined, and IPA P Gothic reduced to the glyphs the page can show, as a data: URL."""
+modules (their WebAssembly inlined by emscripten), the page's own scripts in their order and the
+workers' inlined, and IPA P Gothic reduced to the glyphs the page can show, as a data: URL."""
 import argparse
 import base64
 import gzip
@@ -60,23 +60,25 @@ def pack_wasm(script):
 
 def main():
     p = argparse.ArgumentParser()
-    for name in ("template", "css", "script", "runner", "worker", "workbench", "core", "commands", "font",
-                 "font-copyright", "out", "licence-out"):
+    for name in ("template", "css", "runner", "worker", "core", "commands", "font", "font-copyright", "out",
+                 "licence-out"):
         p.add_argument(f"--{name}", required=True)
+    p.add_argument("--scripts", nargs="+", required=True, help="the page's scripts, in the order they run")
     p.add_argument("--version", default="1.00")
     a = p.parse_args()
 
     template = pathlib.Path(a.template).read_text(encoding="utf-8")
     css = pathlib.Path(a.css).read_text(encoding="utf-8")
-    page = pathlib.Path(a.script).read_text(encoding="utf-8")
+    scripts = [pathlib.Path(name).read_text(encoding="utf-8") for name in a.scripts]
     runner = pathlib.Path(a.runner).read_text(encoding="utf-8")
     worker = pathlib.Path(a.worker).read_text(encoding="utf-8")
-    workbench = pathlib.Path(a.workbench).read_text(encoding="utf-8")
     core = pathlib.Path(a.core).read_text(encoding="utf-8")
     commands, commands_wasm = pack_wasm(pathlib.Path(a.commands).read_text(encoding="utf-8"))
-    # The core's messages are shown in the page too: their glyphs go into the subset.
-    messages = pathlib.Path(a.script).parent.parent.joinpath("core", "src", "formula.cpp").read_text(encoding="utf-8")
-    font = subset_font(a.font, [template, page, workbench, messages])
+    # The core's and the companion's words are shown in the page too: their glyphs go into the subset.
+    source = pathlib.Path(__file__).resolve().parent.parent
+    words = [f.read_text(encoding="utf-8") for folder in ("core/src", "core/include/vordanel", "cli")
+             for f in sorted(source.joinpath(folder).glob("*.[ch]*"))]
+    font = subset_font(a.font, [template, *scripts, *words])
     face = ('@font-face { font-family: "IPA P Gothic VORDANEL"; '
             f'src: url(data:font/woff;base64,{base64.b64encode(font).decode()}) format("woff"); }}\n')
     licence = ipa_licence(a.font_copyright)
@@ -87,7 +89,7 @@ def main():
     # One pass, so that nothing inlined is taken for a placeholder.
     parts = {
         "STYLE": face + css, "CORE": script(core), "COMMANDS": script(commands), "COMMANDS_WASM": commands_wasm, "RUNNER": script(runner), "WORKER": script(worker),
-        "PAGE": script(page), "WORKBENCH": script(workbench), "VERSION": a.version,
+        "SCRIPTS": "\n".join(f"<script>\n{script(text)}\n</script>" for text in scripts), "VERSION": a.version,
         "LICENCE": "IPA Font License Agreement v1.0 (IPAフォントライセンスv1.0)\n\n" + licence.replace("--", "- -"),
     }
     html = re.sub(r"@(" + "|".join(parts) + r")@", lambda m: parts[m.group(1)], template)

@@ -1,6 +1,8 @@
 // The companion's commands in the page's workers: vordanel-cli's run() and its batch, standard
 // input from JavaScript, standard output and error kept in memory.
 #include "commands.h"
+#include "csv.h"
+#include "interim_api.h"
 
 #include <emscripten/emscripten.h>
 
@@ -30,9 +32,8 @@ struct Streams {
 };
 Streams streams;
 
-struct {
-    double rows = 0, failed = 0;  // doubles: JavaScript's numbers, exact to 2^53
-} batchCount;
+std::string batchCounts = "{}";  // the last batch's counts, as the companion writes them (JSON)
+std::string preview;              // the last batch's first records, for the page to show
 
 // Runs a command with standard input from Module.readInput and its output kept in memory.
 template <typename Command>
@@ -69,19 +70,44 @@ int vordanel_run(const char* args, int count)
     return withStreams([&](std::FILE* in, std::FILE* out, std::FILE* err) { return vordanel::cli::run(argv, in, out, err); });
 }
 
-// `vordanel-cli batch` on standard input, as vordanel_run gives it, with the rows it went through
-// and how many failed.
+// `vordanel-cli batch` on standard input, as vordanel_run gives it, with its counts: the rows it
+// went through, how many failed, how many have no head, and why (vordanel_counts_data and _size).
 int vordanel_batch()
 {
     return withStreams([](std::FILE* in, std::FILE* out, std::FILE* err) {
         vordanel::cli::BatchCount count;
         const int status = vordanel::cli::batch(vordanel::cli::BatchOptions{}, in, out, err, &count);
-        batchCount = {static_cast<double>(count.rows), static_cast<double>(count.failed)};
+        batchCounts = vordanel::cli::countsJson(count);
         return status;
     });
 }
-double vordanel_batch_rows() { return batchCount.rows; }
-double vordanel_batch_failed() { return batchCount.failed; }
+const char* vordanel_counts_data() { return batchCounts.data(); }
+std::size_t vordanel_counts_size() { return batchCounts.size(); }
+
+// The first records of what the last command wrote (the batch's result, in the separator it chose),
+// read back by the companion's CSV reader, so that the page shows cells exactly as a spreadsheet
+// would split them: for each record its field count, then each field's length and bytes, all
+// counts as 32-bit little-endian numbers. Valid until the next call; size from vordanel_preview_size.
+const char* vordanel_preview(int records)
+{
+    preview.clear();
+    const std::string_view text(streams.out ? streams.out : "", streams.outSize);
+    vordanel::cli::CsvReader reader(text);
+    reader.setSeparator(vordanel::cli::separatorOf(reader.sample(64 * 1024)));
+    const auto put = [](std::size_t n) {
+        for (int i = 0; i < 4; ++i) preview += static_cast<char>((n >> (8 * i)) & 0xff);
+    };
+    std::vector<std::string> fields;
+    for (int i = 0; i < records && reader.next(fields); ++i) {
+        put(fields.size());
+        for (const std::string& field : fields) {
+            put(field.size());
+            preview += field;
+        }
+    }
+    return preview.data();
+}
+std::size_t vordanel_preview_size() { return preview.size(); }
 
 const char* vordanel_out_data() { return streams.out; }
 std::size_t vordanel_out_size() { return streams.outSize; }

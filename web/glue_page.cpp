@@ -1,6 +1,10 @@
-// The page's way into the core: the window's calculation, and the curve and its heads for the
-// workbench. Plain C exports, called from JavaScript, keep the boundary to texts, numbers and JSON.
+// The page's way into the core: the window's calculation, and the curve, its heads and the core's
+// words for the workbench. Plain C exports, called from JavaScript, keep the boundary to texts,
+// numbers and JSON, written by the companion's own JSON writer with the companion's keys.
 // (The companion's commands run in the workers, from a module of their own: glue_commands.cpp.)
+
+#include "interim_api.h"
+#include "json.h"
 
 #include "vordanel/calculation.h"
 #include "vordanel/curve.h"
@@ -14,184 +18,216 @@
 
 namespace {
 
-// Texts that reach JSON come from the core's own wording, which holds no quote or backslash.
-std::string quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
+using vordanel::cli::JsonObject;
 
-// A number for JSON: the shortest text that reads back to the same double; null where there is none.
-std::string jsonNumber(double value) { return std::isfinite(value) ? vordanel::roundTripText(value) : "null"; }
+// The answer of the last call, valid until the next.
+const char* answer(std::string text)
+{
+    static std::string kept;
+    kept = std::move(text);
+    return kept.c_str();
+}
+
+// The unit the page shows flows in, by the name select#flowUnit gives; L/min where it names none.
+vordanel::FlowUnit unitNamed(const char* name, std::size_t size)
+{
+    return vordanel::flowUnitNamed({name, size}).value_or(vordanel::FlowUnit::LitresPerMinute);
+}
+
+// A calculation as the companion writes it, with what the page says of its fault: the window's
+// box at fault and the message the window's dialog gives.
+JsonObject calculationJson(const vordanel::Calculation& c)
+{
+    JsonObject json;
+    vordanel::cli::putCalculation(json, c);
+    if (c.outcome == vordanel::Calculation::Outcome::Fault) {
+        json.text("message", vordanel::userMessage(c.fault));
+        json.text("control", c.faultInput ? vordanel::names(*c.faultInput).control : "");
+    }
+    return json;
+}
 
 }  // namespace
 
 extern "C" {
 
-// The entries as typed (UTF-8, each with its length in bytes, so that a NUL typed or pasted is part
-// of the text), read with a decimal point. The answer, valid until the next call:
-// {"outcome":"incomplete"|"converged"|"no_solution"|"fault", "head":"47.1", "trials":"12",
-//  "aboveWeir":false, "message":"…", "entry":"Text6"}
+// The window's 計算: the entries as typed (UTF-8, each with its length in bytes, so that a NUL typed
+// or pasted is part of the text), read with a decimal point. The calculation as `head --json` gives
+// it, with the head as the window shows it; a fault adds "message" and "control" (the box at
+// fault); an empty entry's outcome "incomplete" adds "empty": the boxes the window needs filled.
 const char* vordanel_calculate(const char* diameter, std::size_t diameterSize, const char* flow, std::size_t flowSize,
                                const char* min, std::size_t minSize, const char* max, std::size_t maxSize)
 {
-    static std::string answer;
-    const vordanel::Calculation c = vordanel::calculate(
-        {{diameter, diameterSize}, {flow, flowSize}, {min, minSize}, {max, maxSize}}, ".");
-    switch (c.outcome) {
-    case vordanel::Calculation::Outcome::Incomplete:
-        answer = R"({"outcome":"incomplete"})";
-        break;
-    case vordanel::Calculation::Outcome::Converged:
-        answer = R"({"outcome":"converged","head":)" + quoted(vordanel::displayText(c.headMillimetres))
-                 + R"(,"trials":)" + quoted(vordanel::displayText(c.search.trialCount))
-                 + R"(,"aboveWeir":)" + (c.aboveWeir ? "true" : "false") + "}";
-        break;
-    case vordanel::Calculation::Outcome::NoSolution:
-        answer = R"({"outcome":"no_solution"})";
-        break;
-    case vordanel::Calculation::Outcome::Fault:
-        answer = R"({"outcome":"fault","message":)" + quoted(vordanel::userMessage(c.fault))
-                 + R"(,"entry":)" + quoted(c.faultInput ? vordanel::names(*c.faultInput).control : "") + "}";
-        break;
+    const vordanel::Entries entries{{diameter, diameterSize}, {flow, flowSize}, {min, minSize}, {max, maxSize}};
+    const vordanel::Calculation c = vordanel::calculate(entries, ".");
+    JsonObject json = calculationJson(c);
+    if (c.outcome == vordanel::Calculation::Outcome::Incomplete) {
+        std::string empty = "[";
+        const std::pair<std::string_view, vordanel::Input> texts[] = {
+            {entries.diameter, vordanel::Input::Diameter}, {entries.flow, vordanel::Input::Flow},
+            {entries.min, vordanel::Input::Min}, {entries.max, vordanel::Input::Max}};
+        for (const auto& [text, input] : texts)
+            if (text.empty()) empty += std::string(empty.size() > 1 ? "," : "") + "\"" + vordanel::names(input).control + "\"";
+        json.raw("empty", empty + "]");
     }
-    return answer.c_str();
+    return answer(json.str());
+}
+
+// The flow units the core knows, in their order: [{"name":"L/min","symbol":"L/min","key":"lpm","decimals":2},…]
+const char* vordanel_units()
+{
+    std::string list = "[";
+    for (const vordanel::FlowUnit unit : vordanel::flowUnits) {
+        const auto& n = vordanel::names(unit);
+        if (list.size() > 1) list += ",";
+        list += JsonObject().text("name", n.name).text("symbol", n.symbol).text("key", n.key).integer("decimals", n.decimals).str();
+    }
+    return answer(list + "]");
 }
 
 // The discharge curve of a weir for the page's drawing, from the window's four entries as typed
-// (UTF-8, read as the window reads them), with so many points: n pairs head_mm, flow_lpm of doubles
-// at points_at on the module's heap, starting at (0, 0). Valid until the next call:
-// {"ok":false} where the diameter gives no usable curve, else
-// {"ok":true,"diameter_mm":100,"peak_head_mm":…,"peak_flow_lpm":…,"zero_head_mm":…,
-//  "peak_head_text":"149.09","peak_flow_text":"203.26","points_at":address,"points_count":n,
-//  "flow_lpm":40|null,"bracket_mm":[1,250]|null,
-//  "heads":[{"mm":47.1,"text":"47.1","side":"rising"},…]}: heads are where the flow meets the
-// curve, as the window would show them.
+// (read as the window reads them), with flows in the unit named and so many points: n pairs head_mm,
+// flow of doubles at points_at on the module's heap, starting at (0, 0). {"ok":false} where the
+// diameter gives no usable curve, else
+// {"ok":true,"diameter_mm":100,"diameter_text":"100","symbol":"L/min","peak_head_mm":…,"peak_flow":…,
+//  "zero_head_mm":…,"end_head_mm":…,"peak_head_text":"149.09","peak_flow_text":"203.26",
+//  "points_at":address,"points_count":n,"flow":40|null,"flow_text":"40","bracket_mm":[1,250]|null,
+//  "heads":[{"mm":47.1,"text":"47.1","side":"rising"},…]}: heads are where the flow meets the curve,
+// as the window would show them; end_head_mm is the greatest head, to 0.01 mm, whose flow is not
+// below zero (the read-off goes no further).
 const char* vordanel_curve(const char* diameter, std::size_t diameterSize, const char* flow, std::size_t flowSize,
-                           const char* min, std::size_t minSize, const char* max, std::size_t maxSize, int points)
+                           const char* min, std::size_t minSize, const char* max, std::size_t maxSize,
+                           const char* unitName, std::size_t unitSize, int points)
 {
-    static std::string answer;
+    const vordanel::FlowUnit unit = unitNamed(unitName, unitSize);
+    const auto inUnit = [unit](double cubicMetresPerMinute) {
+        return vordanel::fromLitresPerMinute(vordanel::toLitresPerMinute(cubicMetresPerMinute), unit);
+    };
     const auto d = vordanel::parseNumber({diameter, diameterSize});
     const vordanel::Curve curve = vordanel::curveOf(vordanel::toMetres(d.value));
-    if (d.fault || !(d.value > 0) || curve.fault) return (answer = R"({"ok":false})").c_str();
+    if (d.fault || !(d.value > 0) || curve.fault) return answer(R"({"ok":false})");
 
     const double zeroMillimetres = curve.zeroHead * 1000;
-    answer = R"({"ok":true,"diameter_mm":)" + jsonNumber(d.value)
-             + R"(,"peak_head_mm":)" + jsonNumber(curve.peakHead * 1000)
-             + R"(,"peak_flow_lpm":)" + jsonNumber(vordanel::toLitresPerMinute(curve.peakFlow))
-             + R"(,"zero_head_mm":)" + jsonNumber(zeroMillimetres)
-             + R"(,"peak_head_text":)" + quoted(vordanel::hundredthsText(curve.peakHead * 1000))
-             + R"(,"peak_flow_text":)" + quoted(vordanel::hundredthsText(vordanel::toLitresPerMinute(curve.peakFlow)))
-             ;
+    double endMillimetres = std::floor(zeroMillimetres * 100) / 100, F = 0;
+    while (endMillimetres > 0 && (curve.weir.residual(F, vordanel::toMetres(endMillimetres), 0) || F < 0))
+        endMillimetres = std::round(endMillimetres * 100 - 1) / 100;
+    JsonObject json;
+    json.boolean("ok", true)
+        .number("diameter_mm", d.value)
+        .text("diameter_text", vordanel::displayText(d.value))
+        .text("symbol", vordanel::names(unit).symbol)
+        .number("peak_head_mm", curve.peakHead * 1000)
+        .number("peak_flow", inUnit(curve.peakFlow))
+        .number("zero_head_mm", zeroMillimetres)
+        .number("end_head_mm", endMillimetres)
+        .text("peak_head_text", vordanel::hundredthsText(curve.peakHead * 1000))
+        .text("peak_flow_text", vordanel::flowText(vordanel::toLitresPerMinute(curve.peakFlow), unit));
     // The points go as doubles, not text: a shortest round-trip text of each costs this module
     // (without to_chars for doubles) up to seventeen printf and strtod calls.
     static std::vector<double> drawn;
     drawn.assign({0.0, 0.0});
     for (int i = 1; i <= points; ++i) {
         const double headMillimetres = zeroMillimetres * i / points;
-        double F = 0;
         if (curve.weir.residual(F, vordanel::toMetres(headMillimetres), 0)) continue;
-        drawn.insert(drawn.end(), {headMillimetres, vordanel::toLitresPerMinute(F)});
+        drawn.insert(drawn.end(), {headMillimetres, inUnit(F)});
     }
-    answer += R"(,"points_at":)" + std::to_string(reinterpret_cast<std::uintptr_t>(drawn.data()))
-              + R"(,"points_count":)" + std::to_string(drawn.size() / 2);
+    json.integer("points_at", static_cast<long long>(reinterpret_cast<std::uintptr_t>(drawn.data())))
+        .integer("points_count", static_cast<long long>(drawn.size() / 2));
 
     const auto q = vordanel::parseNumber({flow, flowSize});
     const bool hasFlow = !q.fault && flowSize > 0;
     const double Q = vordanel::toCubicMetresPerMinute(q.value);
-    answer += R"(,"flow_lpm":)" + (hasFlow ? jsonNumber(q.value) : std::string("null"));
+    if (hasFlow) json.number("flow", vordanel::fromLitresPerMinute(q.value, unit)).text("flow_text", vordanel::flowText(q.value, unit));
+    else json.raw("flow", "null");
     const auto low = vordanel::parseNumber({min, minSize});
     const auto high = vordanel::parseNumber({max, maxSize});
     const bool hasBracket = !low.fault && !high.fault && minSize > 0 && maxSize > 0;
-    answer += R"(,"bracket_mm":)"
-              + (hasBracket ? "[" + jsonNumber(low.value) + "," + jsonNumber(high.value) + "]" : std::string("null"));
-    answer += R"(,"heads":[)";
+    json.raw("bracket_mm", hasBracket ? "[" + vordanel::roundTripText(low.value) + "," + vordanel::roundTripText(high.value) + "]"
+                                      : std::string("null"));
+    std::string heads = "[";
     if (hasFlow) {
         const std::pair<vordanel::SearchResult, const char*> found[] = {
             {vordanel::risingHead(curve, Q), "rising"}, {vordanel::fallingHead(curve, Q), "falling"}};
-        bool first = true;
         for (const auto& [result, side] : found) {
             if (result.outcome != vordanel::SearchResult::Outcome::Converged) continue;
             const auto shown = vordanel::shownHeadMillimetres(result.xMid);
             if (!shown) continue;
-            answer += std::string(first ? "" : ",") + R"({"mm":)" + jsonNumber(*shown) + R"(,"text":)"
-                      + quoted(vordanel::displayText(*shown)) + R"(,"side":")" + side + "\"}";
-            first = false;
+            if (heads.size() > 1) heads += ",";
+            heads += JsonObject().number("mm", *shown).text("text", vordanel::displayText(*shown)).text("side", side).str();
         }
     }
-    answer += "]}";
-    return answer.c_str();
+    json.raw("heads", heads + "]");
+    return answer(json.str());
 }
 
 // What the curve reads at a head the user points at (mm, from the drawing): the head to 0.01 mm
-// and the formula's flow there, as texts. {"head":"123.45","flow":"180.23"}, or {} where the
-// diameter gives no curve or the formula none at that head.
-const char* vordanel_read_off(const char* diameter, std::size_t diameterSize, double headMillimetres)
+// and the formula's flow there in the unit named, as texts and as a number:
+// {"head":"123.45","flow":"180.23","flow_value":180.2312…}. The curve starts at (0, 0), as it is
+// drawn; {} where the diameter gives no curve or the formula no flow at that head.
+const char* vordanel_read_off(const char* diameter, std::size_t diameterSize, const char* unitName, std::size_t unitSize,
+                              double headMillimetres)
 {
-    static std::string answer;
+    const vordanel::FlowUnit unit = unitNamed(unitName, unitSize);
     const auto d = vordanel::parseNumber({diameter, diameterSize});
     const double head = std::round(headMillimetres * 100) / 100;
     const vordanel::Weir weir(vordanel::toMetres(d.value));
     double F = 0;
-    if (d.fault || !(d.value > 0) || !(head > 0) || weir.residual(F, vordanel::toMetres(head), 0)
-        || !std::isfinite(vordanel::toLitresPerMinute(F)))
-        return (answer = "{}").c_str();
-    answer = R"({"head":)" + quoted(vordanel::displayText(head)) + R"(,"flow":)"
-             + quoted(vordanel::hundredthsText(vordanel::toLitresPerMinute(F))) + "}";
-    return answer.c_str();
+    if (d.fault || !(d.value > 0) || !(head >= 0)) return answer("{}");
+    if (head > 0 && (weir.residual(F, vordanel::toMetres(head), 0) || !std::isfinite(vordanel::toLitresPerMinute(F))))
+        return answer("{}");
+    const double lpm = vordanel::toLitresPerMinute(F);
+    return answer(JsonObject()
+                      .text("head", vordanel::displayText(head))
+                      .text("flow", vordanel::flowText(lpm, unit))
+                      .number("flow_value", vordanel::fromLitresPerMinute(lpm, unit))
+                      .str());
 }
 
-// What the curve knows of the window's entries (texts as typed, UTF-8), by the calls vordanel-cli
-// head makes: the head on the rising side without a bracket, as `head -d D -q Q` finds it, and,
-// where the bracket holds both heads of the flow, the window's answer and the other head with
-// the side of the curve each lies on, as `head … --min --max` names it. Valid until the next call:
-// {"rising":null|{"outcome":"converged","head":"47.1","trials":11,"above_weir":false}
-//                |{"outcome":"no_solution","why":"no_flow"|"above_peak"|"too_small"}|{"outcome":"fault"},
+// What the curve knows of the window's entries (texts as typed), by the calls vordanel-cli head
+// makes: the head on the rising side without a bracket, as `head -d D -q Q` finds it (with the
+// core's words for why there is none, or the fault's message), and, where the bracket holds both
+// heads of the flow, the window's answer and the other head with the side of the curve each lies on:
+// {"rising":{calculation…, "why":"…" | "message":"…"},
 //  "other":null|{"head":"47.1","side":"rising","answer":"205.81","answer_side":"falling"}}
 const char* vordanel_facts(const char* diameter, std::size_t diameterSize, const char* flow, std::size_t flowSize,
-                           const char* min, std::size_t minSize, const char* max, std::size_t maxSize)
+                           const char* min, std::size_t minSize, const char* max, std::size_t maxSize,
+                           const char* unitName, std::size_t unitSize)
 {
-    static std::string answer;
     const std::string_view d{diameter, diameterSize}, q{flow, flowSize};
     const vordanel::Calculation rising = vordanel::calculateRising({d, q, "", ""});
-    answer = R"({"rising":)";
-    switch (rising.outcome) {
-    case vordanel::Calculation::Outcome::Incomplete:
-        answer += "null";
-        break;
-    case vordanel::Calculation::Outcome::Converged:
-        answer += R"({"outcome":"converged","head":)" + quoted(vordanel::displayText(rising.headMillimetres))
-                  + R"(,"trials":)" + std::to_string(rising.search.trialCount)
-                  + R"(,"above_weir":)" + (rising.aboveWeir ? "true" : "false") + "}";
-        break;
-    case vordanel::Calculation::Outcome::NoSolution: {
-        const char* why = "too_small";
-        switch (vordanel::whyNoHead(vordanel::curveOf(rising.D), rising.Q)) {
-        case vordanel::NoHead::NoFlow:
-            why = "no_flow";
-            break;
-        case vordanel::NoHead::AbovePeak:
-            why = "above_peak";
-            break;
-        case vordanel::NoHead::TooSmall:
-            break;
-        }
-        answer += R"({"outcome":"no_solution","why":")" + std::string(why) + "\"}";
-        break;
-    }
-    case vordanel::Calculation::Outcome::Fault:
-        answer += R"({"outcome":"fault"})";
-        break;
+    JsonObject risingJson = calculationJson(rising);
+    if (rising.outcome == vordanel::Calculation::Outcome::NoSolution) {
+        const vordanel::Curve curve = vordanel::curveOf(rising.D);
+        const vordanel::NoHead why = vordanel::whyNoHead(curve, rising.Q);
+        std::string words = vordanel::names(why).japanese;
+        if (why == vordanel::NoHead::AbovePeak)
+            words += "(最大流量 " + vordanel::flowText(vordanel::toLitresPerMinute(curve.peakFlow), unitNamed(unitName, unitSize))
+                     + " " + vordanel::names(unitNamed(unitName, unitSize)).symbol + ")";
+        risingJson.text("why", words);
     }
 
-    answer += R"(,"other":)";
+    JsonObject json;
+    json.raw("rising", risingJson.str());
     const vordanel::Calculation c = vordanel::calculate({d, q, {min, minSize}, {max, maxSize}});
     std::string other = "null";
     if (c.outcome == vordanel::Calculation::Outcome::Converged) {
         if (const auto found = vordanel::otherHead(vordanel::curveOf(c.D), c))
-            other = R"({"head":)" + quoted(vordanel::displayText(found->headMillimetres)) + R"(,"side":)"
-                    + quoted(found->onRisingSide ? "rising" : "falling") + R"(,"answer":)"
-                    + quoted(vordanel::displayText(c.headMillimetres)) + R"(,"answer_side":)"
-                    + quoted(found->onRisingSide ? "falling" : "rising") + "}";
+            other = JsonObject()
+                        .text("head", vordanel::displayText(found->headMillimetres))
+                        .text("side", found->onRisingSide ? "rising" : "falling")
+                        .text("answer", vordanel::displayText(c.headMillimetres))
+                        .text("answer_side", found->onRisingSide ? "falling" : "rising")
+                        .str();
     }
-    answer += other + "}";
-    return answer.c_str();
+    json.raw("other", other);
+    return answer(json.str());
+}
+
+// A note cell of the companion's keys ("above_weir;two_heads", "not_a_number:flow_lpm") in the
+// core's Japanese words, as plain text (UTF-8).
+const char* vordanel_note_words(const char* cell, std::size_t cellSize)
+{
+    return answer(vordanel::noteWords({cell, cellSize}));
 }
 
 }  // extern "C"

@@ -1,7 +1,7 @@
 "use strict";
 // vordanel-cli's commands inside their module (VordanelCommands): standard input from bytes, and
 // what the command wrote, as bytes. Runs in the page's workers.
-function vordanelCall(module, input, onRead, call) {
+function vordanelCall(module, input, onRead, call, more) {
   let read = 0;
   module.readInput = (buffer, size) => {
     const n = Math.min(size, input.length - read);
@@ -14,7 +14,7 @@ function vordanelCall(module, input, onRead, call) {
     const status = call();
     const copy = (data, size) => module.HEAPU8.slice(data, data + size);
     return { status, stdout: copy(module._vordanel_out_data(), module._vordanel_out_size()),
-             stderr: copy(module._vordanel_err_data(), module._vordanel_err_size()) };
+             stderr: copy(module._vordanel_err_data(), module._vordanel_err_size()), ...more?.() };
   } finally {
     module._vordanel_release();
     module.readInput = null;
@@ -34,8 +34,14 @@ function vordanelRun(module, args, input, onRead) {
   }
 }
 
-// `vordanel-cli batch`, with the rows it went through and how many failed.
-function vordanelBatch(module, input, onRead) {
-  const r = vordanelCall(module, input, onRead, () => module._vordanel_batch());
-  return { ...r, rows: module._vordanel_batch_rows(), failed: module._vordanel_batch_failed() };
+// `vordanel-cli batch`, with its counts as the companion keeps them (JSON) and its first records
+// read back by the companion's own CSV reader, for the page to show: `shown` records at most.
+function vordanelBatch(module, input, onRead, shown) {
+  return vordanelCall(module, input, onRead, () => module._vordanel_batch(), () => {
+    const preview = module._vordanel_preview(shown);
+    return {
+      counts: JSON.parse(new TextDecoder().decode(module.HEAPU8.subarray(module._vordanel_counts_data(), module._vordanel_counts_data() + module._vordanel_counts_size()))),
+      preview: module.HEAPU8.slice(preview, preview + module._vordanel_preview_size()),
+    };
+  });
 }

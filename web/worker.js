@@ -1,23 +1,28 @@
 "use strict";
-// The companion's commands off the page's thread, so that a long table or batch never holds up
-// the window. This text follows the commands' module and runner.js in a Blob made by the page.
-// A request is {id, args, input: ArrayBuffer, progress}, args null for a batch with its count;
-// the answer is {id, status, stdout, stderr: ArrayBuffer, rows, failed, ms: the time it took}, or
-// {id, error}; while the input is read, {id, done, total} now and then when progress is asked for.
-// The module's WebAssembly comes gzipped, as base64 (packedWasm, put first by the page).
-async function unpack(base64) {
-  const bytes = Uint8Array.from(atob(base64), (c) => c.charCodeAt(0));
-  const stream = new Blob([bytes]).stream().pipeThrough(new DecompressionStream("gzip"));
-  return new Response(stream).arrayBuffer();
-}
-const core = unpack(packedWasm).then((wasmBinary) => VordanelCommands({ wasmBinary }));
+// The companion's commands off the page's thread. This text follows the commands' module and
+// runner.js in a Blob made by the page, which first hands over the module's WebAssembly, compiled
+// once for all its workers: {module}, or {error} where it could not be had. Then a request is
+// {id, args, input: ArrayBuffer, progress, shown}, args null for a batch with its counts and its
+// first `shown` records; the answer is {id, status, stdout, stderr: ArrayBuffer, counts, preview,
+// ms: the time it took}, or {id, error}; while the input is read, {id, done, total} now and then
+// when progress is asked for.
+let started;
+const core = new Promise((resolve) => { started = resolve; }).then(({ module, error }) => {
+  if (error) throw new Error(error);
+  return VordanelCommands({
+    instantiateWasm(imports, receive) {
+      WebAssembly.instantiate(module, imports).then((instance) => receive(instance, module));
+      return {};
+    },
+  });
+});
 const queue = [];
 let busy = false;
 
 // Often enough for a smooth bar, seldom enough to cost nothing.
 const progressInterval = 100;  // ms
 
-function answer(module, { id, args, input, progress }) {
+function answer(module, { id, args, input, progress, shown }) {
   let told = 0;
   const onRead = progress && ((done, total) => {
     const now = performance.now();
@@ -27,9 +32,10 @@ function answer(module, { id, args, input, progress }) {
   });
   const bytes = new Uint8Array(input ?? new ArrayBuffer(0));
   const started = performance.now();
-  const r = args ? vordanelRun(module, args, bytes, onRead) : vordanelBatch(module, bytes, onRead);
+  const r = args ? vordanelRun(module, args, bytes, onRead) : vordanelBatch(module, bytes, onRead, shown ?? 0);
   const ms = performance.now() - started;
-  postMessage({ ...r, id, ms, stdout: r.stdout.buffer, stderr: r.stderr.buffer }, [r.stdout.buffer, r.stderr.buffer]);
+  const buffers = [r.stdout.buffer, r.stderr.buffer, ...(r.preview ? [r.preview.buffer] : [])];
+  postMessage({ ...r, id, ms, stdout: r.stdout.buffer, stderr: r.stderr.buffer, preview: r.preview?.buffer }, buffers);
 }
 
 async function drain() {
@@ -40,7 +46,7 @@ async function drain() {
     module = await core;
   } catch (e) {
     // No module (a browser without DecompressionStream or WebAssembly): every request says so.
-    for (const request of queue.splice(0)) postMessage({ id: request.id, error: `the commands cannot start: ${e}` });
+    for (const request of queue.splice(0)) postMessage({ id: request.id, error: String(e.message ?? e) });
     busy = false;
     return;
   }
@@ -56,6 +62,10 @@ async function drain() {
 }
 
 onmessage = (e) => {
+  if ("module" in e.data || ("error" in e.data && !("id" in e.data))) {
+    started(e.data);
+    return;
+  }
   queue.push(e.data);
   drain();
 };

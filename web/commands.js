@@ -1,0 +1,119 @@
+"use strict";
+// The client of the companion's commands, which run in Web Workers so that a long table or batch
+// never holds up the page, and window.vordanel.run, the console's way to them.
+(() => {
+  const $ = app.$;
+
+  // The commands' WebAssembly, inflated and compiled once: every worker, the first and each fresh
+  // one after a cancelled job, instantiates the same compiled module, which costs a moment.
+  let compiled = null;
+  function commandsModule() {
+    compiled ??= (async () => {
+      const bytes = Uint8Array.from(atob($("commandsWasm").textContent.trim()), (c) => c.charCodeAt(0));
+      const stream = new Blob([bytes]).stream().pipeThrough(new DecompressionStream("gzip"));
+      return WebAssembly.compile(await new Response(stream).arrayBuffer());
+    })();
+    return compiled;
+  }
+
+  let workerUrl = null;
+  function workerSource() {
+    // The page is one file and fetches nothing: the worker is made of the scripts it already holds.
+    workerUrl ??= URL.createObjectURL(new Blob(
+      [$("commandsScript").textContent, "\n", $("runnerScript").textContent, "\n", $("workerScript").textContent],
+      { type: "text/javascript" }));
+    return workerUrl;
+  }
+
+  // What a cancelled request is rejected with: nobody waits for its answer any more.
+  class Cancelled extends Error {
+    constructor() { super("cancelled"); this.name = "Cancelled"; }
+  }
+
+  // One worker, started at its first request, answering requests in turn. cancel() ends it with
+  // whatever it was doing; the next request starts a fresh one.
+  class Commands {
+    constructor() {
+      this.worker = null;
+      this.nextId = 1;
+      this.pending = new Map();
+    }
+    get busy() { return this.pending.size > 0; }
+    start() {
+      if (this.worker) return;
+      const worker = this.worker = new Worker(workerSource());
+      commandsModule().then((module) => worker.postMessage({ module }),
+                            (e) => worker.postMessage({ error: `the commands cannot start: ${e}` }));
+      worker.onmessage = (e) => {
+        const request = this.pending.get(e.data.id);
+        if (!request || worker !== this.worker) return;
+        if ("done" in e.data) {
+          request.onProgress?.(e.data.done, e.data.total);
+        } else if ("error" in e.data) {
+          this.pending.delete(e.data.id);
+          request.reject(new Error(e.data.error));
+        } else {
+          this.pending.delete(e.data.id);
+          request.resolve({ ...e.data, stdout: new Uint8Array(e.data.stdout), stderr: new Uint8Array(e.data.stderr) });
+        }
+      };
+      worker.onerror = (e) => {
+        e.preventDefault();
+        this.end(new Error(e.message || "the worker stopped"));
+      };
+    }
+    end(reason) {
+      this.worker?.terminate();
+      this.worker = null;
+      for (const request of this.pending.values()) request.reject(reason);
+      this.pending.clear();
+    }
+    cancel() { this.end(new Cancelled()); }
+    // The command line after the program's name (null: a batch, answered with its counts and its
+    // first `shown` records), and standard input as bytes, handed over to the worker.
+    run(args, bytes, onProgress = null, shown = 0) {
+      this.start();
+      const id = this.nextId++;
+      return new Promise((resolve, reject) => {
+        this.pending.set(id, { resolve, reject, onProgress });
+        this.worker.postMessage({ id, args, input: bytes.buffer, progress: Boolean(onProgress), shown }, [bytes.buffer]);
+      });
+    }
+  }
+  app.Commands = Commands;
+  app.Cancelled = Cancelled;
+
+  // Standard input as vordanel.run takes it: a string (sent as UTF-8) or bytes, copied so that the
+  // caller's buffer stays theirs.
+  function inputBytes(input) {
+    if (input === undefined || input === null) return new Uint8Array(0);
+    if (typeof input === "string") return new TextEncoder().encode(input);
+    if (input instanceof ArrayBuffer) return new Uint8Array(input.slice(0));
+    if (ArrayBuffer.isView(input)) return new Uint8Array(input.buffer, input.byteOffset, input.byteLength).slice();
+    throw new TypeError("vordanel.run: the input is a string, an ArrayBuffer or a typed array");
+  }
+
+  // An output as text where it is UTF-8, which then stands for exactly its bytes; else the bytes
+  // themselves (a batch passes a Shift_JIS file's cells through as they are).
+  const strictUtf8 = new TextDecoder("utf-8", { fatal: true, ignoreBOM: true });
+  function textOrBytes(bytes) {
+    try {
+      return strictUtf8.decode(bytes);
+    } catch {
+      return bytes;
+    }
+  }
+
+  // The console interface: `await vordanel.run(["head", "-d", "100", "-q", "40"])` gives
+  // {status, stdout, stderr}, exactly what vordanel-cli gives. Its worker is its own: the
+  // workbench's jobs, cancelled as they are superseded, never take a console command with them.
+  const consoleCommands = new Commands();
+  window.vordanel = Object.freeze({
+    async run(args, input) {
+      if (!Array.isArray(args) || args.some((a) => typeof a !== "string" || a.includes("\0")))
+        throw new TypeError("vordanel.run: the arguments are a list of strings without NUL");
+      const r = await consoleCommands.run([...args], inputBytes(input));
+      return { status: r.status, stdout: textOrBytes(r.stdout), stderr: textOrBytes(r.stderr) };
+    },
+  });
+})();
