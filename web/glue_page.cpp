@@ -108,9 +108,12 @@ const char* vordanel_curve(const char* diameter, std::size_t diameterSize, const
     if (d.fault || !(d.value > 0) || curve.fault) return answer(R"({"ok":false})");
 
     const double zeroMillimetres = curve.zeroHead * 1000;
+    // The zero to 0.01 mm below, where the flow is at or above zero; a step or two further down
+    // where rounding lands just past it (at most a few: a head of 1e30 mm has no 0.01 mm steps).
     double endMillimetres = std::floor(zeroMillimetres * 100) / 100, F = 0;
-    while (endMillimetres > 0 && (curve.weir.residual(F, vordanel::toMetres(endMillimetres), 0) || F < 0))
-        endMillimetres = std::round(endMillimetres * 100 - 1) / 100;
+    for (int tries = 0; tries < 8 && endMillimetres > 0
+                        && (curve.weir.residual(F, vordanel::toMetres(endMillimetres), 0) || F < 0); ++tries)
+        endMillimetres = std::min(std::round(endMillimetres * 100 - 1) / 100, std::nextafter(endMillimetres, 0.0));
     JsonObject json;
     json.boolean("ok", true)
         .number("diameter_mm", d.value)

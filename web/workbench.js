@@ -308,10 +308,12 @@
     params.set("by", $("tableBy").value);
     if ($("tableBracket").checked) params.set("bracket", "1");
     const url = `${location.href.replace(/#.*$/, "")}#${params}`;
+    if ($("shareLink").href === url) return;
     $("shareLink").href = url;
-    $("shareLink").textContent = url;
-    // A reload opens the same calculation.
-    if (location.hash.slice(1) !== params.toString()) history.replaceState(null, "", url);
+    // Shown whole where it is of a length to read; the address holds it all.
+    $("shareLink").textContent = url.length > 300 ? `${url.slice(0, 300)}…` : url;
+    // A reload opens the same calculation, once there is one to open.
+    if (params.has("d") || params.has("q") || location.hash !== "") history.replaceState(null, "", url);
   }
   // Fills in what a link carries (nothing is pressed); false for a plain open of the page.
   function openLink() {
