@@ -8,12 +8,6 @@
 
 namespace vordanel::cli {
 
-namespace {
-
-void putText(std::FILE* file, const std::string& text) { std::fwrite(text.data(), 1, text.size(), file); }
-
-}  // namespace
-
 int run(const std::vector<std::string>& args, std::FILE* in, std::FILE* out, std::FILE* err)
 {
     CLI::App app{"vordanel-cli: the overflow head of a circular weir by the Staus formula (スタウスの式),\n"

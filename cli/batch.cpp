@@ -23,70 +23,81 @@ constexpr std::size_t decimalSample = 48 * 1024;
 
 const char* separatorName(char separator) { return separator == '\t' ? "tab" : separator == ';' ? "';'" : "','"; }
 
+// Writes the rows back as the file came: its separators, byte-order mark and line ends, every
+// cell quoted where it was quoted or must be, results in their columns.
 class BatchWriter
 {
 public:
     BatchWriter(std::FILE* out, CsvDialect dialect) : o(out), dialect_(dialect) {}
 
-    void header(const std::vector<std::string>& cells, const BatchColumns& columns)
+    // The line end and byte-order mark are the input's, once its first record has been read.
+    void start(const CsvReader& reader)
     {
-        for (std::size_t k = 0; k < columns.width; ++k) cell(k, k < cells.size() ? cells[k] : std::string_view());
-        for (const auto& [column, name] : resultColumns(columns))
-            if (!column) cell(1, name);  // a result column the input lacks is added at the end
-        o << '\n';
+        if (!lineEnd_.empty()) return;
+        lineEnd_ = reader.lineEnd().empty() ? std::string_view("\n") : reader.lineEnd();
+        if (reader.byteOrderMark()) o << "\xEF\xBB\xBF";
     }
 
-    void row(const BatchRow& row, const BatchColumns& columns, const Calculation* c, bool twoHeads)
+    void header(const std::vector<std::string>& cells, const std::vector<bool>& quoted, const BatchColumns& columns)
     {
-        const auto results = resultColumns(columns);
+        const auto results = resultNames(columns);
+        std::vector<std::string_view> added;
+        for (int r = 0; r < 3; ++r)
+            if (!resultColumn(columns, r)) added.push_back(results[r]);
+        for (std::size_t k = 0; k < columns.width; ++k)
+            cell(k, k < cells.size() ? cells[k] : std::string_view(), k < quoted.size() && quoted[k]);
+        for (const auto name : added) cell(1, name, false);
+        o << lineEnd_;
+    }
+
+    void row(const BatchRow& row, const BatchColumns& columns, const std::array<std::string, 3>& results)
+    {
         for (std::size_t k = 0; k < row.width; ++k) {
-            const auto in = [&](const auto& r) { return r.first == k; };
-            const auto result = std::find_if(results.begin(), results.end(), in);
-            if (!row.malformed && result != results.end()) {
-                if (k > 0) o << dialect_.separator;
-                putResult(static_cast<int>(result - results.begin()), c, twoHeads);
-            } else {
-                cell(k, k < row.cells.size() ? row.cells[k] : std::string_view());
-            }
+            const auto r = resultAt(columns, k);
+            if (r) cell(k, results[*r], false);
+            else cell(k, k < row.cells.size() ? row.cells[k] : std::string_view(), k < row.quoted.size() && row.quoted[k]);
         }
-        for (int r = 0; r < 3; ++r) {
-            if (results[r].first && !row.malformed) continue;
-            o << dialect_.separator;
-            putResult(r, c, twoHeads);
+        for (int r = 0; r < 3; ++r)
+            if (!resultColumn(columns, r)) cell(1, results[r], false);
+        for (std::size_t t = 0; t < row.tail.size(); ++t) {
+            const std::size_t k = row.cells.size() + t;
+            cell(1, row.tail[t], k < row.quoted.size() && row.quoted[k]);
         }
-        for (const auto& field : row.tail) cell(1, field);
-        o << '\n';
+        o << lineEnd_;
+    }
+
+    // Result r (0 head, 1 trials, 2 note) of a row; a malformed row has only its note.
+    std::array<std::string, 3> results(const Calculation* c, bool twoHeads, const BatchColumns& columns) const
+    {
+        if (!c) return {"", "", columns.japanese ? names(Note::MalformedRow).japanese : names(Note::MalformedRow).key};
+        const bool converged = c->outcome == Calculation::Outcome::Converged;
+        return {converged ? displayText(c->headMillimetres, std::string_view(&dialect_.decimal, 1)) : std::string(),
+                converged ? std::to_string(c->search.trialCount) : std::string(),
+                noteOf(*c, twoHeads, c->faultInput ? columnName(columns, *c->faultInput) : std::string(), columns.japanese)};
     }
 
     Output o;
 
 private:
-    using ResultColumns = std::array<std::pair<std::optional<std::size_t>, std::string_view>, 3>;
-    static ResultColumns resultColumns(const BatchColumns& columns)
+    static std::optional<std::size_t> resultColumn(const BatchColumns& columns, int r)
     {
-        return {{{columns.head, "head_mm"}, {columns.trials, "trials"}, {columns.note, "note"}}};
+        return r == 0 ? columns.head : r == 1 ? columns.trials : columns.note;
+    }
+    static std::optional<int> resultAt(const BatchColumns& columns, std::size_t k)
+    {
+        for (int r = 0; r < 3; ++r)
+            if (resultColumn(columns, r) == k) return r;
+        return std::nullopt;
     }
 
-    void cell(std::size_t k, std::string_view text)
+    void cell(std::size_t k, std::string_view text, bool quoted)
     {
         if (k > 0) o << dialect_.separator;
-        putCsvField(o, text, dialect_.separator);
-    }
-
-    // Result r (0 head, 1 trials, 2 note) of a calculation; none for a malformed row.
-    void putResult(int r, const Calculation* c, bool twoHeads)
-    {
-        if (!c) {
-            if (r == 2) o << "malformed_row";
-            return;
-        }
-        const bool converged = c->outcome == Calculation::Outcome::Converged;
-        if (r == 0 && converged) o << displayText(c->headMillimetres, std::string_view(&dialect_.decimal, 1));
-        if (r == 1 && converged) o.integer(c->search.trialCount);
-        if (r == 2) putNote(o, *c, twoHeads, c->faultInput ? names(*c->faultInput).column : "");
+        putCsvField(o, text, dialect_.separator, quoted);
     }
 
     CsvDialect dialect_;
+    std::string_view lineEnd_;
 };
 
 int run(const BatchOptions& options, std::FILE* in, std::FILE* out, std::FILE* err, BatchCount& count)
@@ -101,11 +112,12 @@ int run(const BatchOptions& options, std::FILE* in, std::FILE* out, std::FILE* e
     const std::string decimalPoint(1, dialect.decimal);
 
     BatchWriter w(out, dialect);
-    int worst = Answer;
     std::vector<std::string> fields;
     std::optional<BatchColumns> columns;  // from a header row, or the first columns of the file
+    const std::vector<std::string> positionalHeader = {"diameter_mm", "flow_lpm", "min_mm", "max_mm"};
 
     while (reader.next(fields)) {
+        w.start(reader);
         if (!columns) {
             if (looksLikeHeader(fields) && !reader.unterminated()) {
                 std::string why;
@@ -115,38 +127,37 @@ int run(const BatchOptions& options, std::FILE* in, std::FILE* out, std::FILE* e
                                  separatorName(dialect.separator));
                     return Failure;
                 }
-                w.header(fields, *columns);
+                w.header(fields, reader.quoted(), *columns);
                 continue;
             }
             columns = positionalColumns();
-            w.header({"diameter_mm", "flow_lpm", "min_mm", "max_mm"}, *columns);
+            w.header(positionalHeader, {}, *columns);
         }
-        ++count.rows;
-        BatchRow row = columns->named ? rowByHeader(fields, *columns) : rowByPosition(fields);
-        row.malformed = row.malformed || reader.unterminated();
+        BatchRow row = columns->named ? rowByHeader(fields, reader.quoted(), *columns) : rowByPosition(fields, reader.quoted());
+        row.malformed = row.malformed || reader.unterminated();  // the input ended inside a quote
         if (row.malformed) {
-            if (reader.unterminated()) row.cells = fields, row.width = std::max(row.width, fields.size()), row.tail.clear();
-            w.row(row, *columns, nullptr, false);
-            worst = Failure;
-            ++count.failed;
+            w.row(row, *columns, w.results(nullptr, false, *columns));
+            count.count(Failure, names(Note::MalformedRow).key);
         } else {
-            const Entries entries{row.entries[0], row.entries[1], row.entries[2], row.entries[3]};
-            const Calculation c = row.bracketed ? calculate(entries, decimalPoint) : calculateRising(entries, decimalPoint);
-            const bool twoHeads = row.bracketed && holdsTwoHeads(curveOf(c.D), c);
-            w.row(row, *columns, &c, twoHeads);
-            if (exitFor(c) == Failure) ++count.failed;
-            worst = std::max(worst, exitFor(c));
+            const Entries entries{row.entries[0], row.entries[1], row.entries[2], row.entries[3], columns->flowUnit};
+            const Calculation c = calculateHead(entries, decimalPoint);
+            const bool twoHeads = bracketGiven(entries.min, entries.max) && holdsTwoHeads(curveOf(c.D), c);
+            w.row(row, *columns, w.results(&c, twoHeads, *columns));
+            count.count(c);
         }
         if (!w.o.flushIfFull()) return lostOutput(err);
     }
-    if (!columns) w.header({"diameter_mm", "flow_lpm", "min_mm", "max_mm"}, positionalColumns());
+    if (!columns) {
+        w.start(reader);
+        w.header(positionalHeader, {}, positionalColumns());
+    }
     if (!w.o.flush()) return lostOutput(err);
     if (reader.failed()) {
         std::fprintf(err, "vordanel-cli: batch: reading the input failed after line %lld\n", reader.lineNumber());
         return Failure;
     }
-    if (count.failed > 0) std::fprintf(err, "vordanel-cli: batch: %lld row(s) failed; see the note column\n", count.failed);
-    return worst;
+    reportRows(err, "batch", count);
+    return count.failed ? Failure : count.noAnswer ? NoSolution : Answer;
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "words.h"
+
 #include <cstdio>
 #include <optional>
 #include <string>
@@ -16,14 +18,14 @@ struct BatchOptions {
     std::optional<char> decimal;     // '.' or ','; otherwise settled from the file's first records
 };
 
-// What a batch went through: its rows (the header not counted) and how many of them failed.
-struct BatchCount {
-    long long rows = 0, failed = 0;
-};
+// What a batch went through: its rows (the header not counted), and how many failed or have no
+// head, by reason.
+using BatchCount = RowCounts;
 
-// CSV rows in (diameter_mm,flow_lpm[,min_mm,max_mm], or columns named so in a header row), the
-// same rows with head_mm,trials,note out, row by row, in the file's own separators. `in` is read
-// when options.file names no file.
+// CSV rows in (diameter_mm,flow_lpm[,min_mm,max_mm], or columns named so, or by the window's
+// captions, in a header row), the same rows with head_mm,trials,note out, row by row, as the file
+// came: its separators, byte-order mark, line ends and quoting. `in` is read when options.file
+// names no file.
 int batch(const BatchOptions& options, std::FILE* in, std::FILE* out, std::FILE* err, BatchCount* count = nullptr);
 void addBatchOptions(CLI::App& command, BatchOptions& options);
 

@@ -3,6 +3,8 @@
 #include "vordanel/calculation.h"
 #include "vordanel/numtext.h"
 
+#include "words.h"
+
 #include <algorithm>
 
 namespace vordanel::cli {
@@ -10,14 +12,12 @@ namespace vordanel::cli {
 namespace {
 
 constexpr std::size_t blockSize = 1 << 16;
-constexpr std::string_view byteOrderMark = "\xEF\xBB\xBF";
+constexpr std::string_view utf8ByteOrderMark = "\xEF\xBB\xBF";
 
 bool isBlankLine(const std::vector<std::string>& fields)
 {
     return fields.size() == 1 && fields[0].find_first_not_of(" \t") == std::string::npos;
 }
-
-bool isBlankCell(std::string_view cell) { return cell.find_first_not_of(" \t") == std::string_view::npos; }
 
 // A spreadsheet that saves one column more than it filled leaves a trailing empty field.
 void dropTrailingEmpty(std::vector<std::string>& fields, std::size_t expected)
@@ -25,13 +25,60 @@ void dropTrailingEmpty(std::vector<std::string>& fields, std::size_t expected)
     if (fields.size() == expected + 1 && fields.back().empty()) fields.pop_back();
 }
 
-std::string columnName(std::string name)
+// A column's name as it is compared: ASCII letters in lower case, the full-width forms a Japanese
+// input method types (（）, ｍｍ) as ASCII, and no blanks, so that 流量（L/min）, 流量 (L/min) and
+// FLOW_LPM are understood as 流量(L/min) and flow_lpm.
+std::string normalName(std::string_view name)
 {
-    const auto first = name.find_first_not_of(" \t");
-    const auto last = name.find_last_not_of(" \t");
-    name = first == std::string::npos ? std::string() : name.substr(first, last - first + 1);
-    std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return std::tolower(c); });
-    return name;
+    std::string normal;
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(name[k]); };
+        // U+FF01..U+FF5E: EF BC 81..EF BC BF and EF BD 80..EF BD 9E; U+3000: E3 80 80.
+        if (i + 2 < name.size() && byte(i) == 0xEF && (byte(i + 1) == 0xBC || byte(i + 1) == 0xBD)) {
+            const int code = (byte(i + 1) - 0xBC) * 64 + (byte(i + 2) - 0x80) + 0x20;  // the ASCII it stands for
+            if (code >= 0x21 && code <= 0x7E) {
+                normal += static_cast<char>(std::tolower(code));
+                i += 2;
+                continue;
+            }
+        }
+        if (i + 2 < name.size() && byte(i) == 0xE3 && byte(i + 1) == 0x80 && byte(i + 2) == 0x80) {
+            i += 2;
+            continue;
+        }
+        if (name[i] == ' ' || name[i] == '\t') continue;
+        normal += static_cast<char>(std::tolower(byte(i)));
+    }
+    return normal;
+}
+
+enum class Role { Other, Diameter, Flow, Min, Max, Head, Trials, Note };
+struct Named {
+    Role role = Role::Other;
+    FlowUnit unit = FlowUnit::LitresPerMinute;
+    bool caption = false;  // named by the window's caption, not by its key
+};
+
+// What a header cell names, by key or by caption.
+Named named(std::string_view header)
+{
+    const std::string name = normalName(header);
+    const std::pair<Role, Input> entries[] = {
+        {Role::Diameter, Input::Diameter}, {Role::Min, Input::Min}, {Role::Max, Input::Max}, {Role::Head, Input::Head}};
+    for (const auto& [role, input] : entries) {
+        if (name == names(input).column) return {role};
+        if (name == normalName(names(input).caption)) return {role, FlowUnit::LitresPerMinute, true};
+    }
+    for (const FlowUnit unit : flowUnits) {
+        if (name == std::string("flow_") + names(unit).key) return {Role::Flow, unit};
+        for (const char* unitName : {names(unit).name, names(unit).symbol})
+            if (name == normalName(std::string("流量(") + unitName + ")")) return {Role::Flow, unit, true};
+    }
+    if (name == "trials") return {Role::Trials};
+    if (name == normalName(trialsCaption)) return {Role::Trials, FlowUnit::LitresPerMinute, true};
+    if (name == "note") return {Role::Note};
+    if (name == normalName(noteCaption)) return {Role::Note, FlowUnit::LitresPerMinute, true};
+    return {};
 }
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
@@ -66,9 +113,10 @@ bool CsvReader::fill()
 void CsvReader::skipByteOrderMark()
 {
     started_ = true;
-    while (buffer_.size() - pos_ < byteOrderMark.size() && fill()) {
+    while (buffer_.size() - pos_ < utf8ByteOrderMark.size() && fill()) {
     }
-    if (std::string_view(buffer_).substr(pos_).starts_with(byteOrderMark)) pos_ += byteOrderMark.size();
+    byteOrderMark_ = std::string_view(buffer_).substr(pos_).starts_with(utf8ByteOrderMark);
+    if (byteOrderMark_) pos_ += utf8ByteOrderMark.size();
 }
 
 std::string_view CsvReader::sample(std::size_t size)
@@ -99,10 +147,12 @@ bool CsvReader::next(std::vector<std::string>& fields)
     if (c == EOF) return false;
     ++lineNumber_;
     fields.assign(1, std::string());
+    quoted_.assign(1, false);
     bool atFieldStart = true;
     for (; c != EOF; c = get()) {
         if (atFieldStart && c == '"') {
             // A quoted field: everything up to the closing quote, line ends included.
+            quoted_.back() = true;
             for (;;) {
                 c = get();
                 if (c == EOF) {
@@ -123,11 +173,15 @@ bool CsvReader::next(std::vector<std::string>& fields)
         atFieldStart = false;
         if (c == separator_) {
             fields.emplace_back();
+            quoted_.push_back(false);
             atFieldStart = true;
         } else if (c == '\n') {
+            if (lineEnd_.empty()) lineEnd_ = "\n";
             return true;
         } else if (c == '\r') {
-            if (peek() == '\n') get();
+            const bool crlf = peek() == '\n';
+            if (crlf) get();
+            if (lineEnd_.empty()) lineEnd_ = crlf ? "\r\n" : "\r";
             return true;
         } else {
             fields.back() += static_cast<char>(c);
@@ -167,40 +221,51 @@ std::optional<BatchColumns> findColumns(const std::vector<std::string>& header, 
     BatchColumns columns;
     columns.named = true;
     std::optional<std::size_t> diameter, flow;
+    std::optional<bool> japanese;
     columns.width = header.size();
     if (columns.width > 1 && header.back().empty()) --columns.width;
     for (std::size_t i = 0; i < columns.width; ++i) {
-        const std::string name = columnName(header[i]);
-        auto* slot = name == "diameter_mm" ? &diameter
-                     : name == "flow_lpm"  ? &flow
-                     : name == "min_mm"    ? &columns.min
-                     : name == "max_mm"    ? &columns.max
-                     : name == "head_mm"   ? &columns.head
-                     : name == "trials"    ? &columns.trials
-                     : name == "note"      ? &columns.note
-                                           : nullptr;
+        const Named name = named(header[i]);
+        std::optional<std::size_t>* const slots[] = {nullptr, &diameter, &flow, &columns.min, &columns.max,
+                                                     &columns.head, &columns.trials, &columns.note};
+        auto* slot = slots[static_cast<int>(name.role)];
         if (!slot) continue;
-        const bool result = slot == &columns.head || slot == &columns.trials || slot == &columns.note;
+        const bool result = name.role == Role::Head || name.role == Role::Trials || name.role == Role::Note;
         if (*slot && !result) {
-            why = "the header names the column " + name + " twice";
+            why = "the header names the column " + header[**slot] + " twice";
             return std::nullopt;
         }
         *slot = i;  // a result column named twice: the last is the one batch added
+        if (name.role == Role::Flow) columns.flowUnit = name.unit;
+        if (name.role == Role::Diameter) japanese = name.caption;
     }
     if (!diameter || !flow) {
-        why = "the header row names no diameter_mm or no flow_lpm column; the columns found are ";
+        why = "the header row names no diameter_mm (堰の径(mm)) or no flow_lpm (流量(L/min)) column; the columns found are ";
         for (std::size_t i = 0; i < columns.width; ++i) why += (i ? ", " : "") + ("'" + header[i] + "'");
         return std::nullopt;
     }
     if (columns.min.has_value() != columns.max.has_value()) {
-        why = "the header row names min_mm or max_mm without the other";
+        why = "the header row names one end of the bracket (min_mm, max_mm) without the other";
         return std::nullopt;
     }
     // Only all three together mark a result file fed back in; a column of the user's own that
     // happens to be called note passes through like any other.
     if (!(columns.head && columns.trials && columns.note)) columns.head = columns.trials = columns.note = std::nullopt;
     columns.diameter = *diameter, columns.flow = *flow;
+    columns.japanese = japanese.value_or(false);
     return columns;
+}
+
+std::string columnName(const BatchColumns& columns, Input input)
+{
+    const std::string key = input == Input::Flow ? std::string("flow_") + names(columns.flowUnit).key : names(input).column;
+    return columns.japanese ? captionOf(key).value_or(key) : key;
+}
+
+std::array<std::string_view, 3> resultNames(const BatchColumns& columns)
+{
+    if (columns.japanese) return {names(Input::Head).caption, trialsCaption, noteCaption};
+    return {names(Input::Head).column, "trials", "note"};
 }
 
 BatchColumns positionalColumns()
@@ -236,54 +301,52 @@ char decimalOf(std::string_view sample, char separator, bool sampleIsWhole)
     return separator == ';' ? ',' : '.';
 }
 
-BatchRow rowByPosition(std::vector<std::string> fields)
+BatchRow rowByPosition(std::vector<std::string> fields, std::vector<bool> quoted)
 {
     BatchRow row;
     row.width = 4;
     if (isBlankLine(fields)) return row;  // every entry empty: noted, in its place
     if (fields.size() == 3 || fields.size() == 5) dropTrailingEmpty(fields, fields.size() - 1);
-    if (fields.size() == 2) {
-        row.bracketed = false;
-        row.entries = {fields[0], fields[1], "", ""};
-        row.cells = {fields[0], fields[1]};
-        return row;
-    }
-    if (fields.size() < 4) {
+    quoted.resize(fields.size());
+    if (fields.size() == 2 || fields.size() >= 4) {
+        std::copy_n(fields.begin(), std::min<std::size_t>(fields.size(), 4), row.entries.begin());
+        const auto entries = fields.begin() + static_cast<long>(std::min<std::size_t>(fields.size(), 4));
+        row.cells.assign(fields.begin(), entries);
+        row.tail.assign(entries, fields.end());
+    } else {
         row.malformed = true;
-        row.cells = fields;
-        return row;
+        row.cells = std::move(fields);
     }
-    std::copy_n(fields.begin(), 4, row.entries.begin());
-    row.bracketed = !(isBlankCell(fields[2]) && isBlankCell(fields[3]));
-    row.cells.assign(fields.begin(), fields.begin() + 4);
-    row.tail.assign(fields.begin() + 4, fields.end());
+    row.quoted = std::move(quoted);
     return row;
 }
 
-BatchRow rowByHeader(std::vector<std::string> fields, const BatchColumns& columns)
+BatchRow rowByHeader(std::vector<std::string> fields, std::vector<bool> quoted, const BatchColumns& columns)
 {
     BatchRow row;
     row.width = columns.width;
-    row.bracketed = columns.min.has_value();
     if (isBlankLine(fields)) return row;
     dropTrailingEmpty(fields, columns.width);
+    quoted.resize(std::max(fields.size(), columns.width));
+    row.quoted = std::move(quoted);
     if (fields.size() > columns.width) {
+        // Cells beyond the header's own are kept, after the results, and the row is noted.
         row.malformed = true;
-        row.width = fields.size();
+        row.tail.assign(fields.begin() + static_cast<long>(columns.width), fields.end());
+        fields.resize(columns.width);
         row.cells = std::move(fields);
         return row;
     }
     fields.resize(columns.width);
-    row.entries = {fields[columns.diameter], fields[columns.flow], row.bracketed ? fields[*columns.min] : "",
-                   row.bracketed ? fields[*columns.max] : ""};
-    row.bracketed = row.bracketed && !(isBlankCell(row.entries[2]) && isBlankCell(row.entries[3]));
+    row.entries = {fields[columns.diameter], fields[columns.flow], columns.min ? fields[*columns.min] : "",
+                   columns.max ? fields[*columns.max] : ""};
     row.cells = std::move(fields);
     return row;
 }
 
-void putCsvField(Output& o, std::string_view field, char separator)
+void putCsvField(Output& o, std::string_view field, char separator, bool quote)
 {
-    if (field.find_first_of("\"\r\n") == std::string_view::npos && field.find(separator) == std::string_view::npos) {
+    if (!quote && field.find_first_of("\"\r\n") == std::string_view::npos && field.find(separator) == std::string_view::npos) {
         o << field;
         return;
     }

@@ -2,6 +2,9 @@
 
 #include "output.h"
 
+#include "vordanel/calculation.h"
+#include "vordanel/units.h"
+
 #include <array>
 #include <cstdio>
 #include <optional>
@@ -20,7 +23,9 @@ struct CsvDialect {
 // Reads CSV records as spreadsheets write them: a UTF-8 byte-order mark at the start is skipped,
 // a record ends at LF, CR LF or a lone CR, and a field that starts with a quote runs to its
 // closing quote ("" for a quote inside), across separators and line ends. A quote anywhere else
-// is an ordinary character. Reads in blocks; memory holds one record and one block.
+// is an ordinary character. Reads in blocks; memory holds one record and one block. What the
+// file looked like is kept, so that what is written back can look the same: the byte-order mark,
+// the first record's line end, and which fields of a record were quoted.
 class CsvReader
 {
 public:
@@ -36,6 +41,12 @@ public:
     bool next(std::vector<std::string>& fields);
     // The record just read ended inside a quoted field: the input ended before its closing quote.
     bool unterminated() const { return unterminated_; }
+    // Which fields of the record just read were quoted.
+    const std::vector<bool>& quoted() const { return quoted_; }
+    // Whether the input began with a byte-order mark (known once anything was read).
+    bool byteOrderMark() const { return byteOrderMark_; }
+    // The line end of the first record: "\r\n", "\n" or "\r"; empty while none was read.
+    std::string_view lineEnd() const { return lineEnd_; }
     bool failed() const { return in_ && std::ferror(in_) != 0; }
     long long lineNumber() const { return lineNumber_; }
 
@@ -51,6 +62,9 @@ private:
     bool started_ = false;
     char separator_ = ',';
     bool unterminated_ = false;
+    std::vector<bool> quoted_;
+    bool byteOrderMark_ = false;
+    std::string_view lineEnd_;
     long long lineNumber_ = 0;
 };
 
@@ -61,9 +75,13 @@ char separatorOf(std::string_view sample);
 // A first line none of whose fields is a number, with a letter somewhere, names the columns.
 bool looksLikeHeader(const std::vector<std::string>& fields);
 
-// Where the entries stand: diameter_mm and flow_lpm always, min_mm and max_mm both or neither,
-// named by a header row in any order among other columns, or the first columns of a file without
-// one. A result file fed back in names head_mm, trials and note, all three: they are refreshed
+// Where the entries stand: the diameter and the flow always, the bracket's two ends both or
+// neither, named by a header row in any order among other columns, or the first columns of a file
+// without one. A column is named by its key (diameter_mm, flow_lpm or flow_ in another unit,
+// min_mm, max_mm) or by the window's caption (堰の径(mm), 流量(L/min) or another unit in the
+// parentheses, 解の挟込最小値(mm), 挟込最大値(mm)). A sheet whose diameter is named by its caption
+// is headed in Japanese: its results are headed by the window's captions and noted in Japanese
+// words. A result file fed back in names the three result columns, all three: they are refreshed
 // in place.
 struct BatchColumns {
     std::size_t diameter = 0, flow = 0;
@@ -71,9 +89,15 @@ struct BatchColumns {
     std::optional<std::size_t> head, trials, note;
     std::size_t width = 0;  // the number of columns
     bool named = false;     // from a header row
+    bool japanese = false;  // headed by the window's captions
+    FlowUnit flowUnit = FlowUnit::LitresPerMinute;
 };
 std::optional<BatchColumns> findColumns(const std::vector<std::string>& header, std::string& why);
 BatchColumns positionalColumns();
+// The name of an entry's column (diameter_mm, flow_m3h, ...; or its caption in a Japanese sheet),
+// as a fault's note gives it, and the names of the three result columns.
+std::string columnName(const BatchColumns& columns, Input input);
+std::array<std::string_view, 3> resultNames(const BatchColumns& columns);
 
 // The decimal separator of a ';'- or tab-separated file, settled from the entry cells of a sample
 // of its first records: the first cell whose ',' or '.' is followed by other than exactly three
@@ -84,18 +108,21 @@ char decimalOf(std::string_view sample, char separator, bool sampleIsWhole);
 // One input row as batch solves and echoes it.
 struct BatchRow {
     std::array<std::string, 4> entries;  // diameter, flow, min, max
-    bool bracketed = true;   // false: no bracket, the head on the rising side
-    bool malformed = false;  // the row's columns fit neither form
+    bool malformed = false;  // the row's cells fit neither form
     std::vector<std::string> cells;  // echoed, the results written over or after them
+    std::vector<bool> quoted;        // which cells were quoted, cells then tail
     std::size_t width = 0;           // cells written, missing ones empty
     std::vector<std::string> tail;   // echoed after the results
 };
 // Without a header: diameter_mm,flow_lpm[,min_mm,max_mm], further columns kept after the results.
-BatchRow rowByPosition(std::vector<std::string> fields);
+BatchRow rowByPosition(std::vector<std::string> fields, std::vector<bool> quoted);
 // With a header: the entries from their named columns, every column echoed in its place; a row
-// shorter than the header has its missing cells empty.
-BatchRow rowByHeader(std::vector<std::string> fields, const BatchColumns& columns);
+// shorter than the header has its missing cells empty, and the cells of a longer one beyond the
+// header's follow the results.
+BatchRow rowByHeader(std::vector<std::string> fields, std::vector<bool> quoted, const BatchColumns& columns);
 
-void putCsvField(Output& o, std::string_view field, char separator = ',');
+// A cell as spreadsheets write it: quoted when it holds the separator, a quote, CR or LF, or
+// when it was quoted where it came from.
+void putCsvField(Output& o, std::string_view field, char separator = ',', bool quote = false);
 
 }  // namespace vordanel::cli

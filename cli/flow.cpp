@@ -1,10 +1,11 @@
 #include "flow.h"
 
+#include "head.h"
+#include "json.h"
 #include "words.h"
 
 #include "vordanel/calculation.h"
 #include "vordanel/numtext.h"
-#include "vordanel/units.h"
 
 #include <CLI/CLI.hpp>
 
@@ -14,26 +15,49 @@ void addFlowOptions(CLI::App& command, FlowOptions& options)
 {
     command.add_option("-d,--diameter", options.diameter, "weir diameter (mm)")->required();
     command.add_option("--head", options.head, "overflow head above the bottom of the opening (mm)")->required();
+    addFlowUnitOption(command, options.flowUnit);
+    command.add_flag("--json", options.json, "print one JSON object: the flow in full, its side of the curve, "
+                                             "whether the head is above the weir");
     command.footer("Example:\n"
                    "  $ vordanel-cli flow -d 100 --head 50\n"
-                   "  流量(L/min) 44.6420714899635");
+                   "  流量(L/min) 44.64\n"
+                   "  $ vordanel-cli flow -d 100 --head 50 --flow-unit m3/h --json\n"
+                   "  {\"outcome\":\"flow\",\"flow_m3h\":2.678524289397811,\"flow_text\":\"2.6785\",\"side\":\"rising\","
+                   "\"above_weir\":false}\n"
+                   "The flow is printed to 0.01 L/min, the search's own tolerance (in another unit, to the places\n"
+                   "that resolve it). A head above the peak of the curve lies on its falling side; above the curve's\n"
+                   "zero the formula gives no flow (outcome no_flow, exit status 1).");
 }
 
 int flow(const FlowOptions& options, std::FILE* out, std::FILE* err)
 {
     const ParsedNumber diameter = parseNumber(options.diameter), head = parseNumber(options.head);
-    for (const auto& [parsed, input] : {std::pair{&diameter, Input::Diameter}, std::pair{&head, Input::Head}}) {
-        if (parsed->fault) {
-            reportFault(err, *parsed->fault, input);
-            return Failure;
-        }
-    }
     const Curve curve = curveOf(toMetres(diameter.value));
-    const Discharge d = dischargeAt(curve, toMetres(head.value));
-    if (d.fault) {
-        reportFault(err, *d.fault, d.faultInput);
-        return Failure;
+    Discharge d;
+    if (diameter.fault) d.fault = diameter.fault, d.faultInput = Input::Diameter;
+    else if (head.fault) d.fault = head.fault, d.faultInput = Input::Head;
+    else d = dischargeAt(curve, toMetres(head.value));
+    const FlowUnitNames& unit = names(options.flowUnit);
+    const double litres = toLitresPerMinute(d.flow);
+
+    if (d.fault) reportFault(err, *d.fault, d.faultInput);
+    if (options.json) {
+        JsonObject json;
+        if (d.fault) {
+            json.text("outcome", "fault").text("kind", faultKey(*d.fault)).text("input", inputKey(d.faultInput));
+        } else {
+            json.text("outcome", d.beyondZero ? "no_flow" : "flow");
+            if (!d.beyondZero)
+                json.number(std::string("flow_") + unit.key, fromLitresPerMinute(litres, options.flowUnit))
+                    .text("flow_text", flowText(litres, options.flowUnit));
+            json.text("side", d.fallingSide ? "falling" : "rising").boolean("above_weir", d.aboveWeir);
+            if (d.beyondZero) json.number("zero_head_mm", curve.zeroHead * 1000);
+        }
+        putText(out, json.str() + "\n");
+        return finish(out, err, d.fault ? Failure : d.beyondZero ? NoSolution : Answer);
     }
+
+    if (d.fault) return Failure;
     if (d.beyondZero) {
         std::fprintf(out,
                      "The formula gives no flow at this head: over a %s mm weir its discharge falls to zero at %s mm "
@@ -42,12 +66,14 @@ int flow(const FlowOptions& options, std::FILE* out, std::FILE* err)
                      hundredthsText(zeroRatio()).c_str());
         return finish(out, err, NoSolution);
     }
-    std::fprintf(out, "%s %s\n", flowCaption.data(), displayText(toLitresPerMinute(d.flow)).c_str());
+    std::fprintf(out, "流量(%s) %s\n", unit.symbol, flowText(litres, options.flowUnit).c_str());
+    if (d.aboveWeir) std::fprintf(out, "%s\n", aboveWeirMessage.data());
     if (d.fallingSide)
         std::fprintf(out,
-                     "This head lies on the falling side of the curve: above %s mm, where the flow peaks at %s L/min, "
+                     "This head lies on the falling side of the curve: above %s mm, where the flow peaks at %s %s, "
                      "more head gives less flow.\n",
-                     hundredthsText(curve.peakHead * 1000).c_str(), hundredthsText(curve.peakFlow * 1000).c_str());
+                     hundredthsText(curve.peakHead * 1000).c_str(),
+                     flowText(toLitresPerMinute(curve.peakFlow), options.flowUnit).c_str(), unit.symbol);
     return finish(out, err, Answer);
 }
 

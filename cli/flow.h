@@ -1,5 +1,7 @@
 #pragma once
 
+#include "vordanel/units.h"
+
 #include <cstdio>
 #include <string>
 
@@ -11,9 +13,12 @@ namespace vordanel::cli {
 
 struct FlowOptions {
     std::string diameter, head;
+    FlowUnit flowUnit = FlowUnit::LitresPerMinute;
+    bool json = false;
 };
 
-// The flow (L/min) the formula gives over a weir of that diameter at that head (mm).
+// The flow the formula gives over a weir of that diameter at that head (mm), to 0.01 L/min (in
+// flowUnit, to the same resolution), or in full as JSON.
 int flow(const FlowOptions& options, std::FILE* out, std::FILE* err);
 void addFlowOptions(CLI::App& command, FlowOptions& options);
 

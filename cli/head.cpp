@@ -5,6 +5,7 @@
 
 #include "vordanel/calculation.h"
 #include "vordanel/numtext.h"
+#include "vordanel/units.h"
 
 #include <CLI/CLI.hpp>
 
@@ -13,23 +14,6 @@
 namespace vordanel::cli {
 
 namespace {
-
-const char* stepKey(Step step)
-{
-    switch (step) {
-    case Step::Converged:
-        return "converged";
-    case Step::RaiseLow:
-        return "xLow = xMid";
-    case Step::LowerHigh:
-        return "xHigh = xMid";
-    case Step::NoSignChange:
-        return "no sign change";
-    case Step::Stalled:
-        return "stalled between adjacent doubles";
-    }
-    return "";
-}
 
 std::string jsonPasses(const std::vector<Pass>& passes)
 {
@@ -44,7 +28,7 @@ std::string jsonPasses(const std::vector<Pass>& passes)
                     .number("fLow", p.fLow)
                     .number("fHigh", p.fHigh)
                     .number("fMid", p.fMid)
-                    .text("step", stepKey(p.step))
+                    .text("step", names(p.step).text)
                     .str();
     }
     return json + "]";
@@ -58,24 +42,15 @@ void putTextPasses(std::FILE* out, const std::vector<Pass>& passes)
         std::fprintf(out, "%4d  %-22s  %-22s  %-22s  %-24s  %-24s  %-24s  %s\n", p.trialCount,
                      roundTripText(p.xLow).c_str(), roundTripText(p.xHigh).c_str(), roundTripText(p.xMid).c_str(),
                      roundTripText(p.fLow).c_str(), roundTripText(p.fHigh).c_str(), roundTripText(p.fMid).c_str(),
-                     stepKey(p.step));
+                     names(p.step).text);
 }
 
-// Why a flow has no head on the rising side, with the weir's greatest flow.
-std::string noHeadSentence(const Curve& curve, double Q)
+// Why a flow has no head on the rising side, with the weir's greatest flow in the flow's unit.
+std::string noHeadSentence(const Curve& curve, NoHead why, FlowUnit unit)
 {
-    const std::string peak = "a " + displayText(curve.weir.diameter() * 1000) + " mm weir passes at most "
-                             + hundredthsText(curve.peakFlow * 1000) + " L/min by this formula, at a head of "
-                             + hundredthsText(curve.peakHead * 1000) + " mm";
-    switch (whyNoHead(curve, Q)) {
-    case NoHead::NoFlow:
-        return "No head: a flow of zero or less has none (" + peak + ").";
-    case NoHead::AbovePeak:
-        return "No head: the flow is above the greatest there is (" + peak + ").";
-    case NoHead::TooSmall:
-        break;
-    }
-    return "No head: the flow is too small for the formula to resolve a head above zero (" + peak + ").";
+    return std::string("No head: ") + names(why).english + " (a " + displayText(curve.weir.diameter() * 1000)
+           + " mm weir passes at most " + flowText(toLitresPerMinute(curve.peakFlow), unit) + " " + names(unit).symbol
+           + " by this formula, at a head of " + hundredthsText(curve.peakHead * 1000) + " mm).";
 }
 
 }  // namespace
@@ -95,11 +70,25 @@ void addBracketOptions(CLI::App& command, std::optional<Bracket>& bracket)
     high->needs(low);
 }
 
+void addFlowUnitOption(CLI::App& command, FlowUnit& unit)
+{
+    command
+        .add_option_function<std::string>(
+            "--flow-unit", [&unit](const std::string& name) { unit = *flowUnitNamed(name); },
+            std::string("the unit of flows in and out: ") + flowUnitList() + " (m³ for m3 too; default L/min)")
+        ->check(CLI::Validator(
+            [](std::string& name) {
+                return flowUnitNamed(name) ? std::string() : "unknown unit '" + name + "' (units: " + flowUnitList() + ")";
+            },
+            "UNIT"));
+}
+
 void addHeadOptions(CLI::App& command, HeadOptions& options)
 {
     command.add_option("-d,--diameter", options.diameter, "weir diameter (mm)")->required();
-    command.add_option("-q,--flow", options.flow, "flow rate (L/min)")->required();
+    command.add_option("-q,--flow", options.flow, "flow rate (L/min, or in --flow-unit)")->required();
     addBracketOptions(command, options.bracket);
+    addFlowUnitOption(command, options.flowUnit);
     command.add_flag("--trace", options.trace, "also show the search pass by pass");
     command.add_flag("--json", options.json, "print one JSON object instead of text");
     command.footer(std::string("Example:\n"
@@ -108,7 +97,10 @@ void addHeadOptions(CLI::App& command, HeadOptions& options)
                                "  Trial回数 12\n"
                                "  $ vordanel-cli head -d 100 -q 40 --min 1 --max 99 --json\n"
                                "  {\"outcome\":\"converged\",\"head_mm\":\"47.1\",\"head_m\":0.04710498046875,\"trials\":12,"
-                               "\"above_weir\":false,\"tolerance_met\":true}\n\n")
+                               "\"above_weir\":false,\"tolerance_met\":true}\n"
+                               "  $ vordanel-cli head -d 100 -q 2.4 --flow-unit m3/h\n"
+                               "  越流高さ(mm) [底部から] 47.1\n"
+                               "  Trial回数 11\n\n")
                    + curveNote);
 }
 
@@ -117,14 +109,13 @@ int head(const HeadOptions& options, std::FILE* out, std::FILE* err)
     std::vector<Pass> passes;
     PassObserver observer;
     if (options.trace) observer = [&](const Pass& p) { passes.push_back(p); };
+    const Bracket bracket = options.bracket.value_or(Bracket{});
     const Calculation c =
-        options.bracket
-            ? calculate({options.diameter, options.flow, options.bracket->min, options.bracket->max}, ".", observer)
-            : calculateRising({options.diameter, options.flow, "", ""}, ".", observer);
+        calculateHead({options.diameter, options.flow, bracket.min, bracket.max, options.flowUnit}, ".", observer);
 
     if (c.outcome == Calculation::Outcome::Incomplete) {
         std::fprintf(err, "vordanel-cli: every entry needs a value: --diameter, --flow%s\n",
-                     options.bracket ? ", --min and --max" : "");
+                     bracketGiven(bracket.min, bracket.max) ? ", --min and --max (or both blank for the rising side)" : "");
         return Failure;
     }
     if (c.outcome == Calculation::Outcome::Fault) reportFault(err, c.fault, c.faultInput);
@@ -133,32 +124,18 @@ int head(const HeadOptions& options, std::FILE* out, std::FILE* err)
     std::optional<Curve> curve;
     if (c.outcome != Calculation::Outcome::Fault) curve = curveOf(c.D);
     std::optional<OtherHead> other;
-    if (curve && options.bracket) other = otherHead(*curve, c);
-    const bool noHead = !options.bracket && c.outcome == Calculation::Outcome::NoSolution;
+    if (curve && bracketGiven(bracket.min, bracket.max)) other = otherHead(*curve, c);
 
     if (options.json) {
         JsonObject json;
-        switch (c.outcome) {
-        case Calculation::Outcome::Converged:
-            json.text("outcome", "converged")
-                .text("head_mm", displayText(c.headMillimetres))
-                .number("head_m", c.search.xMid)
-                .integer("trials", c.search.trialCount)
-                .boolean("above_weir", c.aboveWeir)
-                .boolean("tolerance_met", c.search.toleranceMet);
-            if (other)
-                json.text("other_head_mm", displayText(other->headMillimetres))
-                    .text("other_side", other->onRisingSide ? "rising" : "falling");
-            break;
-        case Calculation::Outcome::NoSolution:
-            json.text("outcome", "no_solution");
-            if (noHead) json.number("max_flow_lpm", curve->peakFlow * 1000).number("peak_head_mm", curve->peakHead * 1000);
-            break;
-        default:
-            json.text("outcome", "fault").text("kind", faultKey(c.fault));
-            if (c.faultInput) json.text("input", inputKey(*c.faultInput));
-            break;
-        }
+        putCalculation(json, c);
+        if (other)
+            json.text("other_head_mm", displayText(other->headMillimetres))
+                .text("other_side", other->onRisingSide ? "rising" : "falling");
+        if (c.noHead)
+            json.number(std::string("max_flow_") + names(options.flowUnit).key,
+                        fromLitresPerMinute(toLitresPerMinute(curve->peakFlow), options.flowUnit))
+                .number("peak_head_mm", curve->peakHead * 1000);
         if (options.trace) json.raw("passes", jsonPasses(passes));
         const std::string text = json.str() + "\n";
         std::fwrite(text.data(), 1, text.size(), out);
@@ -180,7 +157,8 @@ int head(const HeadOptions& options, std::FILE* out, std::FILE* err)
                          hundredthsText(curve->peakHead * 1000).c_str(), displayText(other->headMillimetres).c_str());
         break;
     case Calculation::Outcome::NoSolution:
-        std::fprintf(out, "%s\n", noHead ? noHeadSentence(*curve, c.Q).c_str() : noSolutionMessage.data());
+        std::fprintf(out, "%s\n",
+                     c.noHead ? noHeadSentence(*curve, *c.noHead, options.flowUnit).c_str() : noSolutionMessage.data());
         break;
     default:
         break;

@@ -4,6 +4,8 @@
 #include <optional>
 #include <string>
 
+#include "vordanel/units.h"
+
 namespace CLI {
 class App;
 }
@@ -18,6 +20,7 @@ struct Bracket {
 struct HeadOptions {
     std::string diameter, flow;
     std::optional<Bracket> bracket;
+    FlowUnit flowUnit = FlowUnit::LitresPerMinute;
     bool json = false;
     bool trace = false;
 };
@@ -28,7 +31,10 @@ int head(const HeadOptions& options, std::FILE* out, std::FILE* err);
 
 // The options -d, -q, --min, --max, --trace and --json on `command`, filling `options`.
 void addHeadOptions(CLI::App& command, HeadOptions& options);
-// --min and --max, which come together, into `bracket` (shared with the table command).
+// --min and --max, which come together, into `bracket` (shared with the table command). Both
+// blank is no bracket: the rising side.
 void addBracketOptions(CLI::App& command, std::optional<Bracket>& bracket);
+// --flow-unit, the unit of the flows a command reads and writes (shared by head, table and flow).
+void addFlowUnitOption(CLI::App& command, FlowUnit& unit);
 
 }  // namespace vordanel::cli

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "vordanel/calculation.h"
+
 #include <string>
 #include <string_view>
 
@@ -22,5 +24,15 @@ private:
     JsonObject& key(std::string_view key);
     std::string json_ = "{";
 };
+
+struct RowCounts;
+
+// A calculation's answer, with the keys `head --json` gives: outcome (converged, no_solution,
+// fault, incomplete), then head_mm (as shown), head_m, trials, above_weir and tolerance_met; or
+// why_no_head when sought on the rising side; or the fault's kind and input.
+void putCalculation(JsonObject& json, const Calculation& c);
+
+// {"rows":…,"failed":…,"no_answer":…,"reasons":{"division_by_zero":1,"no_solution":2}}
+std::string countsJson(const RowCounts& counts);
 
 }  // namespace vordanel::cli

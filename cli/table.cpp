@@ -19,33 +19,98 @@ namespace {
 // Guards a table against a step so small that it would run for ever.
 constexpr double maxTableRows = 100'000'000;
 
-struct Flows {
+struct Steps {
     double from = 0, step = 0;
     long long rows = 0;
 };
 
 // FROM:TO:STEP, or why not.
-std::optional<Flows> readFlows(std::string_view flows, const char*& why)
+std::optional<Steps> readSteps(std::string_view steps, const char*& why)
 {
-    const auto firstColon = flows.find(':');
-    const auto secondColon = firstColon == std::string_view::npos ? firstColon : flows.find(':', firstColon + 1);
-    if (secondColon == std::string_view::npos || flows.find(':', secondColon + 1) != std::string_view::npos) {
+    const auto firstColon = steps.find(':');
+    const auto secondColon = firstColon == std::string_view::npos ? firstColon : steps.find(':', firstColon + 1);
+    if (secondColon == std::string_view::npos || steps.find(':', secondColon + 1) != std::string_view::npos) {
         why = "not three numbers separated by colons";
         return std::nullopt;
     }
-    const auto from = parseNumber(flows.substr(0, firstColon));
-    const auto to = parseNumber(flows.substr(firstColon + 1, secondColon - firstColon - 1));
-    const auto step = parseNumber(flows.substr(secondColon + 1));
+    const auto from = parseNumber(steps.substr(0, firstColon));
+    const auto to = parseNumber(steps.substr(firstColon + 1, secondColon - firstColon - 1));
+    const auto step = parseNumber(steps.substr(secondColon + 1));
     if (from.fault || to.fault || step.fault) why = "a bound or the step is not a number";
     else if (!(step.value > 0)) why = "the step must be above zero";
     else if (to.value < from.value) why = "TO is below FROM";
     else {
         // A hair of slack so that a TO reached by the steps is not lost to rounding.
-        const double steps = std::floor((to.value - from.value) / step.value * (1 + 1e-12));
-        if (steps < maxTableRows) return Flows{from.value, step.value, static_cast<long long>(steps) + 1};
+        const double count = std::floor((to.value - from.value) / step.value * (1 + 1e-12));
+        if (count < maxTableRows) return Steps{from.value, step.value, static_cast<long long>(count) + 1};
         why = "too many rows (more than 100000000)";
     }
     return std::nullopt;
+}
+
+// Row i's value as printed, in the plain form that reads back as parseNumber would read it: each
+// row is solved for what it shows, exactly as the window would solve the same text.
+struct Printed {
+    char text[32];
+    std::size_t size;
+    std::string_view view() const { return {text, size}; }
+    double value() const { return readPlainNumber(view()); }
+};
+Printed printedStep(const Steps& steps, long long i)
+{
+    Printed p;
+    p.size = static_cast<std::size_t>(writeDisplayText(p.text, p.text + sizeof p.text, steps.from + static_cast<double>(i) * steps.step) - p.text);
+    return p;
+}
+
+// The rows of a table by flows: the head of each flow, in the bracket or on the rising side.
+int headsByFlow(const Curve& curve, const std::optional<std::pair<double, double>>& bracket, const Steps& flows,
+                FlowUnit unit, Output& o, RowCounts& counts, std::optional<Calculation>& firstFailure)
+{
+    o << "flow_" << names(unit).key << ",head_mm,trials,note\n";
+    for (long long i = 0; i < flows.rows; ++i) {
+        const Printed flow = printedStep(flows, i);
+        const double Q = toCubicMetresPerMinute(toLitresPerMinute(flow.value(), unit));
+        const Calculation c = bracket ? solve(curve.weir, Q, bracket->first, bracket->second) : solveRising(curve, Q);
+        o << flow.view() << ',';
+        if (c.outcome == Calculation::Outcome::Converged) o.number(c.headMillimetres) << ',' << c.search.trialCount;
+        else o << ',';
+        o << ',';
+        putNote(o, c, bracket && holdsTwoHeads(curve, c));
+        o << '\n';
+        counts.count(c);
+        if (exitFor(c) == Failure && !firstFailure) firstFailure = c;
+        if (!o.flushIfFull()) return Failure;
+    }
+    return Answer;
+}
+
+// The rows of a table by heads: the flow at each head, with where it lies on the curve.
+int flowsByHead(const Curve& curve, const Steps& heads, FlowUnit unit, Output& o, RowCounts& counts,
+                std::optional<Discharge>& firstFailure)
+{
+    o << "head_mm,flow_" << names(unit).key << ",note\n";
+    for (long long i = 0; i < heads.rows; ++i) {
+        const Printed head = printedStep(heads, i);
+        const Discharge d = dischargeAt(curve, toMetres(head.value()));
+        o << head.view() << ',';
+        std::string note;
+        const auto add = [&](std::string_view key) { note.append(note.empty() ? "" : ";").append(key); };
+        if (d.fault) {
+            add(faultKey(*d.fault));
+            counts.count(Failure, faultKey(*d.fault));
+            if (!firstFailure) firstFailure = d;
+        } else {
+            if (!d.beyondZero) o << flowText(toLitresPerMinute(d.flow), unit);
+            if (d.aboveWeir) add(names(Note::AboveWeir).key);
+            if (d.fallingSide) add(names(Note::FallingSide).key);
+            if (d.beyondZero) add(names(Note::NoFlow).key);
+            counts.count(d.beyondZero ? NoSolution : Answer, names(Note::NoFlow).key);
+        }
+        o << ',' << note << '\n';
+        if (!o.flushIfFull()) return Failure;
+    }
+    return Answer;
 }
 
 }  // namespace
@@ -54,22 +119,47 @@ void addTableOptions(CLI::App& command, TableOptions& options)
 {
     command.add_option("-d,--diameter", options.diameter, "weir diameter (mm)")->required();
     addBracketOptions(command, options.bracket);
-    command.add_option("--flows", options.flows, "flows FROM:TO:STEP (L/min)")->required();
-    command.footer("Example:\n"
+    auto* flows = command.add_option("--flows", options.flows, "flows FROM:TO:STEP (L/min, or in --flow-unit): heads by flow");
+    auto* heads = command.add_option("--heads", options.heads, "heads FROM:TO:STEP (mm): flows by head, to post at the weir");
+    flows->excludes(heads);
+    heads->excludes("--min")->excludes("--max");
+    addFlowUnitOption(command, options.flowUnit);
+    command.footer("Examples:\n"
                    "  $ vordanel-cli table -d 100 --min 1 --max 100 --flows 20:60:20\n"
                    "  flow_lpm,head_mm,trials,note\n"
                    "  20,32.49,12,\n"
                    "  40,47.1,13,\n"
                    "  60,58.87,14,\n"
-                   "Notes: above_weir, no_solution, stalled (tolerance not met), two_heads (the bracket holds\n"
-                   "both heads of the flow), or the fault; several join with ';'. Failed rows are counted on\n"
-                   "standard error.");
+                   "  $ vordanel-cli table -d 100 --heads 50:200:50 --flow-unit m3/h\n"
+                   "  head_mm,flow_m3h,note\n"
+                   "  50,2.6785,\n"
+                   "  100,8.5647,\n"
+                   "  150,12.1953,above_weir;falling_side\n"
+                   "  200,7.3315,above_weir;falling_side\n"
+                   "Without --min and --max (or with both blank) heads are sought on the rising side.\n"
+                   "Notes by flow: above_weir, no_solution, above_peak or flow_not_positive (no head on the rising\n"
+                   "side), stalled (tolerance not met), two_heads (the bracket holds both heads of the flow), or the\n"
+                   "fault. Notes by head: above_weir (the head is above the top of the weir), falling_side (past\n"
+                   "the peak), no_flow (past the formula's zero; no flow), or the fault. Several join with ';'.\n"
+                   "Rows without an answer and failed rows are counted on standard error.");
 }
 
 int table(const TableOptions& options, std::FILE* out, std::FILE* err)
 {
+    if (options.flows.empty() == options.heads.empty()) {
+        std::fprintf(err, "vordanel-cli: table needs --flows FROM:TO:STEP or --heads FROM:TO:STEP "
+                          "(see vordanel-cli table --help)\n");
+        return Failure;
+    }
+    const bool byHeads = !options.heads.empty();
+    std::optional<Bracket> bracket = options.bracket;
+    if (bracket && !bracketGiven(bracket->min, bracket->max)) bracket.reset();  // both blank: the rising side
+    if (bracket && (isBlankEntry(bracket->min) || isBlankEntry(bracket->max))) {
+        std::fprintf(err, "vordanel-cli: every entry needs a value: --min and --max (or both blank for the rising side)\n");
+        return Failure;
+    }
     std::vector<std::pair<std::string_view, Input>> fixed = {{options.diameter, Input::Diameter}};
-    if (options.bracket) fixed.insert(fixed.end(), {{options.bracket->min, Input::Min}, {options.bracket->max, Input::Max}});
+    if (bracket) fixed.insert(fixed.end(), {{bracket->min, Input::Min}, {bracket->max, Input::Max}});
     double numbers[3] = {};
     for (std::size_t k = 0; k < fixed.size(); ++k) {
         const auto parsed = parseNumber(fixed[k].first);
@@ -80,44 +170,35 @@ int table(const TableOptions& options, std::FILE* out, std::FILE* err)
         numbers[k] = toMetres(parsed.value);
     }
     const char* why = "";
-    const auto flows = readFlows(options.flows, why);
-    if (!flows) {
-        std::fprintf(err, "vordanel-cli: --flows: %s (expected FROM:TO:STEP in L/min, e.g. 10:100:10)\n", why);
+    const auto steps = readSteps(byHeads ? options.heads : options.flows, why);
+    if (!steps) {
+        if (byHeads) std::fprintf(err, "vordanel-cli: --heads: %s (expected FROM:TO:STEP in mm, e.g. 10:200:10)\n", why);
+        else
+            std::fprintf(err, "vordanel-cli: --flows: %s (expected FROM:TO:STEP in %s, e.g. 10:100:10)\n", why,
+                         names(options.flowUnit).name);
         return Failure;
     }
 
     // The weir's terms and curve once for the whole table.
     const Curve curve = curveOf(numbers[0]);
     Output o(out);
-    o << "flow_lpm,head_mm,trials,note\n";
-    int worst = Answer;
-    long long failed = 0;
-    std::optional<Calculation> firstFailure;
-    for (long long i = 0; i < flows->rows; ++i) {
-        // Each row is solved from the flow as it is printed, exactly as the window would solve it;
-        // the printed text is in the plain form that reads back as parseNumber would read it.
-        char flowText[32];
-        char* const flowEnd = writeDisplayText(flowText, flowText + sizeof flowText, flows->from + static_cast<double>(i) * flows->step);
-        const std::string_view printed(flowText, static_cast<std::size_t>(flowEnd - flowText));
-        const double Q = toCubicMetresPerMinute(readPlainNumber(printed));
-        const Calculation c = options.bracket ? solve(curve.weir, Q, numbers[1], numbers[2]) : solveRising(curve, Q);
-        o << printed << ',';
-        if (c.outcome == Calculation::Outcome::Converged) o.number(c.headMillimetres) << ',' << c.search.trialCount;
-        else o << ',';
-        o << ',';
-        putNote(o, c, options.bracket && holdsTwoHeads(curve, c));
-        o << '\n';
-        const int status = exitFor(c);
-        if (status == Failure && failed++ == 0) firstFailure = c;
-        worst = std::max(worst, status);
-        if (!o.flushIfFull()) return lostOutput(err);
+    RowCounts counts;
+    std::string firstFailure;
+    int written = Answer;
+    if (byHeads) {
+        std::optional<Discharge> first;
+        written = flowsByHead(curve, *steps, options.flowUnit, o, counts, first);
+        if (first) firstFailure = faultText(*first->fault, first->faultInput);
+    } else {
+        std::optional<Calculation> first;
+        std::optional<std::pair<double, double>> ends;
+        if (bracket) ends.emplace(numbers[1], numbers[2]);
+        written = headsByFlow(curve, ends, *steps, options.flowUnit, o, counts, first);
+        if (first) firstFailure = faultText(first->fault, first->faultInput);
     }
-    if (!o.flush()) return lostOutput(err);
-    if (firstFailure) {
-        std::fprintf(err, "vordanel-cli: table: %lld row(s) failed, the first with %s; see the note column\n", failed,
-                     faultText(firstFailure->fault, firstFailure->faultInput).c_str());
-    }
-    return worst;
+    if (written != Answer || !o.flush()) return lostOutput(err);
+    reportRows(err, "table", counts, byHeads ? "a flow" : "a head", firstFailure);
+    return counts.failed ? Failure : counts.noAnswer ? NoSolution : Answer;
 }
 
 }  // namespace vordanel::cli

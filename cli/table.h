@@ -11,10 +11,12 @@ namespace vordanel::cli {
 struct TableOptions {
     std::string diameter;
     std::optional<Bracket> bracket;
-    std::string flows;  // FROM:TO:STEP, L/min
+    std::string flows;  // FROM:TO:STEP, in flowUnit: a table of heads by flow
+    std::string heads;  // FROM:TO:STEP, mm: a table of flows by head, as an operator posts at the weir
+    FlowUnit flowUnit = FlowUnit::LitresPerMinute;
 };
 
-// A rating table for one weir: one CSV row per flow of FROM:TO:STEP (L/min).
+// A rating table for one weir: one CSV row per flow (or per head) of FROM:TO:STEP, streamed.
 int table(const TableOptions& options, std::FILE* out, std::FILE* err);
 void addTableOptions(CLI::App& command, TableOptions& options);
 

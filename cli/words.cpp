@@ -39,37 +39,88 @@ int lostOutput(std::FILE* err)
     return Failure;
 }
 
+void putText(std::FILE* file, std::string_view text) { std::fwrite(text.data(), 1, text.size(), file); }
+
 int finish(std::FILE* out, std::FILE* err, int status)
 {
     if (std::fflush(out) != 0 || std::ferror(out)) return lostOutput(err);
     return status;
 }
 
-void putNote(Output& o, const Calculation& c, bool twoHeads, std::string_view faultEntry)
+std::string_view reasonOf(const Calculation& c)
 {
-    bool any = false;
-    const auto add = [&](std::string_view note) {
-        if (any) o << ';';
-        o << note;
-        any = true;
-    };
     switch (c.outcome) {
     case Calculation::Outcome::Incomplete:
-        add("empty_entry");
+        return names(Note::EmptyEntry).key;
+    case Calculation::Outcome::Converged:
+        return {};
+    case Calculation::Outcome::NoSolution:
+        return c.noHead ? names(*c.noHead).key : names(Note::NoSolution).key;
+    case Calculation::Outcome::Fault:
+        return faultKey(c.fault);
+    }
+    return {};
+}
+
+std::string noteOf(const Calculation& c, bool twoHeads, std::string_view faultEntry, bool japanese)
+{
+    std::string note;
+    const auto add = [&](const char* key, const char* words) {
+        if (!japanese && !note.empty()) note += ';';
+        note += japanese ? words : key;
+    };
+    const auto addNote = [&](Note n) { add(names(n).key, names(n).japanese); };
+    switch (c.outcome) {
+    case Calculation::Outcome::Incomplete:
+        addNote(Note::EmptyEntry);
         break;
     case Calculation::Outcome::Converged:
-        if (c.aboveWeir) add("above_weir");
-        if (!c.search.toleranceMet) add("stalled");
+        if (c.aboveWeir) addNote(Note::AboveWeir);
+        if (!c.search.toleranceMet) addNote(Note::Stalled);
         break;
     case Calculation::Outcome::NoSolution:
-        add("no_solution");
+        if (c.noHead) add(names(*c.noHead).key, names(*c.noHead).japanese);
+        else addNote(Note::NoSolution);
         break;
     case Calculation::Outcome::Fault:
-        add(faultKey(c.fault));
-        if (!faultEntry.empty()) o << ':' << faultEntry;
+        if (japanese) {
+            if (!faultEntry.empty()) note.append(faultEntry).append(": ");
+            note += names(c.fault).japanese;
+        } else {
+            add(faultKey(c.fault), "");
+            if (!faultEntry.empty()) note.append(":").append(faultEntry);
+        }
         break;
     }
-    if (twoHeads) add("two_heads");
+    if (twoHeads) addNote(Note::TwoHeads);
+    return note;
+}
+
+void RowCounts::count(int status, std::string_view reason)
+{
+    ++rows;
+    if (status == Answer) return;
+    if (status == Failure) ++failed, ++failedBy[std::string(reason)];
+    else ++noAnswer, ++noAnswerBy[std::string(reason)];
+}
+
+void RowCounts::count(const Calculation& c) { count(exitFor(c), reasonOf(c)); }
+
+void reportRows(std::FILE* err, std::string_view command, const RowCounts& counts, std::string_view missing,
+                std::string_view firstFailure)
+{
+    // "2 row(s) failed (division_by_zero: 1, not_a_number: 1)", the reasons in the order of their keys.
+    const auto line = [&](long long howMany, const std::string& what, const std::map<std::string, long long>& by,
+                          std::string_view first) {
+        if (howMany == 0) return;
+        std::string why;
+        for (const auto& [reason, n] : by) why += (why.empty() ? "" : ", ") + reason + ": " + std::to_string(n);
+        const std::string blame = first.empty() ? std::string() : ", the first with " + std::string(first);
+        std::fprintf(err, "vordanel-cli: %.*s: %lld row(s) %s (%s)%s; see the note column\n",
+                     static_cast<int>(command.size()), command.data(), howMany, what.c_str(), why.c_str(), blame.c_str());
+    };
+    line(counts.noAnswer, "without " + std::string(missing), counts.noAnswerBy, {});
+    line(counts.failed, "failed", counts.failedBy, firstFailure);
 }
 
 }  // namespace vordanel::cli

@@ -5,6 +5,7 @@
 #include "vordanel/calculation.h"
 
 #include <cstdio>
+#include <map>
 #include <string>
 #include <string_view>
 
@@ -21,7 +22,7 @@ enum Exit : int {
 
 inline constexpr std::string_view headCaption = "越流高さ(mm) [底部から]";
 inline constexpr std::string_view trialsCaption = "Trial回数";
-inline constexpr std::string_view flowCaption = "流量(L/min)";
+inline constexpr std::string_view noteCaption = "注記";  // the note column of a sheet headed in Japanese
 inline constexpr std::string_view aboveWeirMessage = "流量過大のため堰の範囲を越えています。";
 inline constexpr std::string_view noSolutionMessage = "解がありません、挟み込み範囲を変更して下さい。";
 
@@ -46,12 +47,38 @@ std::string faultText(Fault fault, std::optional<Input> input);
 void reportFault(std::FILE* err, Fault fault, std::optional<Input> input);
 // The one line for output that did not reach its destination; returns Failure.
 int lostOutput(std::FILE* err);
+// Text as it is, to a stream (a flush or finish() tells whether it arrived).
+void putText(std::FILE* file, std::string_view text);
 // Flushes standard output; a failure there overrides the status.
 int finish(std::FILE* out, std::FILE* err, int status);
 
 // The note cell of a table or batch row: what the window would add to the numbers, then what the
 // companion knows besides; several join with ';'. A fault's note is its key, followed by
-// `:faultEntry` when one is given (a batch names the column at fault).
-void putNote(Output& o, const Calculation& c, bool twoHeads, std::string_view faultEntry = {});
+// `:faultEntry` when one is given (a batch names the column at fault). In Japanese words, for a
+// sheet headed in Japanese, the same notes are the core's words, a fault after faultEntry.
+std::string noteOf(const Calculation& c, bool twoHeads, std::string_view faultEntry = {}, bool japanese = false);
+inline void putNote(Output& o, const Calculation& c, bool twoHeads, std::string_view faultEntry = {})
+{
+    o << noteOf(c, twoHeads, faultEntry);
+}
+
+// The rows of a table or a batch as they went: how many, how many failed (a fault, an empty entry,
+// a malformed row) and how many have no answer (no head, or no flow), each by its reason, the key
+// that leads its note. Standard error and the page tell these counts.
+struct RowCounts {
+    long long rows = 0, failed = 0, noAnswer = 0;
+    std::map<std::string, long long> failedBy, noAnswerBy;  // reason key -> rows
+    // Counts one row by its status (Failure or NoSolution) and the key of its reason.
+    void count(int status, std::string_view reason);
+    void count(const Calculation& c);
+};
+// The key that leads a calculation's note where it has no answer: the fault, empty_entry,
+// no_solution or why the flow has no head; empty for an answer.
+std::string_view reasonOf(const Calculation& c);
+// One line for the rows without an answer and one for the failed ones, with how many and why:
+// "vordanel-cli: batch: 2 row(s) without a head (above_peak: 1, no_solution: 1); see the note column".
+// A table adds which entry its first failed row blames (firstFailure, as faultText words it).
+void reportRows(std::FILE* err, std::string_view command, const RowCounts& counts, std::string_view missing = "a head",
+                std::string_view firstFailure = {});
 
 }  // namespace vordanel::cli

@@ -20,6 +20,39 @@ constexpr InputNames inputNames[] = {
     {Input::Head, "head", "head_mm", "", "越流高さ(mm) [底部から]"},
 };
 
+constexpr NoHeadNames noHeadNames[] = {
+    {NoHead::NoFlow, "flow_not_positive", "a flow of zero or less has none", "流量が0以下のため、越流高さはありません。"},
+    {NoHead::AbovePeak, "above_peak", "the flow is above the greatest there is",
+     "流量が堰の最大流量を超えているため、越流高さはありません。"},
+    {NoHead::TooSmall, "flow_too_small", "the flow is too small for the formula to resolve a head above zero",
+     "流量が小さすぎて、式が0より大きい越流高さを求められません。"},
+};
+
+constexpr NoteNames noteNames[] = {
+    {Note::AboveWeir, "above_weir", "流量過大のため堰の範囲を越えています。"},
+    {Note::NoSolution, "no_solution", "解がありません、挟み込み範囲を変更して下さい。"},
+    {Note::Stalled, "stalled", "倍精度の限界で許容誤差(0.01 L/min)に届かずに止まりました。"},
+    {Note::TwoHeads, "two_heads", "挟込み範囲に越流高さが二つあります（最大流量の両側）。"},
+    {Note::EmptyEntry, "empty_entry", "空欄の項目があります。"},
+    {Note::MalformedRow, "malformed_row", "行の形式が正しくありません。"},
+    {Note::FallingSide, "falling_side", "最大流量を過ぎた下降側です（越流高さが増すと流量は減ります）。"},
+    {Note::NoFlow, "no_flow", "この越流高さでは式が流量を与えません（流量が0以下）。"},
+};
+
+bool isBlankEntryText(std::string_view text)
+{
+    for (std::size_t i = 0; i < text.size();) {
+        if (text[i] == ' ' || text[i] == '\t') {
+            ++i;
+        } else if (text.substr(i, 3) == "\u3000") {  // the ideographic space a Japanese input method types
+            i += 3;
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
 std::optional<Input> inputAtFault(const Calculation& c)
 {
     if (diameterFault(c.D)) return Input::Diameter;
@@ -58,10 +91,15 @@ void finish(Calculation& c)
     c.aboveWeir = c.D < c.search.xMid;
 }
 
-// Reads one entry into its converted number (m, or m^3/min for the flow); a failure is the fault.
-bool readEntry(Calculation& c, std::string_view text, Input input, double& number, std::string_view decimalPoint)
+// Reads one entry into its converted number (m, or m^3/min for the flow, given in flowUnit); a
+// failure is the fault.
+bool readEntry(Calculation& c, std::string_view text, Input input, double& number, std::string_view decimalPoint,
+               FlowUnit flowUnit = FlowUnit::LitresPerMinute)
 {
-    const ParsedNumber parsed = parseNumber(text, decimalPoint);
+    ParsedNumber parsed = parseNumber(text, decimalPoint);
+    // A flow in another unit is made litres per minute first, and then read as the window reads it.
+    if (!parsed.fault && input == Input::Flow && !std::isfinite(parsed.value = toLitresPerMinute(parsed.value, flowUnit)))
+        parsed.fault = Fault::Overflow;
     if (parsed.fault) {
         c.outcome = Calculation::Outcome::Fault;
         c.fault = *parsed.fault;
@@ -75,6 +113,64 @@ bool readEntry(Calculation& c, std::string_view text, Input input, double& numbe
 }  // namespace
 
 const InputNames& names(Input input) { return inputNames[static_cast<int>(input)]; }
+const NoHeadNames& names(NoHead why) { return noHeadNames[static_cast<int>(why)]; }
+const NoteNames& names(Note note) { return noteNames[static_cast<int>(note)]; }
+
+std::optional<std::string> captionOf(std::string_view column)
+{
+    if (column.starts_with("flow")) {
+        const std::string_view key = column.substr(4);
+        if (key.empty()) return "流量(L/min)";
+        for (const FlowUnit unit : flowUnits)
+            if (key.starts_with('_') && key.substr(1) == names(unit).key) return "流量(" + std::string(names(unit).symbol) + ")";
+        return std::nullopt;
+    }
+    for (const InputNames& n : inputNames)
+        if (column == n.key || column == n.column) return n.caption;
+    return std::nullopt;
+}
+
+std::string noteWords(std::string_view noteCell)
+{
+    std::string words;
+    const auto add = [&](std::string_view piece) {
+        if (!words.empty() && !words.ends_with("。")) words += ' ';
+        words += piece;
+    };
+    while (!noteCell.empty()) {
+        const auto end = noteCell.find(';');
+        std::string_view key = noteCell.substr(0, end);
+        noteCell = end == std::string_view::npos ? std::string_view() : noteCell.substr(end + 1);
+        std::string_view column;
+        if (const auto colon = key.find(':'); colon != std::string_view::npos) column = key.substr(colon + 1), key = key.substr(0, colon);
+        const char* found = nullptr;
+        for (const NoteNames& n : noteNames)
+            if (key == n.key) found = n.japanese;
+        for (const NoHeadNames& n : noHeadNames)
+            if (key == n.key) found = n.japanese;
+        for (const Fault fault : {Fault::NotANumber, Fault::DivisionByZero, Fault::InvalidArgument, Fault::Overflow}) {
+            if (key != names(fault).key) continue;
+            const auto caption = captionOf(column);
+            if (caption) add(*caption + ": " + names(fault).japanese);
+            else add(names(fault).japanese);
+            found = "";
+        }
+        if (!found) add(key);
+        else if (*found) add(found);
+    }
+    return words;
+}
+
+bool isBlankEntry(std::string_view text) { return isBlankEntryText(text); }
+
+bool bracketGiven(std::string_view min, std::string_view max) { return !(isBlankEntryText(min) && isBlankEntryText(max)); }
+
+Calculation calculateHead(const Entries& entries, std::string_view decimalPoint, const PassObserver& observer)
+{
+    if (!bracketGiven(entries.min, entries.max)) return calculateRising(entries, decimalPoint, observer);
+    if (isBlankEntryText(entries.min) || isBlankEntryText(entries.max)) return {};
+    return calculate(entries, decimalPoint, observer);
+}
 
 std::optional<Fault> diameterFault(double D)
 {
@@ -109,7 +205,7 @@ Calculation calculate(const Entries& entries, std::string_view decimalPoint, con
         return c;
     // In this order: the first entry that is not a number is the fault.
     if (!readEntry(c, entries.diameter, Input::Diameter, c.D, decimalPoint)
-        || !readEntry(c, entries.flow, Input::Flow, c.Q, decimalPoint)
+        || !readEntry(c, entries.flow, Input::Flow, c.Q, decimalPoint, entries.flowUnit)
         || !readEntry(c, entries.min, Input::Min, c.xLow, decimalPoint)
         || !readEntry(c, entries.max, Input::Max, c.xHigh, decimalPoint))
         return c;
@@ -128,6 +224,7 @@ Calculation solveRising(const Curve& curve, double Q, const PassObserver& observ
     }
     c.search = risingHead(curve, Q, observer);
     finish(c);
+    if (c.outcome == Calculation::Outcome::NoSolution) c.noHead = whyNoHead(curve, Q);
     return c;
 }
 
@@ -136,7 +233,7 @@ Calculation calculateRising(const Entries& entries, std::string_view decimalPoin
     Calculation c;
     if (entries.flow.empty() || entries.diameter.empty()) return c;
     if (!readEntry(c, entries.diameter, Input::Diameter, c.D, decimalPoint)
-        || !readEntry(c, entries.flow, Input::Flow, c.Q, decimalPoint))
+        || !readEntry(c, entries.flow, Input::Flow, c.Q, decimalPoint, entries.flowUnit))
         return c;
     return solveRising(curveOf(c.D), c.Q, observer);
 }
@@ -184,6 +281,7 @@ Discharge dischargeAt(const Curve& curve, double head)
     d.flow = F;
     d.beyondZero = F < 0;
     d.fallingSide = !curve.fault && head > curve.peakHead;
+    d.aboveWeir = curve.weir.diameter() < head;
     return d;
 }
 

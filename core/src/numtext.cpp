@@ -200,7 +200,18 @@ std::string displayText(double value, std::string_view decimalPoint)
     return text;
 }
 
-std::string hundredthsText(double value) { return displayText(std::round(value * 100) / 100); }
+std::string roundedText(double value, int decimals)
+{
+    const double scale = std::pow(10.0, decimals);
+    const double scaled = std::round(value * scale);
+    // Beyond 2^53 a double has no decimals left to round, and beyond the range no product.
+    return displayText(std::isfinite(scaled) ? scaled / scale : value);
+}
+
+std::string flowText(double litresPerMinute, FlowUnit unit)
+{
+    return roundedText(fromLitresPerMinute(litresPerMinute, unit), names(unit).decimals);
+}
 
 double readPlainNumber(std::string_view text)
 {

@@ -4,6 +4,18 @@
 
 namespace vordanel {
 
+namespace {
+constexpr StepNames stepNames[] = {
+    {Step::Converged, "converged"},
+    {Step::RaiseLow, "xLow = xMid"},
+    {Step::LowerHigh, "xHigh = xMid"},
+    {Step::NoSignChange, "no sign change"},
+    {Step::Stalled, "stalled between adjacent doubles"},
+};
+}  // namespace
+
+const StepNames& names(Step step) { return stepNames[static_cast<int>(step)]; }
+
 SearchResult search(double Q, const Weir& weir, double xLow, double xHigh, const PassObserver& observer)
 {
     SearchResult result;

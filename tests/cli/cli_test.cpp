@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <sstream>
@@ -181,7 +182,7 @@ INSTANTIATE_TEST_SUITE_P(
         JsonRow{"WeirBeyondTheRangeInLitresPerMinute", {"1e207", "0"}, 2,
                 R"({"outcome":"fault","kind":"overflow","input":"diameter"})", "--diameter: overflow"},
         JsonRow{"NoHeadGivesThePeak", {"100", "250"}, 1,
-                R"({"outcome":"no_solution","max_flow_lpm":203.25554418536007,"peak_head_mm":149.09007122794466})", ""}),
+                R"({"outcome":"no_solution","why_no_head":"above_peak","max_flow_lpm":203.25554418536007,"peak_head_mm":149.09007122794466})", ""}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Cli, HeadMetresReadBackToTheSearchedMidpoint)
@@ -251,18 +252,20 @@ TEST(Cli, BatchNotesEveryFailedRowAndGoesOn)
         "\"200\",100,10,150\n";
     const auto r = run({"batch"}, input);
     EXPECT_EQ(r.status, 2);
+    // The output keeps the first record's line end, and the quotes the file had.
     EXPECT_EQ(r.out,
-              "diameter_mm,flow_lpm,min_mm,max_mm,head_mm,trials,note\n"
-              "100,40,1,99,47.1,12,\n"
-              "50,60,1,70,57.26,10,above_weir\n"
-              "100,,1,99,,,empty_entry\n"
-              "100,forty,1,99,,,not_a_number:flow_lpm\n"
-              "0,40,1,99,,,division_by_zero:diameter_mm\n"
-              ",,,,,,empty_entry\n"
-              "100,143,1,100,,,no_solution\n"
-              "100,40,1,,,,empty_entry\n"
-              "200,100,10,150,88.12,13,\n");
-    EXPECT_NE(r.err.find("5 row(s) failed"), std::string::npos) << r.err;
+              "diameter_mm,flow_lpm,min_mm,max_mm,head_mm,trials,note\r\n"
+              "100,40,1,99,47.1,12,\r\n"
+              "50,60,1,70,57.26,10,above_weir\r\n"
+              "100,,1,99,,,empty_entry\r\n"
+              "100,forty,1,99,,,not_a_number:flow_lpm\r\n"
+              "0,40,1,99,,,division_by_zero:diameter_mm\r\n"
+              ",,,,,,empty_entry\r\n"
+              "100,143,1,100,,,no_solution\r\n"
+              "100,40,1,,,,empty_entry\r\n"
+              "\"200\",100,10,150,88.12,13,\r\n");
+    EXPECT_NE(r.err.find("5 row(s) failed (division_by_zero: 1, empty_entry: 3, not_a_number: 1)"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("1 row(s) without a head (no_solution: 1)"), std::string::npos) << r.err;
 }
 
 TEST(Cli, BatchReadsAFileAndExitsOnTheWorstRow)
@@ -279,33 +282,61 @@ TEST(Cli, BatchReadsAFileAndExitsOnTheWorstRow)
     EXPECT_EQ(run({"batch", std::string(path) + "-missing"}).status, 2);
 }
 
-struct FlowRow {
-    const char* name;
-    std::string diameter, head;
-    double litresPerMinute;
-    friend void PrintTo(const FlowRow& r, std::ostream* os) { *os << r.name; }
-};
-
-class FlowCommand : public testing::TestWithParam<FlowRow> {};
-
-TEST_P(FlowCommand, GivesTheFormulasDischarge)
+// The formula's discharge (L/min) for a diameter and a head in mm, written out here as a check.
+double stausLitresPerMinute(double diameter, double head)
 {
-    const auto& row = GetParam();
-    const auto r = run({"flow", "-d", row.diameter, "--head", row.head});
-    ASSERT_EQ(r.status, 0) << r.err;
-    const std::string prefix = "流量(L/min) ";
-    ASSERT_EQ(r.out.substr(0, prefix.size()), prefix);
-    const double flow = std::stod(r.out.substr(prefix.size()));
-    EXPECT_NEAR(flow, row.litresPerMinute, row.name == std::string("FallingSide") ? 0.01 : 1e-6);
-    // Past the peak the companion says so; below it, it adds nothing.
-    EXPECT_EQ(lines(r.out).size(), std::stod(row.head) > 149.09 ? 2u : 1u) << r.out;
+    const double D = diameter / 1000, h = head / 1000, r = h / D;
+    const double mu = 0.555 + D / (110 * h) + 0.041 * h / D;
+    return mu * std::pow(D, 1.5) * (10.12 * std::pow(r, 1.975) - 2.66 * std::pow(r, 3.76)) * 1000;
 }
 
-INSTANTIATE_TEST_SUITE_P(Cli, FlowCommand,
-                         testing::Values(FlowRow{"HalfFull", "100", "50", 44.6420715},
-                                         FlowRow{"Full", "100", "100", 142.7445236},
-                                         FlowRow{"FallingSide", "100", "205.81", 40.0}),
-                         [](const auto& info) { return std::string(info.param.name); });
+// The flow units and how many litres per minute one of each is.
+const std::pair<const char*, double> units[] = {{"L/min", 1},  {"L/s", 60},          {"m3/s", 60000},
+                                                {"m3/min", 1000}, {"m3/h", 1000.0 / 60}, {"m3/d", 1000.0 / 1440}};
+std::string keyOf(const std::string& unit)
+{
+    const std::pair<const char*, const char*> keys[] = {{"L/min", "lpm"}, {"L/s", "lps"},  {"m3/s", "m3s"},
+                                                        {"m3/min", "m3min"}, {"m3/h", "m3h"}, {"m3/d", "m3d"}};
+    for (const auto& [name, key] : keys)
+        if (unit == name) return key;
+    return "";
+}
+
+double jsonNumber(const std::string& json, const std::string& key)
+{
+    const auto at = json.find("\"" + key + "\":");
+    return at == std::string::npos ? NAN : std::strtod(json.c_str() + at + key.size() + 3, nullptr);
+}
+
+TEST(Cli, FlowIsTheFormulasToTheSearchsResolutionInEveryUnit)
+{
+    struct { double head; const char* side; bool aboveWeir; } heads[] = {
+        {50, "rising", false}, {100, "rising", false}, {120, "rising", true}, {180, "falling", true}};
+    for (const auto& [unit, litres] : units) {
+        for (const auto& [head, side, aboveWeir] : heads) {
+            const std::string what = std::string(unit) + " at " + std::to_string(head);
+            const double expected = stausLitresPerMinute(100, head) / litres;
+            const auto text = run({"flow", "-d", "100", "--head", std::to_string(head), "--flow-unit", unit});
+            ASSERT_EQ(text.status, 0) << what << text.err;
+            // To 0.01 L/min: the last place printed resolves it, and the one before would not.
+            const std::string number = lines(text.out)[0].substr(lines(text.out)[0].rfind(' ') + 1);
+            const auto point = number.find('.');
+            const int places = point == std::string::npos ? 0 : static_cast<int>(number.size() - point - 1);
+            const int needed = static_cast<int>(std::ceil(std::log10(litres / 0.01) - 1e-9));
+            EXPECT_LE(places, std::max(needed, 0)) << what << ": " << number;
+            EXPECT_NEAR(std::stod(number), expected, 0.5 * std::pow(10.0, -needed) * (1 + 1e-9)) << what;
+            EXPECT_EQ(lines(text.out).size(), 1u + aboveWeir + (std::string(side) == "falling")) << what << text.out;
+
+            const auto json = run({"flow", "-d", "100", "--head", std::to_string(head), "--flow-unit", unit, "--json"});
+            EXPECT_NEAR(jsonNumber(json.out, "flow_" + keyOf(unit)), expected, expected * 1e-12) << what << json.out;
+            EXPECT_NE(json.out.find(std::string("\"side\":\"") + side + "\""), std::string::npos) << what << json.out;
+            EXPECT_NE(json.out.find(std::string("\"above_weir\":") + (aboveWeir ? "true" : "false")), std::string::npos) << json.out;
+        }
+    }
+    const auto none = run({"flow", "-d", "100", "--head", "250", "--json"});
+    EXPECT_EQ(none.status, 1);
+    EXPECT_EQ(none.out.rfind(R"({"outcome":"no_flow","side":"falling")", 0), 0u) << none.out;
+}
 
 struct StatusRow {
     const char* name;
@@ -346,7 +377,7 @@ INSTANTIATE_TEST_SUITE_P(
                     StatusRow{"HeadBeyondTheCurvesZero", {"flow", "-d", "100", "--head", "250"}, 1, "gives no flow"},
                     StatusRow{"FlowBlamesAHugeDiameter", {"flow", "-d", "1e300", "--head", "50"}, 2, "--diameter: overflow"},
                     StatusRow{"TableSaysItsRowsFailed", {"table", "-d", "0", "--flows", "1:3:1"}, 2,
-                              "3 row(s) failed, the first with --diameter: division by zero"},
+                              "3 row(s) failed (division_by_zero: 3), the first with --diameter: division by zero"},
                     StatusRow{"EmptyBatchGivesTheHeader", {"batch", "/dev/null"}, 0, "diameter_mm"}),
     [](const auto& info) { return std::string(info.param.name); });
 
@@ -354,7 +385,7 @@ TEST(Cli, TableWithoutABracketSolvesTheRisingSideAndNotesJoin)
 {
     const auto rising = run({"table", "-d", "100", "--flows", "40:240:100"});
     EXPECT_EQ(rising.status, 1);
-    EXPECT_EQ(rising.out, "flow_lpm,head_mm,trials,note\n40,47.1,11,\n140,98.62,13,\n240,,,no_solution\n");
+    EXPECT_EQ(rising.out, "flow_lpm,head_mm,trials,note\n40,47.1,11,\n140,98.62,13,\n240,,,above_peak\n");
 
     const auto both = run({"table", "-d", "100", "--min", "1", "--max", "250", "--flows", "40:240:100"});
     EXPECT_EQ(both.out, "flow_lpm,head_mm,trials,note\n40,205.81,15,above_weir;two_heads\n"
@@ -386,21 +417,21 @@ INSTANTIATE_TEST_SUITE_P(
     Cli, BatchCsv,
     testing::Values(
         CsvRow{"ByteOrderMarkBeforeAHeader", "\xEF\xBB\xBF" "diameter_mm,flow_lpm,min_mm,max_mm\n100,40,1,99\n",
-               header + "100,40,1,99,47.1,12,\n", 0},
-        CsvRow{"ByteOrderMarkBeforeARow", "\xEF\xBB\xBF" "100,40,1,99\n", header + "100,40,1,99,47.1,12,\n", 0},
+               "\xEF\xBB\xBF" + header + "100,40,1,99,47.1,12,\n", 0},
+        CsvRow{"ByteOrderMarkBeforeARow", "\xEF\xBB\xBF" "100,40,1,99\n", "\xEF\xBB\xBF" + header + "100,40,1,99,47.1,12,\n", 0},
         CsvRow{"TrailingEmptyColumn", "100,40,1,99,\n100,40,\n", header + "100,40,1,99,47.1,12,\n100,40,,,47.1,11,\n", 0},
         CsvRow{"BlankLinesKeepTheirPlace", "100,40,1,99\n\n100,40,1,99\n",
                header + "100,40,1,99,47.1,12,\n,,,,,,empty_entry\n100,40,1,99,47.1,12,\n", 2},
         CsvRow{"LoneCarriageReturnsEndLines", "100,40,1,99\r50,60,1,70\r",
-               header + "100,40,1,99,47.1,12,\n50,60,1,70,57.26,10,above_weir\n", 0},
+               "diameter_mm,flow_lpm,min_mm,max_mm,head_mm,trials,note\r100,40,1,99,47.1,12,\r50,60,1,70,57.26,10,above_weir\r", 0},
         CsvRow{"HeaderColumnsByNameWithOthersPassingThrough",
                "id,max_mm,flow_lpm,date,diameter_mm,min_mm\nA,99,40,2026-12-08,100,1\n\"B, east\",250,40,,100,1\n",
                "id,max_mm,flow_lpm,date,diameter_mm,min_mm,head_mm,trials,note\nA,99,40,2026-12-08,100,1,47.1,12,\n"
                "\"B, east\",250,40,,100,1,205.81,15,above_weir;two_heads\n", 0},
         CsvRow{"HeaderWithoutABracket", "site,diameter_mm,flow_lpm\nweir 1,100,40\nweir 2,100,250\n",
-               "site,diameter_mm,flow_lpm,head_mm,trials,note\nweir 1,100,40,47.1,11,\nweir 2,100,250,,,no_solution\n", 1},
+               "site,diameter_mm,flow_lpm,head_mm,trials,note\nweir 1,100,40,47.1,11,\nweir 2,100,250,,,above_peak\n", 1},
         CsvRow{"HeaderRowOfTheWrongWidth", "diameter_mm,flow_lpm\n100,40,1\n",
-               "diameter_mm,flow_lpm,head_mm,trials,note\n100,40,1,,,malformed_row\n", 2},
+               "diameter_mm,flow_lpm,head_mm,trials,note\n100,40,,,malformed_row,1\n", 2},
         CsvRow{"HeaderWithoutADiameter", "flow_lpm,min_mm,max_mm\n40,1,99\n", "", 2},
         CsvRow{"ToleranceOutOfReachIsNoted", "1e10,1e14,1,1e10\n", header + "1e10,1e14,1,1e10,7921394581.05,54,stalled\n", 0},
         CsvRow{"ColumnsAfterTheEntriesFollowTheResults", "100,40,1,99,site A\n", header + "100,40,1,99,47.1,12,,site A\n", 0},

@@ -3,8 +3,10 @@
 #include "vordanel/curve.h"
 #include "vordanel/formula.h"
 #include "vordanel/search.h"
+#include "vordanel/units.h"
 
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace vordanel {
@@ -24,9 +26,18 @@ struct InputNames {
 };
 const InputNames& names(Input input);
 
-// The entries as typed: diameter (mm), flow (L/min), bracket minimum and maximum (mm), UTF-8.
+// The entries as typed: diameter (mm), flow, bracket minimum and maximum (mm), UTF-8. The flow is
+// in L/min, as in the window, unless another unit is named; it is converted to L/min as it is read.
 struct Entries {
     std::string_view diameter, flow, min, max;
+    FlowUnit flowUnit = FlowUnit::LitresPerMinute;
+};
+
+// Why a flow has no head on the rising side.
+enum class NoHead {
+    NoFlow,     // the flow is zero or less
+    AbovePeak,  // the flow exceeds the weir's greatest
+    TooSmall,   // the flow is too small for a head above zero to be resolved
 };
 
 struct Calculation {
@@ -43,6 +54,7 @@ struct Calculation {
     bool aboveWeir = false;      // the head lies above the top of the weir (D < xMid)
     Fault fault = Fault::NotANumber;
     std::optional<Input> faultInput;  // the entry at fault, where it can be told
+    std::optional<NoHead> noHead;     // why the flow has no head, when sought on the rising side
 };
 
 // What pressing Calculate does with four entries: the emptiness test, the conversions in the
@@ -56,6 +68,17 @@ Calculation calculate(const Entries& entries, std::string_view decimalPoint = ".
 // diameter when it alone takes the formula out of range at ordinary heads (1 mm, 1 m), the flow
 // when it alone does so at the faulting end, else the bracket end that pass 1 was evaluating.
 Calculation solve(double D, double Q, double xLow, double xHigh, const PassObserver& observer = {});
+
+// Whether two bracket ends make a bracket: both blank (empty or blanks only) means none, and the
+// head is then sought on the rising side of the curve.
+bool bracketGiven(std::string_view min, std::string_view max);
+// Empty, or blanks only (spaces, tabs, ideographic spaces).
+bool isBlankEntry(std::string_view text);
+// The head the companion gives for entries whose bracket may be left out: calculate() when the
+// bracket is given, calculateRising() when both ends are blank; one blank end is an empty entry
+// (Incomplete), as it is in the window.
+Calculation calculateHead(const Entries& entries, std::string_view decimalPoint = ".",
+                          const PassObserver& observer = {});
 
 // Without a bracket: the head on the rising side of the weir's curve (curve.h), searched from
 // just above zero to the head of greatest discharge, with the same search and tolerance. The
@@ -82,13 +105,42 @@ bool holdsTwoHeads(const Curve& curve, const Calculation& c);
 // The head on the other side of the peak, when the bracket holds two and the answer converged.
 std::optional<OtherHead> otherHead(const Curve& curve, const Calculation& c);
 
-// Why a flow has no head on the rising side.
-enum class NoHead {
-    NoFlow,     // the flow is zero or less
-    AbovePeak,  // the flow exceeds the weir's greatest
-    TooSmall,   // the flow is too small for a head above zero to be resolved
-};
 NoHead whyNoHead(const Curve& curve, double Q);
+
+// How each front end says why there is no head: the key of a row's note and of JSON, a clause
+// for an English sentence, and the words for a Japanese reader (UTF-8).
+struct NoHeadNames {
+    NoHead why;
+    const char* key;      // flow_not_positive, above_peak, flow_too_small
+    const char* english;  // "the flow is above the greatest there is"
+    const char* japanese; // a sentence
+};
+const NoHeadNames& names(NoHead why);
+
+// What a row of a table or a batch notes beside its numbers, besides a fault.
+enum class Note {
+    AboveWeir,     // the head lies above the top of the weir
+    NoSolution,    // the bracket shows no sign change
+    Stalled,       // the search stopped between adjacent doubles short of its tolerance
+    TwoHeads,      // the bracket holds both heads of the flow
+    EmptyEntry,    // an entry is empty
+    MalformedRow,  // the row's cells fit no form
+    FallingSide,   // a head past the curve's peak: more head, less flow
+    NoFlow,        // a head past the curve's zero: the formula gives no flow
+};
+struct NoteNames {
+    Note note;
+    const char* key;       // above_weir, no_solution, stalled, two_heads, empty_entry, ...
+    const char* japanese;  // the window's own message where it has one (UTF-8)
+};
+const NoteNames& names(Note note);
+
+// A note cell of keys joined by ';' (above_weir;two_heads, not_a_number:flow_lpm, above_peak) in
+// Japanese words, for a reader of Japanese: each key's words, a fault after the caption of the
+// column it names. A key this program does not write is kept as it is.
+std::string noteWords(std::string_view noteCell);
+// The caption of a batch column or entry key (flow_m3h, min_mm, diameter, ...): 流量(m³/h), ...
+std::optional<std::string> captionOf(std::string_view column);
 
 // The discharge over a weir at a head (m^3/min), for a diameter and a head in metres.
 struct Discharge {
@@ -97,6 +149,7 @@ struct Discharge {
     Input faultInput = Input::Head;  // the diameter, by the rule of diameterFault(), or the head
     bool beyondZero = false;   // the head lies above the curve's zero: the formula gives no flow
     bool fallingSide = false;  // the head lies above the peak: more head gives less flow
+    bool aboveWeir = false;    // the head lies above the top of the weir (D < h, as the window's rule)
 };
 Discharge dischargeAt(const Curve& curve, double head);
 

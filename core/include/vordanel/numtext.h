@@ -1,6 +1,7 @@
 #pragma once
 
 #include "vordanel/formula.h"
+#include "vordanel/units.h"
 
 #include <optional>
 #include <string>
@@ -31,8 +32,12 @@ char* writeDisplayText(char* first, char* last, double value);
 // correctly rounded, as std::from_chars would: what a table solves for the flow it prints.
 double readPlainNumber(std::string_view text);
 
+// A number rounded to so many decimals, then as displayText.
+std::string roundedText(double value, int decimals);
 // A head or a flow for a sentence: rounded to 0.01, as the window shows heads, then as displayText.
-std::string hundredthsText(double value);
+inline std::string hundredthsText(double value) { return roundedText(value, 2); }
+// A flow (L/min) in a unit, to the places that resolve 0.01 L/min there: how a flow is printed.
+std::string flowText(double litresPerMinute, FlowUnit unit);
 
 // The shortest text that reads back to exactly the same double, always with a decimal point.
 std::string roundTripText(double value);

@@ -15,6 +15,13 @@ enum class Step {
     Stalled,       // a bracket end was to move onto itself: the bracket is two adjacent doubles
 };
 
+// How a trace names each step.
+struct StepNames {
+    Step step;
+    const char* text;  // "xLow = xMid", ...
+};
+const StepNames& names(Step step);
+
 // The three points a pass evaluates, in the order it evaluates them.
 enum class Point { High, Low, Mid };
 
