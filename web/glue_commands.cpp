@@ -2,7 +2,7 @@
 // input from JavaScript, standard output and error kept in memory.
 #include "commands.h"
 #include "csv.h"
-#include "interim_api.h"
+#include "json.h"
 
 #include <emscripten/emscripten.h>
 

@@ -3,7 +3,6 @@
 // numbers and JSON, written by the companion's own JSON writer with the companion's keys.
 // (The companion's commands run in the workers, from a module of their own: glue_commands.cpp.)
 
-#include "interim_api.h"
 #include "json.h"
 
 #include "vordanel/calculation.h"
@@ -201,7 +200,7 @@ const char* vordanel_facts(const char* diameter, std::size_t diameterSize, const
     JsonObject risingJson = calculationJson(rising);
     if (rising.outcome == vordanel::Calculation::Outcome::NoSolution) {
         const vordanel::Curve curve = vordanel::curveOf(rising.D);
-        const vordanel::NoHead why = vordanel::whyNoHead(curve, rising.Q);
+        const vordanel::NoHead why = rising.noHead.value_or(vordanel::whyNoHead(curve, rising.Q));
         std::string words = vordanel::names(why).japanese;
         if (why == vordanel::NoHead::AbovePeak)
             words += "(最大流量 " + vordanel::flowText(vordanel::toLitresPerMinute(curve.peakFlow), unitNamed(unitName, unitSize))

@@ -283,7 +283,7 @@
       const shown = rows.map((cells) => cells.map((cell, i) => (i === note ? noteWords(cell) : cell)));
       fillRows($("batchRows"), header, shown, (cells) => head >= 0 && (cells[head] ?? "") === "");
       $("batchRows").parentElement.hidden = rows.length === 0;
-      const { rows: count, failed, no_head: noHead, reasons } = r.counts;
+      const { rows: count, failed, no_answer: noHead, reasons } = r.counts;
       $("batchReasons").replaceChildren(...Object.entries(reasons).map(([reason, n]) => {
         const li = document.createElement("li");
         li.textContent = `${noteWords(reason)}: ${n} 行`;
