@@ -3,7 +3,8 @@
 // user does, and the companion (VORDANEL_CLI) run natively for the answers to compare with.
 import assert from "node:assert/strict";
 import { spawnSync } from "node:child_process";
-import { copyFileSync, mkdtempSync, rmSync } from "node:fs";
+import { copyFileSync, mkdtempSync, readFileSync, rmSync, writeFileSync } from "node:fs";
+import { createRequire } from "node:module";
 import { tmpdir } from "node:os";
 import { join } from "node:path";
 import { pathToFileURL } from "node:url";
@@ -147,4 +148,35 @@ export function native(args, input = "") {
   const r = spawnSync(cli, args, { input });
   if (r.error) throw r.error;
   return { status: r.status, stdout: r.stdout, stderr: r.stderr };
+}
+
+// The native companion's JSON answer.
+export function nativeJson(args) {
+  return JSON.parse(native(args).stdout.toString());
+}
+
+// What axe-core (pinned beside the driver) finds on the page as it stands: [{id, targets}] per rule broken.
+const axeSource = readFileSync(createRequire(import.meta.url).resolve("axe-core/axe.min.js"), "utf8");
+export async function axeViolations(page) {
+  await page.evaluate(axeSource);
+  return page.evaluate(async () => (await window.axe.run(document, { resultTypes: ["violations"] })).violations
+    .map((v) => ({ id: v.id, targets: v.nodes.map((n) => n.target.join(" ")) })));
+}
+
+// The page printed to an A4 PDF by the browser (Chromium's printToPDF, Firefox's print over
+// WebDriver BiDi), read back by poppler's pdftotext and pdfinfo: {text, pages}.
+export async function printed(page) {
+  const folder = scratch("pdf");
+  try {
+    const file = join(folder, "sheet.pdf");
+    writeFileSync(file, await page.pdf({ format: "A4" }));
+    const run = (command, args) => {
+      const r = spawnSync(command, args, { encoding: "utf8" });
+      if (r.error || r.status !== 0) throw r.error ?? new Error(`${command}: ${r.stderr}`);
+      return r.stdout;
+    };
+    return { text: run("pdftotext", ["-layout", file, "-"]), pages: Number(run("pdfinfo", [file]).match(/^Pages:\s+(\d+)/m)[1]) };
+  } finally {
+    rmSync(folder, { recursive: true, force: true });
+  }
 }

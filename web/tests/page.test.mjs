@@ -3,7 +3,7 @@
 // the companion's batch command. Needs VORDANEL_PAGE (the built page) and VORDANEL_CLI.
 import { test, before, after } from "node:test";
 import assert from "node:assert/strict";
-import { click, dismiss, enter, finish, launch, native, open, press, retype, shown } from "./driver.mjs";
+import { axeViolations, click, dismiss, enter, finish, launch, native, nativeJson, open, press, retype, shown, until } from "./driver.mjs";
 
 let session;
 before(async () => { session = await launch(); });
@@ -41,6 +41,8 @@ test("the page shows the designed window whole, every caption whole, asking for 
     return result;
   }, Object.keys(twips));
   assert.deepEqual(layout.client.slice(2), [240, 365]);
+  // A caption tied to its box is a label; the others are plain text.
+  const labelled = new Set(["Label7", "Label2", "Label3", "Label4", "Label5", "Label1"]);
   const [x, y, width, height] = layout.client;
   assert.ok(x >= 0 && y >= 0 && x + width <= 800 && y + height <= 600, `the window is not whole in view: ${layout.client}`);
   assert.equal(layout.background, "rgb(192, 192, 192)");
@@ -48,7 +50,7 @@ test("the page shows the designed window whole, every caption whole, asking for 
     const { rect, tag, whole } = layout.controls[id];
     const expected = [left / 15, top / 15, width / 15, height / 15];
     rect.forEach((v, i) => assert.ok(Math.abs(v - expected[i]) <= 1, `${id}: ${rect} is not ${expected}`));
-    assert.equal(tag, id.startsWith("Text") ? "INPUT" : id.startsWith("Command") ? "BUTTON" : tag);
+    assert.equal(tag, id.startsWith("Text") ? "INPUT" : id.startsWith("Command") ? "BUTTON" : labelled.has(id) ? "LABEL" : "DIV", id);
     if (id.startsWith("Label")) assert.ok(whole, `${id}'s caption does not fit its box`);
   }
   const colours = { Label11: "rgb(0, 0, 255)", Label10: "rgb(0, 0, 255)", Label6: "rgb(0, 0, 255)",
@@ -60,23 +62,76 @@ test("the page shows the designed window whole, every caption whole, asking for 
   assert.ok(font, "the embedded IPA P Gothic is in use");
   assert.equal(await page.evaluate(() => document.activeElement.id), "Text6");
   assert.deepEqual(await page.evaluate(() => [Text4.readOnly, Text5.readOnly]), [true, true]);
+  assert.deepEqual(await page.evaluate(() => ["Text6", "Text1", "Text2", "Text3"].map((id) => document.getElementById(id).inputMode)),
+                   ["decimal", "decimal", "decimal", "decimal"]);
   await finish(opened);
 });
 
-test("Tab walks the designed keyboard order and comes round", async () => {
-  const opened = await open(session), { page } = opened;
-  const order = [];
-  for (let i = 0; i < 8; ++i) {
+test("the keyboard, a screen reader and axe-core find their way: order, headings, announcements, the read-off", async () => {
+  const opened = await open(session, { width: 1280, height: 800 }), { page } = opened;
+  const focused = () => page.evaluate(() => document.activeElement.id);
+  const tab = async (shift = false) => {
+    if (shift) await page.keyboard.down("Shift");
     await page.keyboard.press("Tab");
-    order.push(await page.evaluate(() => document.activeElement.id));
+    if (shift) await page.keyboard.up("Shift");
+    return page.evaluate(() => [document.activeElement.id, document.getElementById("workbench").contains(document.activeElement)]);
+  };
+  // The window's order within, with no positive tabindex; then on to the workbench, and out before it.
+  const order = [];
+  for (let i = 0; i < 8; ++i) order.push(await tab());
+  assert.deepEqual(order.map(([id]) => id), ["Text1", "Text2", "Command1", "Command2", "Text3", "Text4", "Text5", order[7][0]]);
+  assert.ok(order[7][1], `Tab from Trial回数 goes on to the workbench, not to ${order[7][0]}`);
+  assert.deepEqual(await page.$$eval("[tabindex]", (all) => all.filter((e) => e.tabIndex > 0).map((e) => e.id)), []);
+  await page.focus("#Text6");
+  const [back] = await tab(true);
+  assert.ok(!["Text6", "Text1", "Text2", "Text3", "Text4", "Text5", "Command1", "Command2"].includes(back), `Shift+Tab stayed in the window: ${back}`);
+  for (const to of ["curve", "Text6"]) {
+    await page.keyboard.down("Alt");
+    await page.keyboard.press("KeyW");
+    await page.keyboard.up("Alt");
+    assert.equal(await focused(), to, "Alt+W");
   }
-  assert.deepEqual(order, ["Text1", "Text2", "Command1", "Command2", "Text3", "Text4", "Text5", "Text6"]);
-  await page.keyboard.down("Shift");
-  await page.keyboard.press("Tab");
-  await page.keyboard.up("Shift");
-  assert.equal(await page.evaluate(() => document.activeElement.id), "Text5");
+  // One h1; every section of the workbench under a heading of its own.
+  assert.deepEqual(await page.evaluate(() => [document.querySelectorAll("h1").length,
+    [...document.querySelectorAll("#workbench section")].filter((s) => !s.querySelector("h2")).map((s) => s.id)]), [1, []]);
+
+  // The answer, a message, and the entry an empty press needs are said through the live region.
+  const said = () => page.$eval("#announce", (e) => e.textContent);
+  await press(page, ["100", "40", "1", "250"], { typed: false });
+  assert.match(await said(), /205\.81.*15.*流量過大のため堰の範囲を越えています。/);
+  await press(page, ["100", "40", "60", "99"], { typed: false });
+  assert.match(await said(), /解がありません/);
+  await press(page, ["100", "40", "", "99"], { typed: false });
+  assert.match(await said(), /解の挟込最小値\(mm\)/);
+  assert.equal(await page.$eval("#entryNeeded", (e) => e.checkVisibility()), true);
+  assert.deepEqual(await axeViolations(page).then(allowed), [], "after an empty press");
+
+  // The read-off is a slider over the curve's non-negative part, in steps that reach round heads.
+  await press(page, ["100", "40", "1", "250"], { typed: false });
+  assert.deepEqual(await axeViolations(page).then(allowed), [], "after a calculation");
+  await page.$eval("#curve", (e) => e.focus());
+  const slider = () => page.$eval("#curve", (e) => [e.getAttribute("role"), Number(e.getAttribute("aria-valuenow")), e.getAttribute("aria-valuetext")]);
+  await page.keyboard.press("Home");
+  for (let i = 0; i < 35; ++i) await page.keyboard.press("ArrowRight");
+  const at35 = await slider();
+  assert.deepEqual(at35.slice(0, 2), ["slider", 35]);
+  assert.ok(at35[2].includes(`越流高さ 35 mm`) && at35[2].includes(`${nativeJson(["flow", "-d", "100", "--head", "35", "--json"]).flow_text} L/min`), at35[2]);
+  await page.keyboard.press("End");
+  const end = await slider();
+  const zero = Number(await page.$eval("#curve", (e) => e.getAttribute("aria-valuemax")));
+  assert.ok(end[1] === zero && zero > 210 && zero < 212, `End: ${end}`);
+  assert.match(end[2], /流量 [0-9.]+ L\/min/, "End reads a flow of zero or above");
+  await until(page, "vordanel-table-done", () => page.click("#tableRun"));
+  assert.deepEqual(await axeViolations(page).then(allowed), [], "after a table");
   await finish(opened);
 });
+
+// What axe-core finds, less the contrast of the window's own colours (the messages' magenta and
+// red, and the trial count's magenta), which stay as they were designed.
+function allowed(violations) {
+  return violations.map(({ id, targets }) => ({ id, targets: targets.filter((t) => !(id === "color-contrast" && ["#Label8", "#Label9", "#Text5"].includes(t))) }))
+    .filter(({ targets }) => targets.length);
+}
 
 test("the worked runs show the window's heads, trials and messages; クリヤ empties every box", async () => {
   const opened = await open(session), { page } = opened;
