@@ -1,0 +1,132 @@
+// The workbench's answers taken away from the screen, in the browser VORDANEL_BROWSER names: the
+// printed calculation sheet read back from its PDF, the flow units and the head entry against the
+// companion, the link to a calculation opened afresh, and the curve as files.
+import { test, before, after } from "node:test";
+import assert from "node:assert/strict";
+import { enter, fill, finish, launch, linkBytes, native, nativeJson, open, press, printed, until } from "./driver.mjs";
+
+let session;
+before(async () => { session = await launch(); });
+after(async () => { await session?.close(); });
+
+const lines = (bytes) => bytes.toString().trimEnd().split("\n");
+
+test("the printed sheet holds the entries, every answer, the formula, the whole table and the date, and no control", async () => {
+  const opened = await open(session, { width: 1280, height: 800 }), { page } = opened;
+  await press(page, ["100", "40", "1", "250"], { typed: false });
+  await fill(page, [["tableFrom", "10"], ["tableTo", "200"], ["tableStep", "10"]]);
+  await until(page, "vordanel-table-done", () => page.click("#tableRun"));
+  const day = (d) => `${d.getFullYear()}-${String(d.getMonth() + 1).padStart(2, "0")}-${String(d.getDate()).padStart(2, "0")}`;
+  const days = [day(new Date())];
+  const { text, pages } = await printed(page);
+  days.push(day(new Date()));  // a print across midnight may carry either
+  const flat = text.replace(/\s+/g, " ");
+  assert.ok(pages >= 1 && pages <= 3, `${pages} pages`);
+  assert.ok(days.some((d) => text.includes(d)), `no date of today (${days}) on the sheet`);
+  const head = lines(native(["head", "-d", "100", "-q", "40", "--min", "1", "--max", "250"]).stdout);
+  const rising = lines(native(["head", "-d", "100", "-q", "40"]).stdout);
+  const figures = {
+    entries: ["100 mm", "40 L/min", "1 mm", "250 mm"],
+    "window's answer": [head[0].split(" ").at(-1), head[1].split(" ").at(-1), head[2]],
+    "rising side": [rising[0].split(" ").at(-1), `Trial回数 ${rising[1].split(" ").at(-1)}`],
+    "other head and peak": [head[3].match(/other is ([0-9.]+) mm/)[1], "上昇側", "203.26 L/min", "149.09 mm"],
+    formula: ["0.555", "D/(110·h)", "0.041·h/D", "D^1.5", "10.12·(h/D)^1.975", "2.66·(h/D)^3.76", "m³/min", "適用範囲不詳"],
+  };
+  for (const [what, words] of Object.entries(figures))
+    for (const word of words) assert.ok(flat.includes(word), `${what}: "${word}" is not on the sheet`);
+  // Every row of the table, its cells in order on one line.
+  const table = lines(native(["table", "-d", "100", "--flows", "10:200:10"]).stdout).slice(1);
+  assert.equal(table.length, 20);
+  for (const row of table) {
+    const [flow, headMm, trials] = row.split(",");
+    assert.match(text, new RegExp(`^\\s*${flow}\\s+${headMm.replace(".", "\\.")}\\s+${trials}\\b`, "m"), `row ${row}`);
+  }
+  for (const control of ["表を作る", "CSVを保存", "リンクをコピー", "印刷", "クリヤ", "Alt+W", "Choose File", "ファイルを選択",
+                         "Browse", "SVGで保存", "結果を保存", "OK"])
+    assert.ok(!flat.includes(control), `"${control}" is printed`);
+  await finish(opened);
+});
+
+test("in each flow unit the head entry, the table by flows and the table by heads are the companion's", async () => {
+  const opened = await open(session, { width: 1280, height: 800 }), { page } = opened;
+  await enter(page, ["100", "40", "1", "250"], { typed: false });
+  const units = {  // a unit, and flows from, to and step in it
+    "L/min": "10:200:10", "L/s": "0.5:3:0.5", "m3/s": "0.0005:0.003:0.0005",
+    "m3/min": "0.02:0.2:0.02", "m3/h": "1:12:1", "m3/d": "20:280:20",
+  };
+  const heads = ["50", "180", "230", "-5"];  // rising, falling and above the weir, past the zero, a fault
+  for (const [unit, flows] of Object.entries(units)) {
+    await page.select("#flowUnit", unit);
+    const symbol = await page.$eval("#flowUnit", (e) => e.selectedOptions[0].textContent);
+    for (const head of heads) {
+      await until(page, "vordanel-head-done", () => fill(page, [["headEntry", head]]));
+      const said = await page.$eval("#headFlow", (e) => e.textContent);
+      const expected = nativeJson(["flow", "-d", "100", "--head", head, "--flow-unit", unit, "--json"]);
+      if (expected.outcome === "flow") assert.ok(said.includes(`${expected.flow_text} ${symbol}`), `${unit} ${head}: ${said}`);
+      else assert.ok(!/[0-9]/.test(said.replace(/\(.*?\)|（.*?）/g, "")) || expected.outcome === "fault", `${unit} ${head}: ${said}`);
+      assert.ok(said !== "" && !/[a-z]_[a-z]/.test(said), `${unit} ${head}: ${said} is not in words`);
+    }
+    for (const [by, range] of [["flows", flows], ["heads", "10:240:10"]]) {
+      await page.select("#tableBy", by);
+      const [from, to, step] = range.split(":");
+      await fill(page, [["tableFrom", from], ["tableTo", to], ["tableStep", step]]);
+      await until(page, "vordanel-table-done", () => page.click("#tableRun"));
+      const expected = native(["table", "-d", "100", `--${by}`, range, "--flow-unit", unit]);
+      assert.deepEqual(await linkBytes(page, "a#tableDownload"), expected.stdout, `${unit} by ${by}`);
+      const caption = await page.$eval("#tableRows thead", (e) => e.textContent);
+      assert.ok(caption.includes(`流量(${symbol})`), `${unit} by ${by}: ${caption}`);
+    }
+  }
+  await finish(opened);
+});
+
+test("a link opens the same entries, unit, head and table settings in a fresh browser, unpressed", async () => {
+  const opened = await open(session, { width: 1280, height: 800 }), { page } = opened;
+  const state = () => page.evaluate(() => Object.fromEntries(
+    ["Text6", "Text1", "Text2", "Text3", "Text4", "headEntry", "flowUnit", "tableBy", "tableFrom", "tableTo", "tableStep"]
+      .map((id) => [id, document.getElementById(id).value]).concat([["tableBracket", tableBracket.checked]])));
+  await enter(page, ["123.4", "56.78", "0.5", "200&#x"], { typed: false });
+  await page.select("#flowUnit", "m3/h");
+  await page.select("#tableBy", "heads");
+  await fill(page, [["tableFrom", "5"], ["tableTo", "50"], ["tableStep", "5"], ["headEntry", "35"]]);
+  await page.$eval("#tableBracket", (e) => { e.checked = true; e.dispatchEvent(new Event("input", { bubbles: true })); });
+  await page.waitForFunction(() => shareLink.href.includes("head=35") && shareLink.href.includes("bracket"));
+  const sent = await state(), link = await page.$eval("a#shareLink", (a) => a.href);
+  await finish(opened);
+
+  const fresh = await session.browser.createBrowserContext();
+  try {
+    const page = await fresh.newPage();
+    await page.goto(link);
+    await page.waitForFunction(() => document.documentElement.dataset.vordanel === "ready" && risingHead.textContent !== "—");
+    assert.deepEqual(await page.evaluate(() => Object.fromEntries(
+      ["Text6", "Text1", "Text2", "Text3", "Text4", "headEntry", "flowUnit", "tableBy", "tableFrom", "tableTo", "tableStep"]
+        .map((id) => [id, document.getElementById(id).value]).concat([["tableBracket", tableBracket.checked]]))), sent);
+    assert.equal(await page.$eval("#VORDANEL", (e) => e.dataset.answers), undefined, "計算 is not pressed");
+    assert.ok(await page.$eval("#curveLine", (e) => e.getTotalLength() > 0), "the curve is drawn");
+    // A plain open of the page is as it always was.
+    await page.goto(link.replace(/#.*$/, ""));
+    await page.waitForFunction(() => document.documentElement.dataset.vordanel === "ready");
+    assert.deepEqual(await page.evaluate(() => [...document.querySelectorAll("#VORDANEL input")].map((e) => e.value).join("")), "");
+  } finally {
+    await fresh.close();
+  }
+});
+
+test("the curve downloads as a standalone SVG with its captions and as a PNG at least 1200 px wide", async () => {
+  const opened = await open(session, { width: 1280, height: 800 }), { page } = opened;
+  await page.select("#flowUnit", "L/min");  // the unit is remembered from the tests before
+  await press(page, ["100", "40", "1", "250"], { typed: false });
+  await page.waitForFunction(() => curvePng.href !== "");
+  const svg = (await linkBytes(page, "a#curveSvg")).toString();
+  for (const caption of ["越流高さ(mm) [底部から]", "流量(L/min)", "D = 100 mm", "最大 203.26 L/min・149.09 mm", "計算 205.81 mm"])
+    assert.ok(svg.includes(caption), `the SVG lacks ${caption}`);
+  assert.match(svg, /^<svg [^>]*xmlns="http:\/\/www.w3.org\/2000\/svg"/);
+  assert.ok(svg.includes("<style>") && !svg.includes("role="), "the SVG carries its own style, not the page's roles");
+  const png = await linkBytes(page, "a#curvePng");
+  assert.equal(png.subarray(1, 4).toString(), "PNG");
+  assert.ok(png.readUInt32BE(16) >= 1200, `${png.readUInt32BE(16)} px wide`);
+  assert.deepEqual(await page.$$eval("a#curveSvg, a#curvePng", (all) => all.map((a) => a.download)),
+                   ["vordanel-curve-D100.svg", "vordanel-curve-D100.png"]);
+  await finish(opened);
+});
