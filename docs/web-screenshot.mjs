@@ -1,9 +1,12 @@
 // Takes docs/web.png: vordanel.html in Debian's headless Chromium at 1280×800, the window beside
-// the workbench after the worked run whose bracket holds two heads (100 / 40 / 1 / 250).
+// the workbench after the worked run whose bracket holds two heads (100 / 40 / 1 / 250), a head
+// of 35 mm read off and a 20-row table; and docs/web-sheet.png, the first page of the calculation
+// sheet it prints, rendered by poppler's pdftoppm.
 // Run from the repository root after ./test.sh (or npm ci in web/tests and a build-web/):
 //   node docs/web-screenshot.mjs
 import { createRequire } from "node:module";
-import { mkdtempSync, rmSync } from "node:fs";
+import { spawnSync } from "node:child_process";
+import { mkdtempSync, rmSync, writeFileSync } from "node:fs";
 import { tmpdir } from "node:os";
 import { join, resolve } from "node:path";
 import { pathToFileURL } from "node:url";
@@ -22,7 +25,7 @@ try {
   for (const [id, text] of [["Text6", "100"], ["Text1", "40"], ["Text2", "1"], ["Text3", "250"]]) await page.type(`#${id}`, text);
   await page.click("#Command1");
   await page.waitForFunction(() => Number(document.getElementById("VORDANEL").dataset.answers ?? 0) > 0);
-  for (const [id, text] of [["tableFrom", "20"], ["tableTo", "200"], ["tableStep", "20"]]) {
+  for (const [id, text] of [["headEntry", "35"], ["tableFrom", "10"], ["tableTo", "200"], ["tableStep", "10"]]) {
     await page.$eval(`#${id}`, (e) => { e.value = ""; });
     await page.type(`#${id}`, text);
   }
@@ -34,7 +37,12 @@ try {
     return { x: peak.x + peak.width / 2, y: peak.y + peak.height / 2 };
   });
   await page.mouse.move(box.x, box.y);
+  await page.waitForFunction(() => document.getElementById("headSection").dataset.state === "done");
   await page.screenshot({ path: "docs/web.png" });
+  const pdf = join(profile, "sheet.pdf");
+  writeFileSync(pdf, await page.pdf({ format: "A4" }));
+  const r = spawnSync("pdftoppm", ["-png", "-r", "80", "-f", "1", "-l", "1", "-singlefile", pdf, "docs/web-sheet"]);
+  if (r.status !== 0) throw new Error(`pdftoppm: ${r.stderr}`);
 } finally {
   await browser.close();
   rmSync(profile, { recursive: true, force: true });

@@ -90,6 +90,13 @@ test("a rating table, shown and downloaded, is the companion's table, on the ris
     [["123.4", "1", "5", ""], "1", "9", "1", true],
     [["1500", "25000", "1", "3000"], "1000", "100000", "999.5", false],
   ];
+  // A table of ten million rows, superseded at once, is cancelled rather than waited for.
+  await enter(page, ["100", "40", "1", "250"], { typed: false });
+  await fill(page, [["tableFrom", "0.00002"], ["tableTo", "200"], ["tableStep", "0.00002"]]);
+  await page.click("#tableRun");
+  await fill(page, [["tableFrom", "1"], ["tableTo", "3"], ["tableStep", "1"]]);
+  await until(page, "vordanel-table-done", () => page.click("#tableRun"), 10_000);
+  assert.deepEqual(await linkBytes(page, "a#tableDownload"), native(["table", "-d", "100", "--flows", "1:3:1"]).stdout);
   for (const [entries, from, to, step, bracketed] of rows) {
     const name = `${entries} ${from}:${to}:${step}${bracketed ? " in the window's bracket" : ""}`;
     const expected = native(["table", "-d", entries[0], "--flows", `${from}:${to}:${step}`, "--flow-unit", "L/min",
