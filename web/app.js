@@ -39,8 +39,8 @@ const app = {
     region.textContent = region.textContent === text ? `${text}\u00a0` : text;
   },
 
-  // Hooks, filled in by the scripts that offer them.
-  windowChanged: () => {},    // workbench.js: the window's entries were cleared or its answer is out
-  unitsReady: () => {},       // workbench.js: the flow units the core knows are in the unit chooser
+  // A hook, filled in by the script that offers it. workbench.js: the window's entries were
+  // cleared or its answer is out (the answer, or null).
+  windowChanged: () => {},
 };
 app.core.then((module) => { app.module = module; });

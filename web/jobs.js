@@ -11,9 +11,9 @@
 
   class Job {
     // name: the event's; element: the one that carries data-state; summary, link, bar: elements
-    // or null; quiet: a job whose every answer is not worth saying aloud.
-    constructor({ name, element, summary = null, link = null, bar = null, quiet = false }) {
-      Object.assign(this, { name, element, summary, link, bar, quiet });
+    // or null.
+    constructor({ name, element, summary = null, link = null, bar = null }) {
+      Object.assign(this, { name, element, summary, link, bar });
       this.commands = new app.Commands();
       this.token = 0;
       this.url = null;
@@ -24,7 +24,7 @@
 
     // Runs args (null: a batch) on bytes and hands the answer to show(r), which fills the section
     // and returns {summary, failed, download: {bytes, name} | null}. `running` is what the summary
-    // says meanwhile; `shown` asks a batch for its first records.
+    // says meanwhile (null: what it said before); `shown` asks a batch for its first records.
     async run({ args, bytes = new Uint8Array(0), running = "計算中…", shown = 0 }, show) {
       const token = ++this.token;
       if (this.commands.busy) this.commands.cancel();
@@ -34,7 +34,7 @@
         link.setAttribute("aria-disabled", "true");
       }
       element.dataset.state = "running";
-      if (summary) summary.textContent = running;
+      if (summary && running !== null) summary.textContent = running;
       if (bar) {
         bar.max = Math.max(bytes.length, 1);
         bar.value = 0;
@@ -61,7 +61,7 @@
         link.removeAttribute("aria-disabled");
       }
       if (summary) summary.textContent = outcome.summary;
-      if (!this.quiet || outcome.failed) app.announce(outcome.summary);
+      app.announce(outcome.summary);
       element.dataset.state = outcome.failed ? "failed" : "done";
       element.dispatchEvent(new CustomEvent(`vordanel-${this.name}-done`, { bubbles: true }));
     }

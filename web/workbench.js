@@ -170,7 +170,7 @@
 
   // ---- The flow at a head, by `vordanel-cli flow` ----
 
-  const headJob = new app.Job({ name: "head", element: $("headSection"), summary: $("headFlow"), quiet: true });
+  const headJob = new app.Job({ name: "head", element: $("headSection"), summary: $("headFlow") });
   let headAsked = "";
   function flowFromHead() {
     const head = $("headEntry").value.trim(), diameter = $("Text6").value;
@@ -185,7 +185,8 @@
       return;
     }
     const args = ["flow", "-d", diameter, "--head", head, "--flow-unit", unit().name, "--json"];
-    headJob.run({ args }, (r) => {
+    // A flow is worked out in a moment: the one shown stays until the next is there.
+    headJob.run({ args, running: null }, (r) => {
       const flow = JSON.parse(new TextDecoder().decode(r.stdout));
       const symbol = unit().symbol;
       let said;
@@ -259,7 +260,8 @@
       const captions = header.map(columnCaption);
       fillRows($("tableRows"), captions, shown);
       const weir = view.curve?.ok ? view.curve.diameter_text : diameter.trim();
-      const title = `D = ${weir} mm、${by === "heads" ? "越流高さ" : "流量"} ${range.replaceAll(":", " 〜 ").replace(/ 〜 ([^〜]*)$/, "、刻み $1")}` +
+      const [from, to, step] = range.split(":"), inUnit = by === "heads" ? "mm" : unit().symbol;
+      const title = `D = ${weir} mm、${by === "heads" ? "越流高さ" : "流量"} ${from} 〜 ${to} ${inUnit}、刻み ${step} ${inUnit}` +
         (by === "flows" ? (bracketed ? `、窓の挟込み範囲 ${min} 〜 ${max} mm で` : "、上昇側") : "");
       app.sheet.table({ title, captions, rows: shown, count });
       const summary = `${count} 行` + (count > tableShown ? `（先頭の ${tableShown} 行を表示、全行はCSVに）` : "") +
