@@ -38,7 +38,9 @@ public:
         if (reader.byteOrderMark()) o << "\xEF\xBB\xBF";
     }
 
-    void header(const std::vector<std::string>& cells, const std::vector<bool>& quoted, const BatchColumns& columns)
+    // The header row, and names for columns that follow the results (a file without a header).
+    void header(const std::vector<std::string>& cells, const std::vector<bool>& quoted, const BatchColumns& columns,
+                const std::vector<std::string>& after = {})
     {
         const auto results = resultNames(columns);
         std::vector<std::string_view> added;
@@ -47,6 +49,7 @@ public:
         for (std::size_t k = 0; k < columns.width; ++k)
             cell(k, k < cells.size() ? cells[k] : std::string_view(), k < quoted.size() && quoted[k]);
         for (const auto name : added) cell(1, name, false);
+        for (const auto& name : after) cell(1, name, false);
         o << lineEnd_;
     }
 
@@ -114,6 +117,7 @@ int run(const BatchOptions& options, std::FILE* in, std::FILE* out, std::FILE* e
     BatchWriter w(out, dialect);
     std::vector<std::string> fields;
     std::optional<BatchColumns> columns;  // from a header row, or the first columns of the file
+    bool headed = false;                  // the header row is written
     const std::vector<std::string> positionalHeader = {"diameter_mm", "flow_lpm", "min_mm", "max_mm"};
 
     while (reader.next(fields)) {
@@ -128,12 +132,20 @@ int run(const BatchOptions& options, std::FILE* in, std::FILE* out, std::FILE* e
                     return Failure;
                 }
                 w.header(fields, reader.quoted(), *columns);
+                headed = true;
                 continue;
             }
             columns = positionalColumns();
-            w.header(positionalHeader, {}, *columns);
         }
         BatchRow row = columns->named ? rowByHeader(fields, reader.quoted(), *columns) : rowByPosition(fields, reader.quoted());
+        if (!headed) {
+            // Columns after the entries follow the results; named, so that the file fed back in
+            // reads them as its own columns.
+            std::vector<std::string> after;
+            for (std::size_t k = 0; k < row.tail.size(); ++k) after.push_back("column_" + std::to_string(k + 5));
+            w.header(positionalHeader, {}, *columns, after);
+            headed = true;
+        }
         row.malformed = row.malformed || reader.unterminated();  // the input ended inside a quote
         if (row.malformed) {
             w.row(row, *columns, w.results(nullptr, false, *columns));
@@ -147,7 +159,7 @@ int run(const BatchOptions& options, std::FILE* in, std::FILE* out, std::FILE* e
         }
         if (!w.o.flushIfFull()) return lostOutput(err);
     }
-    if (!columns) {
+    if (!headed) {
         w.start(reader);
         w.header(positionalHeader, {}, positionalColumns());
     }
