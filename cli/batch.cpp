@@ -50,6 +50,7 @@ public:
             cell(k, k < cells.size() ? cells[k] : std::string_view(), k < quoted.size() && quoted[k]);
         for (const auto name : added) cell(1, name, false);
         for (const auto& name : after) cell(1, name, false);
+        after_ = after.size();
         o << lineEnd_;
     }
 
@@ -62,9 +63,9 @@ public:
         }
         for (int r = 0; r < 3; ++r)
             if (!resultColumn(columns, r)) cell(1, results[r], false);
-        for (std::size_t t = 0; t < row.tail.size(); ++t) {
+        for (std::size_t t = 0; t < std::max(row.tail.size(), after_); ++t) {
             const std::size_t k = row.cells.size() + t;
-            cell(1, row.tail[t], k < row.quoted.size() && row.quoted[k]);
+            cell(1, t < row.tail.size() ? std::string_view(row.tail[t]) : std::string_view(), k < row.quoted.size() && row.quoted[k]);
         }
         o << lineEnd_;
     }
@@ -101,6 +102,7 @@ private:
 
     CsvDialect dialect_;
     std::string_view lineEnd_;
+    std::size_t after_ = 0;  // columns named after the results, which every row fills
 };
 
 int run(const BatchOptions& options, std::FILE* in, std::FILE* out, std::FILE* err, BatchCount& count)
