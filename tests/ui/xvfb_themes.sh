@@ -3,15 +3,17 @@
 # the first worked run, and in a failure's dialog. Each picture is taken once the window shows what
 # it should, and each is checked on its own before the two themes are compared, so a window that
 # lost its answer in both themes does not pass for two alike.
-# Usage: xvfb_themes.sh PATH_TO_VORDANEL
+# Usage: xvfb_themes.sh PATH_TO_VORDANEL PATH_TO_VORDANEL_CLI
 set -uo pipefail
 app=$(realpath "$1")
+cli=$2
 source "$(dirname "$0")/own_xvfb.sh"
 need Xvfb "no X server can be started (Debian package xvfb)"
 need xdotool "no keys can be typed into the window (Debian package xdotool)"
 for tool in import compare convert identify; do
   need "$tool" "the window cannot be grabbed and compared (Debian package imagemagick)"
 done
+need xclip "the answer box cannot be read back through the clipboard (Debian package xclip)"
 
 title="円形堰の越流高さ"
 work=$(mktemp -d)
@@ -25,7 +27,10 @@ fail() {
 start_own_xvfb
 trap 'kill "$own_xvfb_pid" 2>/dev/null; [[ -n ${KEEP:-} ]] || rm -rf "$work"' EXIT
 
+# The window's answer for the entries typed below, from the companion, which shares its core.
 diameter=100 flow=40 min=1 max=99
+expected=$("$cli" head -d "$diameter" -q "$flow" --min "$min" --max "$max" --json | grep -o '"head_mm":"[^"]*"' | cut -d'"' -f4)
+[[ -n $expected ]] || fail "vordanel-cli head -d $diameter -q $flow --min $min --max $max gave no head"
 
 # The answer's boxes are inked, and the dialog is not blank.
 answer_shown() {
@@ -38,6 +43,10 @@ text_pixels() { convert "$1" -fill white -fuzz 25% +opaque black -fill black -op
 has_text() {
   seen="$(text_pixels "$1") pixels of dark text"
   [[ $seen != "0 pixels of dark text" ]]
+}
+clipboard_reads() {
+  seen="'$(timeout 10 xclip -o -selection clipboard 2>/dev/null)'"
+  [[ $seen == "'$1'" ]]
 }
 
 # shoot NAME [ENV...]: the window after the entries above and 計算, then the dialog for a diameter of "abc".
@@ -57,7 +66,12 @@ shoot() {
   xdotool key shift+Tab shift+Tab space
   wait_until 30 "$name: the window shows a head and a trial count" \
     painted "$work/$name-window.png" "$id" answer_shown
-  xdotool key Tab Tab Tab Tab Tab ctrl+a && xdotool type --delay 20 "abc"
+  # The head box read back through the clipboard: 計算 is three stops before it.
+  xdotool key Tab Tab Tab ctrl+a ctrl+c
+  wait_until 30 "$name: the head box reads $expected" clipboard_reads "$expected"
+  echo "$name: the window shows the head $expected"
+
+  xdotool key Tab Tab ctrl+a && xdotool type --delay 20 "abc"
   xdotool key Tab Tab Tab space
   wait_until 30 "$name: a dialog was shown for a diameter that is not a number" windows_shown "$title" 2
   local dialog
