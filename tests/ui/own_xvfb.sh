@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced by the real-window tests and docs/screenshot.sh: an X server of the test's own, and waits
 # for the window's own signs instead of sleeps. A machine busy with a sanitizer build and two fuzzers
 # can take seconds where an idle one takes milliseconds; every wait here is bounded, and one that
