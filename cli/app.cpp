@@ -11,9 +11,9 @@ namespace vordanel::cli {
 int run(const std::vector<std::string>& args, std::FILE* in, std::FILE* out, std::FILE* err)
 {
     CLI::App app{"vordanel-cli: the overflow head of a circular weir by the Staus formula (スタウスの式),\n"
-                 "solved by bisection exactly as the VORDANEL window solves it. Lengths in mm, flows in L/min,\n"
-                 "numbers with a decimal point (a batch reads and writes its\n"
-                 "file's own). Exit status: 0 answer, 1 no solution, 2 error.",
+                 "solved by bisection exactly as the VORDANEL window solves it. Lengths in mm, flows in L/min\n"
+                 "(or in --flow-unit: L/s, m3/s, m3/min, m3/h, m3/d), numbers with a decimal point (a batch reads\n"
+                 "and writes its file's own). Exit status: 0 answer, 1 no solution, 2 error.",
                  "vordanel-cli"};
     app.set_version_flag("--version", "vordanel-cli " VORDANEL_VERSION);
     app.require_subcommand(1);
@@ -25,9 +25,9 @@ int run(const std::vector<std::string>& args, std::FILE* in, std::FILE* out, std
     FlowOptions flowOptions;
     auto* head = app.add_subcommand("head", "The head and trial count the window would show for four entries.");
     addHeadOptions(*head, headOptions);
-    auto* table = app.add_subcommand("table", "A rating table (CSV) of head against flow for one weir.");
+    auto* table = app.add_subcommand("table", "A rating table (CSV) for one weir: heads by flow, or flows by head.");
     addTableOptions(*table, tableOptions);
-    auto* batch = app.add_subcommand("batch", "Solve CSV rows diameter_mm,flow_lpm[,min_mm,max_mm], streamed row by row.");
+    auto* batch = app.add_subcommand("batch", "Solve a spreadsheet's rows (diameter_mm,flow_lpm[,min_mm,max_mm]), streamed row by row.");
     addBatchOptions(*batch, batchOptions);
     auto* flowCommand = app.add_subcommand("flow", "The flow the formula gives over a weir at a head.");
     addFlowOptions(*flowCommand, flowOptions);

@@ -38,7 +38,9 @@ public:
         if (reader.byteOrderMark()) o << "\xEF\xBB\xBF";
     }
 
-    void header(const std::vector<std::string>& cells, const std::vector<bool>& quoted, const BatchColumns& columns)
+    // The header row, and names for columns that follow the results (a file without a header).
+    void header(const std::vector<std::string>& cells, const std::vector<bool>& quoted, const BatchColumns& columns,
+                const std::vector<std::string>& after = {})
     {
         const auto results = resultNames(columns);
         std::vector<std::string_view> added;
@@ -47,6 +49,8 @@ public:
         for (std::size_t k = 0; k < columns.width; ++k)
             cell(k, k < cells.size() ? cells[k] : std::string_view(), k < quoted.size() && quoted[k]);
         for (const auto name : added) cell(1, name, false);
+        for (const auto& name : after) cell(1, name, false);
+        after_ = after.size();
         o << lineEnd_;
     }
 
@@ -59,9 +63,9 @@ public:
         }
         for (int r = 0; r < 3; ++r)
             if (!resultColumn(columns, r)) cell(1, results[r], false);
-        for (std::size_t t = 0; t < row.tail.size(); ++t) {
+        for (std::size_t t = 0; t < std::max(row.tail.size(), after_); ++t) {
             const std::size_t k = row.cells.size() + t;
-            cell(1, row.tail[t], k < row.quoted.size() && row.quoted[k]);
+            cell(1, t < row.tail.size() ? std::string_view(row.tail[t]) : std::string_view(), k < row.quoted.size() && row.quoted[k]);
         }
         o << lineEnd_;
     }
@@ -98,6 +102,7 @@ private:
 
     CsvDialect dialect_;
     std::string_view lineEnd_;
+    std::size_t after_ = 0;  // columns named after the results, which every row fills
 };
 
 int run(const BatchOptions& options, std::FILE* in, std::FILE* out, std::FILE* err, BatchCount& count)
@@ -114,6 +119,7 @@ int run(const BatchOptions& options, std::FILE* in, std::FILE* out, std::FILE* e
     BatchWriter w(out, dialect);
     std::vector<std::string> fields;
     std::optional<BatchColumns> columns;  // from a header row, or the first columns of the file
+    bool headed = false;                  // the header row is written
     const std::vector<std::string> positionalHeader = {"diameter_mm", "flow_lpm", "min_mm", "max_mm"};
 
     while (reader.next(fields)) {
@@ -128,12 +134,20 @@ int run(const BatchOptions& options, std::FILE* in, std::FILE* out, std::FILE* e
                     return Failure;
                 }
                 w.header(fields, reader.quoted(), *columns);
+                headed = true;
                 continue;
             }
             columns = positionalColumns();
-            w.header(positionalHeader, {}, *columns);
         }
         BatchRow row = columns->named ? rowByHeader(fields, reader.quoted(), *columns) : rowByPosition(fields, reader.quoted());
+        if (!headed) {
+            // Columns after the entries follow the results; named, so that the file fed back in
+            // reads them as its own columns.
+            std::vector<std::string> after;
+            for (std::size_t k = 0; k < row.tail.size(); ++k) after.push_back("column_" + std::to_string(k + 5));
+            w.header(positionalHeader, {}, *columns, after);
+            headed = true;
+        }
         row.malformed = row.malformed || reader.unterminated();  // the input ended inside a quote
         if (row.malformed) {
             w.row(row, *columns, w.results(nullptr, false, *columns));
@@ -147,7 +161,7 @@ int run(const BatchOptions& options, std::FILE* in, std::FILE* out, std::FILE* e
         }
         if (!w.o.flushIfFull()) return lostOutput(err);
     }
-    if (!columns) {
+    if (!headed) {
         w.start(reader);
         w.header(positionalHeader, {}, positionalColumns());
     }
@@ -175,18 +189,27 @@ void addBatchOptions(CLI::App& command, BatchOptions& options)
                "decimal separator of the entries and results: '.' or ',' (default: '.' in a ','-separated file,\n"
                "else the one the first rows show, ',' for ';' and '.' for tab when they show none)")
         ->check(CLI::IsMember({".", ","}));
-    command.footer("Example:\n"
+    command.footer("Examples:\n"
                    "  $ printf 'diameter_mm,flow_lpm,min_mm,max_mm\\n100,40,1,99\\n0,40,1,99\\n' | vordanel-cli batch\n"
                    "  diameter_mm,flow_lpm,min_mm,max_mm,head_mm,trials,note\n"
                    "  100,40,1,99,47.1,12,\n"
                    "  0,40,1,99,,,division_by_zero:diameter_mm\n"
-                   "A header row names the columns, in any order; other columns pass through in their place, and\n"
-                   "head_mm, trials and note, when the file already has them, are refreshed in place. Without a\n"
-                   "header the first columns are the entries. Rows without a bracket (two columns, or both bracket\n"
-                   "cells empty) are solved on the rising side. Quoted cells may hold separators and line breaks.\n"
+                   "  $ printf 'diameter_mm,flow_m3h\\n100,2.4\\n' | vordanel-cli batch\n"
+                   "  diameter_mm,flow_m3h,head_mm,trials,note\n"
+                   "  100,2.4,47.1,11,\n"
+                   "A header row names the columns, in any order: diameter_mm, flow_lpm (or flow_lps, flow_m3s,\n"
+                   "flow_m3min, flow_m3h, flow_m3d for a flow in L/s, m3/s, m3/min, m3/h, m3/d), and min_mm, max_mm\n"
+                   "or neither; or the window's captions 堰の径(mm), 流量(L/min) (or another unit in the parentheses),\n"
+                   "解の挟込最小値(mm), 挟込最大値(mm): such a sheet gets its results under 越流高さ(mm) [底部から],\n"
+                   "Trial回数 and 注記, with notes in Japanese words. Other columns pass through in their place, and\n"
+                   "the result columns, when the file already has them, are refreshed in place. Without a header the\n"
+                   "first columns are the entries. Rows without a bracket (two columns, or both bracket cells blank)\n"
+                   "are solved on the rising side. The file comes back as it came: its separators, byte-order mark,\n"
+                   "line ends and quoted cells; a cell that holds the separator, a quote or a line break is quoted.\n"
                    "A failed row is noted and the rest go on; a fault's note names its column, as in\n"
-                   "not_a_number:flow_lpm. Entries are never read with digit grouping: 1,200 in a file of decimal\n"
-                   "points is not a number.");
+                   "not_a_number:flow_lpm. Rows without a head and failed rows are counted, by reason, on standard\n"
+                   "error. Entries are never read with digit grouping: 1,200 in a file of decimal points is not a\n"
+                   "number.");
 }
 
 int batch(const BatchOptions& options, std::FILE* in, std::FILE* out, std::FILE* err, BatchCount* count)

@@ -6,6 +6,7 @@
 #include "words.h"
 
 #include <algorithm>
+#include <cstdio>
 
 namespace vordanel::cli {
 
@@ -50,6 +51,24 @@ std::string normalName(std::string_view name)
         normal += static_cast<char>(std::tolower(byte(i)));
     }
     return normal;
+}
+
+// A header cell as a one-line message quotes it: control characters (a line break in a quoted
+// cell, a NUL) written as escapes, so that the message stays one line and whole.
+std::string shown(std::string_view cell)
+{
+    std::string text = "'";
+    for (const char c : cell) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x20 && byte != 0x7F) {
+            text += c;
+            continue;
+        }
+        char escape[8];
+        std::snprintf(escape, sizeof escape, "\\x%02X", byte);
+        text += escape;
+    }
+    return text + "'";
 }
 
 enum class Role { Other, Diameter, Flow, Min, Max, Head, Trials, Note };
@@ -232,7 +251,7 @@ std::optional<BatchColumns> findColumns(const std::vector<std::string>& header, 
         if (!slot) continue;
         const bool result = name.role == Role::Head || name.role == Role::Trials || name.role == Role::Note;
         if (*slot && !result) {
-            why = "the header names the column " + header[**slot] + " twice";
+            why = "the header names the column " + shown(header[**slot]) + " twice";
             return std::nullopt;
         }
         *slot = i;  // a result column named twice: the last is the one batch added
@@ -241,7 +260,7 @@ std::optional<BatchColumns> findColumns(const std::vector<std::string>& header, 
     }
     if (!diameter || !flow) {
         why = "the header row names no diameter_mm (堰の径(mm)) or no flow_lpm (流量(L/min)) column; the columns found are ";
-        for (std::size_t i = 0; i < columns.width; ++i) why += (i ? ", " : "") + ("'" + header[i] + "'");
+        for (std::size_t i = 0; i < columns.width; ++i) why += (i ? ", " : "") + shown(header[i]);
         return std::nullopt;
     }
     if (columns.min.has_value() != columns.max.has_value()) {

@@ -22,7 +22,7 @@ void addFlowOptions(CLI::App& command, FlowOptions& options)
                    "  $ vordanel-cli flow -d 100 --head 50\n"
                    "  流量(L/min) 44.64\n"
                    "  $ vordanel-cli flow -d 100 --head 50 --flow-unit m3/h --json\n"
-                   "  {\"outcome\":\"flow\",\"flow_m3h\":2.678524289397811,\"flow_text\":\"2.6785\",\"side\":\"rising\","
+                   "  {\"outcome\":\"flow\",\"flow_m3h\":2.678524289397808,\"flow_text\":\"2.6785\",\"side\":\"rising\","
                    "\"above_weir\":false}\n"
                    "The flow is printed to 0.01 L/min, the search's own tolerance (in another unit, to the places\n"
                    "that resolve it). A head above the peak of the curve lies on its falling side; above the curve's\n"

@@ -11,10 +11,11 @@ VORDANEL_PACKAGES=(
   clang libclang-rt-14-dev
 )
 # What the whole suite needs besides (test.sh): a dark desktop theme and image tools for the
-# window's look, emscripten, the font tools, chromium and firefox-esr for the web edition, and
-# poppler-utils to read back the text of the calculation sheet it prints.
+# window's look and xclip to read its answer back, emscripten, the font tools, chromium and
+# firefox-esr for the web edition, and poppler-utils to read back the text of the calculation
+# sheet it prints.
 VORDANEL_TEST_PACKAGES=(
-  qt6-gtk-platformtheme imagemagick
+  qt6-gtk-platformtheme imagemagick xclip
   emscripten python3-fonttools chromium firefox-esr poppler-utils
 )
 # node and npm drive the web edition's browser tests. Many machines carry a node of their own,

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -434,18 +435,20 @@ INSTANTIATE_TEST_SUITE_P(
                "diameter_mm,flow_lpm,head_mm,trials,note\n100,40,,,malformed_row,1\n", 2},
         CsvRow{"HeaderWithoutADiameter", "flow_lpm,min_mm,max_mm\n40,1,99\n", "", 2},
         CsvRow{"ToleranceOutOfReachIsNoted", "1e10,1e14,1,1e10\n", header + "1e10,1e14,1,1e10,7921394581.05,54,stalled\n", 0},
-        CsvRow{"ColumnsAfterTheEntriesFollowTheResults", "100,40,1,99,site A\n", header + "100,40,1,99,47.1,12,,site A\n", 0},
+        CsvRow{"ColumnsAfterTheEntriesFollowTheResults", "100,40,1,99,site A\n",
+               "diameter_mm,flow_lpm,min_mm,max_mm,head_mm,trials,note,column_5\n100,40,1,99,47.1,12,,site A\n", 0},
         CsvRow{"LineBreaksInsideQuotesStayInTheirCell",
                "diameter_mm,flow_lpm,min_mm,max_mm,notes\n100,40,1,99,\"line one\r\nline two\rthree\"\n50,60,1,70,x\n",
                "diameter_mm,flow_lpm,min_mm,max_mm,notes,head_mm,trials,note\n"
                "100,40,1,99,\"line one\r\nline two\rthree\",47.1,12,\n50,60,1,70,x,57.26,10,above_weir\n", 0},
-        CsvRow{"QuoteInsideAnUnquotedCellIsOrdinary", "100,40,1,99,5\" pipe\n", header + "100,40,1,99,47.1,12,,\"5\"\" pipe\"\n", 0},
+        CsvRow{"QuoteInsideAnUnquotedCellIsOrdinary", "100,40,1,99,5\" pipe\n",
+               "diameter_mm,flow_lpm,min_mm,max_mm,head_mm,trials,note,column_5\n100,40,1,99,47.1,12,,\"5\"\" pipe\"\n", 0},
         CsvRow{"QuoteOpenAtTheEndIsAMalformedRow", "100,40,1,99\n100,40,1,\"99\n",
                header + "100,40,1,99,47.1,12,\n100,40,1,\"99\n\",,,malformed_row\n", 2},
         CsvRow{"SemicolonsWithDecimalCommas", "diameter_mm;flow_lpm;min_mm;max_mm\n100;40,0;1;99\n50;60;1;70\n",
                "diameter_mm;flow_lpm;min_mm;max_mm;head_mm;trials;note\n100;40,0;1;99;47,1;12;\n50;60;1;70;57,26;10;above_weir\n", 0},
         CsvRow{"InchMarkInTheFirstLineOpensNoQuote", "Pipe 6\" main;100;40;1;99\n",
-               "diameter_mm;flow_lpm;min_mm;max_mm;head_mm;trials;note\n\"Pipe 6\"\" main\";100;40;1;;;not_a_number:diameter_mm;99\n", 2},
+               "diameter_mm;flow_lpm;min_mm;max_mm;head_mm;trials;note;column_5\n\"Pipe 6\"\" main\";100;40;1;;;not_a_number:diameter_mm;99\n", 2},
         CsvRow{"SemicolonsShowingNoDecimalReadCommas", "100;40;1;99\n",
                "diameter_mm;flow_lpm;min_mm;max_mm;head_mm;trials;note\n100;40;1;99;47,1;12;\n", 0},
         CsvRow{"SemicolonsWithDecimalPointsNeverGroupDigits", "100;40.50;1;99\n100;1,200;1;99\n",
@@ -530,3 +533,175 @@ TEST(Cli, LostOutputOfTheProcessIsItsExitStatus)
 }
 
 }  // namespace
+
+// Records of a CSV text as a spreadsheet reads them, by their own small rules here: each with
+// its field count and the line end that closed it (a quote opens a field only at its start).
+struct Record {
+    std::size_t fields;
+    std::string end;
+};
+std::vector<Record> records(std::string_view text, char separator)
+{
+    std::vector<Record> out;
+    std::size_t fields = 1;
+    bool fieldStart = true;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (fieldStart && text[i] == '"') {
+            for (++i; i < text.size() && !(text[i] == '"' && (i + 1 == text.size() || text[i + 1] != '"')); ++i)
+                if (text[i] == '"') ++i;
+            fieldStart = false;
+            continue;
+        }
+        fieldStart = text[i] == separator;
+        if (text[i] == separator) ++fields;
+        if (text[i] != '\n' && text[i] != '\r') continue;
+        const bool crlf = text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n';
+        out.push_back({fields, crlf ? "\r\n" : std::string(1, text[i])});
+        i += crlf;
+        fields = 1, fieldStart = true;
+    }
+    return out;
+}
+
+TEST(Cli, EveryExportOfASheetComesBackAsItCameAndByteForByteWhenFedBack)
+{
+    struct Export {
+        const char* name;
+        char separator, decimal;
+        std::string bom, lineEnd;
+        bool quoteText, shiftJis;
+    };
+    const Export exports[] = {
+        {"Utf8", ',', '.', "", "\n", false, false},          {"ExcelUtf8BomCrLf", ',', '.', "\xEF\xBB\xBF", "\r\n", false, false},
+        {"CrLf", ',', '.', "", "\r\n", false, false},        {"SemicolonDecimalComma", ';', ',', "", "\n", false, false},
+        {"SemicolonDecimalPoint", ';', '.', "", "\r\n", false, false}, {"ShiftJis", ',', '.', "", "\r\n", false, true},
+        {"QuotedText", ',', '.', "", "\n", true, false},      {"Tab", '\t', '.', "", "\n", false, false},
+    };
+    // One sheet: a text column, then the entries; two heads (a note with ';'), an answer above the
+    // weir, a rising-side row, a fault, and text with the separators, a quote and a line break.
+    const std::vector<std::vector<std::string>> sheet = {
+        {"site", "diameter_mm", "flow_lpm", "min_mm", "max_mm"},
+        {"Weir A", "100", "40.5", "1", "99"},      {"Weir B; east, lower", "100", "40", "1", "250"},
+        {"Weir \"C\"", "50", "60", "1", "70"},      {"Weir D\nnorth\tside", "100", "40.5", "", ""},
+        {"\x96\x6B\x8A\x43\x93\xB9", "0", "40", "1", "99"},
+    };
+    for (const Export& e : exports) {
+        std::string input = e.bom;
+        for (std::size_t r = 0; r < sheet.size(); ++r) {
+            for (std::size_t k = 0; k < sheet[r].size(); ++k) {
+                std::string cell = sheet[r][k];
+                if (k == 0 && r == 5 && !e.shiftJis) cell = "Weir E";
+                const bool number = r > 0 && k > 0;
+                if (number && e.decimal == ',') std::replace(cell.begin(), cell.end(), '.', ',');
+                const bool quote = (e.quoteText && !number) || cell.find_first_of(std::string("\"\n") + e.separator) != std::string::npos;
+                std::string quoted;
+                for (const char c : cell) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+                input += (k ? std::string(1, e.separator) : "") + (quote ? "\"" + quoted + "\"" : cell);
+            }
+            input += e.lineEnd;
+        }
+        const auto first = run({"batch"}, input);
+        ASSERT_EQ(first.status, 2) << e.name << first.err;
+        EXPECT_EQ(first.out.starts_with("\xEF\xBB\xBF"), !e.bom.empty()) << e.name;
+        const auto written = records(std::string_view(first.out).substr(e.bom.size()), e.separator);
+        ASSERT_EQ(written.size(), sheet.size()) << e.name << first.out;
+        for (const auto& record : written) {
+            EXPECT_EQ(record.fields, sheet[0].size() + 3) << e.name << first.out;
+            EXPECT_EQ(record.end, e.lineEnd) << e.name;
+        }
+        const bool noteQuoted = first.out.find(e.separator + std::string("\"above_weir;two_heads\"")) != std::string::npos;
+        EXPECT_EQ(noteQuoted, e.separator == ';') << e.name << first.out;
+        EXPECT_EQ(run({"batch"}, first.out).out, first.out) << e.name;
+    }
+}
+
+TEST(Cli, ASheetHeadedWithTheWindowsCaptionsGetsCaptionsAndJapaneseNotesBack)
+{
+    const std::string input = "\xEF\xBB\xBF" "地点,堰の径(mm),流量（m³/h）,解の挟込最小値(mm),挟込最大値(mm)\r\n"
+                              "A,100,2.4,1,99\r\nB,100,2.4,60,99\r\nC,50,3.6,1,70\r\nD,100,x,1,99\r\n";
+    const auto r = run({"batch"}, input);
+    EXPECT_EQ(r.status, 2) << r.err;
+    const auto out = lines(r.out);
+    ASSERT_EQ(out.size(), 5u) << r.out;
+    EXPECT_EQ(out[0], "\xEF\xBB\xBF" "地点,堰の径(mm),流量（m³/h）,解の挟込最小値(mm),挟込最大値(mm),越流高さ(mm) [底部から],Trial回数,注記\r");
+    // 2.4 m3/h is 40 L/min and 3.6 m3/h is 60 L/min: the window's own answers, with its messages.
+    EXPECT_EQ(out[1], "A,100,2.4,1,99,47.1,12,\r");
+    EXPECT_EQ(out[2], "B,100,2.4,60,99,,,解がありません、挟み込み範囲を変更して下さい。\r");
+    EXPECT_EQ(out[3], "C,50,3.6,1,70,57.26,10,流量過大のため堰の範囲を越えています。\r");
+    EXPECT_EQ(out[4], "D,100,x,1,99,,,流量(m³/h): 数値ではありません。\r");
+    EXPECT_EQ(run({"batch"}, r.out).out, r.out);
+}
+
+TEST(Cli, EveryFlowUnitGivesTheHeadsOfTheSameFlowsInLitresPerMinute)
+{
+    // The same flows in each unit: 30, 60 and 150 L/min.
+    const std::pair<const char*, std::vector<std::string>> flows[] = {
+        {"L/min", {"30", "60", "150"}},      {"L/s", {"0.5", "1", "2.5"}},     {"m3/s", {"0.0005", "0.001", "0.0025"}},
+        {"m3/min", {"0.03", "0.06", "0.15"}}, {"m³/h", {"1.8", "3.6", "9"}},   {"m3/d", {"43.2", "86.4", "216"}},
+    };
+    for (const auto& [unit, values] : flows) {
+        std::string batch = std::string("diameter_mm,flow_") + (std::string(unit) == "m³/h" ? "m3h" : keyOf(unit)) + ",min_mm,max_mm\n";
+        for (std::size_t i = 0; i < values.size(); ++i) {
+            const std::string litres = flows[0].second[i];
+            const auto expected = run({"head", "-d", "100", "-q", litres, "--min", "1", "--max", "99"});
+            const auto got = run({"head", "-d", "100", "-q", values[i], "--min", "1", "--max", "99", "--flow-unit", unit});
+            EXPECT_EQ(got.out, expected.out) << unit << " " << values[i];
+            const auto tableRow = lines(run({"table", "-d", "100", "--min", "1", "--max", "99", "--flow-unit", unit, "--flows",
+                                             values[i] + ":" + values[i] + ":1"}).out);
+            const auto expectedRow = lines(run({"table", "-d", "100", "--min", "1", "--max", "99", "--flows", litres + ":" + litres + ":1"}).out);
+            ASSERT_EQ(tableRow.size(), 2u) << unit;
+            EXPECT_EQ(tableRow[1].substr(tableRow[1].find(',')), expectedRow[1].substr(expectedRow[1].find(','))) << unit;
+            batch += "100," + values[i] + ",1,99\n";
+        }
+        const auto out = lines(run({"batch"}, batch).out);
+        const auto expected = lines(run({"batch"}, "diameter_mm,flow_lpm,min_mm,max_mm\n100,30,1,99\n100,60,1,99\n100,150,1,99\n").out);
+        ASSERT_EQ(out.size(), expected.size()) << unit;
+        for (std::size_t i = 1; i < out.size(); ++i)
+            EXPECT_EQ(out[i].substr(out[i].find(",1,99,")), expected[i].substr(expected[i].find(",1,99,"))) << unit;
+    }
+}
+
+TEST(Cli, ABlankBracketMeansTheRisingSideInEveryCommandAndOneBlankEndIsAnEmptyEntry)
+{
+    const auto rising = run({"head", "-d", "100", "-q", "40"});
+    const auto risingTable = run({"table", "-d", "100", "--flows", "40:40:1"});
+    for (const auto& [min, max] : {std::pair<std::string, std::string>{"", ""}, {" ", "\t"}, {"　", ""}}) {
+        EXPECT_EQ(run({"head", "-d", "100", "-q", "40", "--min", min, "--max", max}).out, rising.out);
+        EXPECT_EQ(run({"table", "-d", "100", "--flows", "40:40:1", "--min", min, "--max", max}).out, risingTable.out);
+        const auto batch = run({"batch"}, "diameter_mm,flow_lpm,min_mm,max_mm\n100,40," + min + "," + max + "\n");
+        EXPECT_EQ(lines(batch.out).at(1), "100,40," + min + "," + max + ",47.1,11,");
+    }
+    for (const auto& [min, max] : {std::pair<std::string, std::string>{"", "99"}, {"1", " "}}) {
+        const auto head = run({"head", "-d", "100", "-q", "40", "--min", min, "--max", max});
+        EXPECT_EQ(head.status, 2);
+        EXPECT_NE(head.err.find("every entry needs a value"), std::string::npos) << head.err;
+        EXPECT_EQ(run({"table", "-d", "100", "--flows", "40:40:1", "--min", min, "--max", max}).status, 2);
+        const auto batch = run({"batch"}, "diameter_mm,flow_lpm,min_mm,max_mm\n100,40," + min + "," + max + "\n");
+        EXPECT_EQ(lines(batch.out).at(1), "100,40," + min + "," + max + ",,,empty_entry");
+    }
+}
+
+TEST(Cli, TableByHeadsAgreesWithTheFormulaAndNotesWhereEachHeadLies)
+{
+    for (const auto& [unit, litres] : units) {
+        const auto r = run({"table", "-d", "100", "--heads", "20:240:20", "--flow-unit", unit});
+        EXPECT_EQ(r.status, 1) << unit << r.err;  // the heads past the curve's zero have no flow
+        const auto out = lines(r.out);
+        ASSERT_EQ(out.size(), 13u) << unit;
+        EXPECT_EQ(out[0], "head_mm,flow_" + keyOf(unit) + ",note");
+        for (std::size_t i = 1; i < out.size(); ++i) {
+            const double head = 20.0 * static_cast<double>(i);
+            const auto cells = out[i] + ",";
+            const auto comma = cells.find(','), next = cells.find(',', comma + 1);
+            const std::string flow = cells.substr(comma + 1, next - comma - 1), note = cells.substr(next + 1, cells.size() - next - 2);
+            const double expected = stausLitresPerMinute(100, head);
+            // The peak of a 100 mm weir lies at 149.09 mm, the curve's zero at 211.40 mm.
+            std::string notes = head > 100 ? "above_weir" : "";
+            if (head > 149.09) notes += ";falling_side";
+            if (expected < 0) notes += ";no_flow";
+            EXPECT_EQ(note, notes) << unit << " " << out[i];
+            if (expected < 0) EXPECT_EQ(flow, "") << out[i];
+            else EXPECT_NEAR(std::stod(flow) * litres, expected, 0.01) << unit << " " << out[i];
+        }
+    }
+}
