@@ -211,12 +211,26 @@ test("the page and the companion agree on every case", async () => {
   assert.equal(rows.length, cases.length);
 
   const opened = await open(session), { page } = opened;
+  // Pressed inside the page, one case after another, each once its answer is out: what is compared
+  // here is the answer, and a round trip to the browser for every key would only cost time.
+  const answers = await page.evaluate(async (cases) => {
+    const $ = (id) => document.getElementById(id), out = [];
+    for (const entries of cases) {
+      ["Text6", "Text1", "Text2", "Text3"].forEach((id, i) => { $(id).value = entries[i]; });
+      const answered = new Promise((resolve) => $("VORDANEL").addEventListener("vordanel-answered", resolve, { once: true }));
+      $("Command1").click();
+      await answered;
+      out.push({ head: $("Text4").value, trials: $("Text5").value, label8: !$("Label8").hidden, label9: !$("Label9").hidden,
+                 dialog: $("failure").open ? $("failureMessage").textContent : null });
+      if ($("failure").open) $("failure").close();
+    }
+    return out;
+  }, cases);
   for (const [i, entries] of cases.entries()) {
     const [, , , , head, trials, note] = rows[i];
     const notes = note.split(";");
-    const s = await press(page, entries, { typed: false });
+    const s = answers[i];
     const kind = s.dialog === null ? "" : s.dialog.slice(s.dialog.indexOf(": ") + 2);
-    if (s.dialog !== null) await dismiss(page);
     const faultMessages = {
       not_a_number: "数値ではありません。", division_by_zero: "ゼロによる除算です。0 より大きい値を入力して下さい。",
       invalid_argument: "不正な引数です（負の値）。0 より大きい値を入力して下さい。", overflow: "値が大きすぎるか小さすぎて、計算できる範囲を超えています。",
