@@ -11,7 +11,9 @@
   const sides = { rising: "上昇側", falling: "下降側" };
 
   let units = [];            // the core's flow units: {name, symbol, key, decimals}
-  let lastAnswer = null;     // the window's last answer, as the core gave it
+  let lastAnswer = null;     // the window's last answer, as the core gave it, and the entries it answered
+  // The last answer, while the entries are still those it answered; null once they changed.
+  const freshAnswer = () => (lastAnswer && lastAnswer.entries.every((text, i) => text === app.entries()[i]) ? lastAnswer.answer : null);
   let headMark = null;       // the head entry's flow, as the companion gave it: {mm, flow, text, flowText}
   const unit = () => units.find((u) => u.name === $("flowUnit").value) ?? units[0];
   const noteWordsCache = new Map();
@@ -70,7 +72,8 @@
 
   // The window's last press ended silently on an empty entry: which ones the window needs.
   function tellEntryNeeded() {
-    const needed = lastAnswer?.outcome === "incomplete" ? lastAnswer.empty.map((id) => $(id).labels[0].textContent) : [];
+    const answer = freshAnswer();
+    const needed = answer?.outcome === "incomplete" ? answer.empty.map((id) => $(id).labels[0].textContent) : [];
     $("entryNeeded").hidden = needed.length === 0;
     $("entryNeededText").textContent = needed.length ? `${needed.join("、")} が空です。入れてから計算を押してください。` : "";
   }
@@ -82,14 +85,13 @@
     app.sheet.entries([
       ["堰の径 D", `${diameter} mm`], ["流量 Q", `${flow} L/min`], ["解の挟込最小値", `${min} mm`], ["挟込最大値", `${max} mm`],
     ]);
-    const answered = lastAnswer && lastAnswer.outcome !== "incomplete";
+    // The window's answer goes on the sheet with the entries it answered, not with others typed since.
+    const answer = freshAnswer(), answered = answer && answer.outcome !== "incomplete";
     const messages = ["Label8", "Label9"].filter((id) => !$(id).hidden).map((id) => $(id).textContent);
-    const rows = [
-      ["越流高さ(mm) [底部から] (窓の答え)", answered ? $("Text4").value || "—" : "計算はまだ押されていません"],
-      ["Trial回数", $("Text5").value || "—"],
-    ];
-    if (messages.length) rows.push(["メッセージ", messages.join(" ")]);
-    if (lastAnswer?.outcome === "fault") rows.push(["メッセージ", $("failureMessage").textContent]);
+    const rows = [["越流高さ(mm) [底部から] (窓の答え)", answered ? $("Text4").value || "—" : "この入力では計算はまだ押されていません"]];
+    if (answered) rows.push(["Trial回数", $("Text5").value || "—"]);
+    if (answered && messages.length) rows.push(["メッセージ", messages.join(" ")]);
+    if (answer?.outcome === "fault") rows.push(["メッセージ", $("failureMessage").textContent]);
     rows.push(["上昇側の越流高さ(mm) [挟込みなし]", $("risingHead").textContent]);
     if (!$("otherHead").hidden) rows.push(["もう一つの越流高さ(mm) [挟込み範囲内]", $("otherHeadText").textContent]);
     rows.push([`最大流量(${unit().symbol})`, $("peakFlow").textContent], ["最大流量時の越流高さ(mm)", $("peakHead").textContent]);
@@ -163,7 +165,7 @@
 
   // The window cleared its entries or answered a press: the workbench catches up at once.
   app.windowChanged = (answer) => {
-    lastAnswer = answer;
+    lastAnswer = answer && { answer, entries: app.entries() };
     update();
     if (answer?.outcome === "incomplete") app.announce($("entryNeededText").textContent);
   };
@@ -178,8 +180,8 @@
     if (asked === headAsked) return;
     headAsked = asked;
     if (head === "") {
-      headJob.token++;
-      headJob.commands.cancel();
+      headJob.token++;  // whatever is in flight is no longer wanted
+      if (headJob.commands.busy) headJob.commands.cancel();
       $("headFlow").textContent = "";
       headMark = null;
       return;
