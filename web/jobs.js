@@ -22,6 +22,14 @@
     // Warms the worker up while the page is idle, so that the first run does not wait for it.
     warm() { this.commands.start(); }
 
+    // Nothing is wanted of this job any more: whatever is in flight is ended and the section emptied.
+    stop() {
+      this.token++;
+      if (this.commands.busy) this.commands.cancel();
+      if (this.summary) this.summary.textContent = "";
+      this.element.dataset.state = "idle";
+    }
+
     // Runs args (null: a batch) on bytes and hands the answer to show(r), which fills the section
     // and returns {summary, failed, download: {bytes, name} | null}. `running` is what the summary
     // says meanwhile (null: what it said before); `shown` asks a batch for its first records.

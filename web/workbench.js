@@ -180,9 +180,7 @@
     if (asked === headAsked) return;
     headAsked = asked;
     if (head === "") {
-      headJob.token++;  // whatever is in flight is no longer wanted
-      if (headJob.commands.busy) headJob.commands.cancel();
-      $("headFlow").textContent = "";
+      headJob.stop();
       headMark = null;
       return;
     }
