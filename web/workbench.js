@@ -7,7 +7,7 @@
   const $ = app.$;
   const curvePoints = 480;  // a smooth line at any width the page gives it
   const tableShown = 5000;  // a table's rows drawn in the page; the download holds them all
-  const batchShown = 1000;  // a batch's rows drawn in the page
+  const batchShown = 200;   // a batch's first rows drawn in the page, a look before the download
   const sides = { rising: "上昇側", falling: "下降側" };
 
   let units = [];            // the core's flow units: {name, symbol, key, decimals}
