@@ -302,6 +302,7 @@
   // ---- The link to the calculation ----
 
   // What the link carries: the window's entries, the unit, the head entry and the table's settings.
+  let addressTimer = 0;
   const linkKeys = { d: "Text6", q: "Text1", min: "Text2", max: "Text3", head: "headEntry", from: "tableFrom", to: "tableTo", step: "tableStep" };
   function share() {
     const params = new URLSearchParams();
@@ -314,8 +315,13 @@
     $("shareLink").href = url;
     // Shown whole where it is of a length to read; the address holds it all.
     $("shareLink").textContent = url.length > 300 ? `${url.slice(0, 300)}…` : url;
-    // A reload opens the same calculation, once there is one to open.
-    if (params.has("d") || params.has("q") || location.hash !== "") history.replaceState(null, "", url);
+    // A reload opens the same calculation, once there is one to open. The address bar follows
+    // once typing rests: browsers refuse a page that rewrites its address too often.
+    if (!params.has("d") && !params.has("q") && location.hash === "") return;
+    clearTimeout(addressTimer);
+    addressTimer = setTimeout(() => {
+      try { history.replaceState(null, "", $("shareLink").href); } catch { /* the link itself is there */ }
+    }, 400);
   }
   // Fills in what a link carries (nothing is pressed); false for a plain open of the page.
   function openLink() {
