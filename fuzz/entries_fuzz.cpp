@@ -166,6 +166,54 @@ void checkFinish(const Calculation& c)
     }
 }
 
+// The formula again, in long double and in an order of its own, so that the answers are checked
+// against the Staus formula rather than against the code that found them: the discharge at head h
+// over a weir of diameter D (m, m^3/min), and a bound on what the program's rounding in double
+// may add to it. Not usable where a step of the program's would leave the normal double range,
+// and lose its relative precision with it.
+struct Formula {
+    long double flow = 0, slack = 0;
+    bool usable = false;
+};
+Formula formula(double D, double h)
+{
+    Formula f;
+    if (!(D > 0 && h > 0)) return f;
+    const long double d = D, x = h, r = x / d;
+    const long double mu = 0.555L + d / (110 * x) + 0.041L * r;
+    const long double scale = std::pow(d, 1.5L) * mu;
+    const long double rising = 10.12L * std::pow(r, 1.975L), falling = 2.66L * std::pow(r, 3.76L);
+    f.flow = scale * (rising - falling);
+    f.slack = 1e-12L * scale * (rising + falling);
+    const auto normal = [](long double v) { return v >= DBL_MIN * 0x1p60L && v <= DBL_MAX / 4; };
+    f.usable = normal(d / 110) && normal(d / (110 * x)) && normal(0.041L * x) && normal(0.041L * r) && normal(r)
+               && normal(std::pow(d, 1.5L)) && normal(scale) && normal(rising) && normal(scale * rising);
+    return f;
+}
+
+// What a calculation's outcome says of the formula: a head accepted within the tolerance passes
+// the flow to within 0.01 L/min, and no solution means the bracket's ends do not pass more and
+// less than the flow.
+void checkAgainstFormula(const Calculation& c)
+{
+    constexpr long double tolerance = 0.00001L;  // m^3/min, 0.01 L/min
+    const long double Q = c.Q;
+    const auto off = [&](const Formula& f) { return f.flow - Q; };
+    const auto within = [&](const Formula& f) { return f.slack + DBL_TRUE_MIN * 4 + 1e-12L * std::fabs(Q); };
+    if (c.search.outcome == SearchResult::Outcome::Converged && c.search.toleranceMet) {
+        const Formula f = formula(c.D, c.search.xMid);
+        if (f.usable) require(std::fabs(off(f)) < tolerance + within(f), "an accepted head passes the flow");
+    }
+    if (c.outcome == O::NoSolution && c.search.trialCount > 0) {
+        const Formula low = formula(c.D, c.xLow), high = formula(c.D, c.xHigh);
+        if (low.usable && high.usable) {
+            const bool lowBelow = off(low) < -within(low), lowAbove = off(low) > within(low);
+            const bool highBelow = off(high) < -within(high), highAbove = off(high) > within(high);
+            require(!(lowBelow && highAbove) && !(lowAbove && highBelow), "no solution only without a sign change");
+        }
+    }
+}
+
 // Reads the entries as calculate() promises to, in order; the index of the first that is not a
 // number (4 when all are), their values (m, m^3/min) as far as read.
 struct Read {
@@ -243,11 +291,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
     }
 
-    const auto second = vordanel::calculate({entries[0], entries[1], entries[2], entries[3]}, point);
-    require(second.outcome == first.outcome, "the same entries give the same outcome");
-    require(second.search.trialCount == first.search.trialCount, "the same entries take the same passes");
-    require(same(second.search.xMid, first.search.xMid), "the same head");
-    require(second.fault == first.fault && second.faultInput == first.faultInput, "the same fault");
+    if (!empty) checkAgainstFormula(first);
 
     // The same diameter and flow without a bracket: the rising side of the curve.
     passes.clear();
@@ -274,5 +318,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     checkSearch(rising.search, passes, curve.weir, read.values[1], vordanel::risingStart(curve), curve.peakHead);
     checkFinish(rising);
+    checkAgainstFormula(rising);
     return 0;
 }
