@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs the whole suite through CTest: first the web edition
 # (build-web/vordanel.html), then the release build (with the Debian package test and the page's
-# tests in headless Chromium), then the same suite built by clang with AddressSanitizer and
+# tests in headless Chromium and Firefox), then the same suite built by clang with AddressSanitizer and
 # UndefinedBehaviorSanitizer, which also runs the fuzz target for a bounded time.
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -9,6 +9,7 @@ source scripts/setup.sh
 
 # shellcheck disable=SC2046
 vordanel_install_packages "${VORDANEL_TEST_PACKAGES[@]}" $(vordanel_node_packages)
+vordanel_install_if_packaged "${VORDANEL_BROWSER_PACKAGES[@]}"
 vordanel_install_web_test_driver
 
 echo "== web edition (emscripten) =="
