@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -166,51 +167,40 @@ void checkFinish(const Calculation& c)
     }
 }
 
-// The formula again, in long double and in an order of its own, so that the answers are checked
+// The residual again, in long double and in an order of its own, so that the answers are checked
 // against the Staus formula rather than against the code that found them: the discharge at head h
-// over a weir of diameter D (m, m^3/min), and a bound on what the program's rounding in double
-// may add to it. Not usable where a step of the program's would leave the normal double range,
+// over a weir of diameter D (m, m^3/min) less Q, and a bound on what the program's rounding in
+// double may add to it; nothing where a step of the program's would leave the normal double range
 // and lose its relative precision with it.
-struct Formula {
-    long double flow = 0, slack = 0;
-    bool usable = false;
+struct Residual {
+    long double value, slack;
 };
-Formula formula(double D, double h)
+std::optional<Residual> formula(double D, double h, double Q)
 {
-    Formula f;
-    if (!(D > 0 && h > 0)) return f;
-    const long double d = D, x = h, r = x / d;
+    if (!(D > 0 && h > 0)) return std::nullopt;
+    const long double d = D, x = h, r = x / d, p = std::pow(d, 1.5L);
     const long double mu = 0.555L + d / (110 * x) + 0.041L * r;
-    const long double scale = std::pow(d, 1.5L) * mu;
     const long double rising = 10.12L * std::pow(r, 1.975L), falling = 2.66L * std::pow(r, 3.76L);
-    f.flow = scale * (rising - falling);
-    f.slack = 1e-12L * scale * (rising + falling);
-    const auto normal = [](long double v) { return v >= DBL_MIN * 0x1p60L && v <= DBL_MAX / 4; };
-    f.usable = normal(d / 110) && normal(d / (110 * x)) && normal(0.041L * x) && normal(0.041L * r) && normal(r)
-               && normal(std::pow(d, 1.5L)) && normal(scale) && normal(rising) && normal(scale * rising);
-    return f;
+    for (const long double step : {d / 110, d / (110 * x), 0.041L * x, 0.041L * r, r, p, p * mu, rising, p * mu * rising})
+        if (!(step >= DBL_MIN * 0x1p60L && step <= DBL_MAX / 4)) return std::nullopt;
+    return Residual{p * mu * (rising - falling) - Q,
+                    1e-12L * (p * mu * (rising + falling) + std::fabs(Q)) + DBL_TRUE_MIN * 4};
 }
 
 // What a calculation's outcome says of the formula: a head accepted within the tolerance passes
-// the flow to within 0.01 L/min, and no solution means the bracket's ends do not pass more and
-// less than the flow.
+// the flow to within 0.01 L/min, and no solution means that the bracket's ends do not pass one
+// more and the other less than the flow.
 void checkAgainstFormula(const Calculation& c)
 {
-    constexpr long double tolerance = 0.00001L;  // m^3/min, 0.01 L/min
-    const long double Q = c.Q;
-    const auto off = [&](const Formula& f) { return f.flow - Q; };
-    const auto within = [&](const Formula& f) { return f.slack + DBL_TRUE_MIN * 4 + 1e-12L * std::fabs(Q); };
+    constexpr long double tolerance = 0.00001L;  // m^3/min
     if (c.search.outcome == SearchResult::Outcome::Converged && c.search.toleranceMet) {
-        const Formula f = formula(c.D, c.search.xMid);
-        if (f.usable) require(std::fabs(off(f)) < tolerance + within(f), "an accepted head passes the flow");
+        const auto f = formula(c.D, c.search.xMid, c.Q);
+        require(!f || std::fabs(f->value) < tolerance + f->slack, "an accepted head passes the flow");
     }
     if (c.outcome == O::NoSolution && c.search.trialCount > 0) {
-        const Formula low = formula(c.D, c.xLow), high = formula(c.D, c.xHigh);
-        if (low.usable && high.usable) {
-            const bool lowBelow = off(low) < -within(low), lowAbove = off(low) > within(low);
-            const bool highBelow = off(high) < -within(high), highAbove = off(high) > within(high);
-            require(!(lowBelow && highAbove) && !(lowAbove && highBelow), "no solution only without a sign change");
-        }
+        const auto low = formula(c.D, c.xLow, c.Q), high = formula(c.D, c.xHigh, c.Q);
+        const auto sign = [](const Residual& f) { return f.value > f.slack ? 1 : f.value < -f.slack ? -1 : 0; };
+        require(!low || !high || sign(*low) * sign(*high) >= 0, "no solution only without a sign change");
     }
 }
 
