@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced by run.sh and test.sh: installs the Debian packages the build and the tests need,
 # then configures and builds into build/.
 
@@ -8,16 +9,19 @@ VORDANEL_PACKAGES=(
   qt6-base-dev libgl-dev libqt6svg6 fonts-ipafont-gothic
   desktop-file-utils appstream dpkg-dev file
   xvfb xauth xdotool x11-utils
-  clang libclang-rt-14-dev
+  clang
 )
 # What the whole suite needs besides (test.sh): a dark desktop theme and image tools for the
-# window's look and xclip to read its answer back, emscripten, the font tools, chromium and
-# firefox-esr for the web edition, and poppler-utils to read back the text of the calculation
-# sheet it prints.
+# window's look and xclip to read its answer back, emscripten and the font tools for the web edition,
+# and poppler-utils to read back the text of the calculation sheet it prints.
 VORDANEL_TEST_PACKAGES=(
   qt6-gtk-platformtheme imagemagick xclip
-  emscripten python3-fonttools chromium firefox-esr poppler-utils
+  emscripten python3-fonttools poppler-utils
 )
+# The browsers the web edition's tests drive, where the system packages them: Debian does, Ubuntu
+# does not (its Chromium and Firefox are snaps, and it has no Firefox ESR). Elsewhere the tests
+# take the browsers that CHROMIUM and FIREFOX name, or skip and say so.
+VORDANEL_BROWSER_PACKAGES=(chromium firefox-esr)
 # node and npm drive the web edition's browser tests. Many machines carry a node of their own,
 # outside Debian, with which Debian's npm package conflicts: install them only where the commands
 # are missing.
@@ -26,28 +30,77 @@ vordanel_node_packages() {
   command -v npm >/dev/null || echo npm
 }
 
+# The sanitizers' and libFuzzer's runtimes of the clang that is installed (its major version: Debian
+# 12's clang is 14, Ubuntu 24.04's 18), so only asked for once clang is there.
+vordanel_clang_runtime_package() {
+  local version
+  version=$(clang -dumpversion 2>/dev/null) || return 0
+  echo "libclang-rt-${version%%.*}-dev"
+}
+
+# vordanel_install_packages [PACKAGE...]: the build's packages and those named, then the runtimes of
+# the clang that this may just have installed.
 vordanel_install_packages() {
-  local missing=()
-  local pkg
-  for pkg in "${VORDANEL_PACKAGES[@]}" "$@"; do
-    if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed"; then
-      missing+=("$pkg")
+  vordanel_apt_install "${VORDANEL_PACKAGES[@]}" "$@" || return
+  local runtime
+  runtime=$(vordanel_clang_runtime_package)
+  if [[ -z $runtime ]]; then
+    echo "error: clang is still missing after installing it" >&2
+    return 1
+  fi
+  vordanel_apt_install "$runtime"
+}
+
+# vordanel_install_if_packaged PACKAGE...: installs those of them that this system's archive has,
+# and names the others.
+vordanel_install_if_packaged() {
+  local missing packaged=() pkg
+  mapfile -t missing < <(vordanel_missing_packages "$@")
+  ((${#missing[@]} > 0)) || return 0
+  vordanel_apt_update || return
+  for pkg in "${missing[@]}"; do
+    if apt-cache show "$pkg" >/dev/null 2>&1; then
+      packaged+=("$pkg")
+    else
+      echo "note: $pkg is not a package of this system; the tests that need it will skip (README.md)"
     fi
   done
-  if ((${#missing[@]} == 0)); then
-    return 0
-  fi
+  ((${#packaged[@]} == 0)) || vordanel_apt_install "${packaged[@]}"
+}
+
+# vordanel_apt_install PACKAGE...: installs those of them that are missing.
+vordanel_apt_install() {
+  local missing
+  mapfile -t missing < <(vordanel_missing_packages "$@")
+  ((${#missing[@]} > 0)) || return 0
   echo "Installing missing Debian packages: ${missing[*]}"
-  local sudo=()
-  if [[ $(id -u) -ne 0 ]]; then
-    if ! command -v sudo >/dev/null; then
-      echo "error: these packages are missing and neither root nor sudo is available: ${missing[*]}" >&2
-      return 1
-    fi
-    sudo=(sudo)
+  vordanel_apt_update || return
+  vordanel_as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${missing[@]}"
+}
+
+vordanel_missing_packages() {
+  local pkg
+  for pkg in "$@"; do
+    [[ $(dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null) == "install ok installed" ]] || echo "$pkg"
+  done
+}
+
+# The package lists, updated once a run.
+vordanel_apt_update() {
+  [[ -z ${VORDANEL_APT_UPDATED:-} ]] || return 0
+  vordanel_as_root apt-get update || return
+  VORDANEL_APT_UPDATED=1
+}
+
+vordanel_as_root() {
+  if [[ $(id -u) -eq 0 ]]; then
+    "$@"
+  elif command -v sudo >/dev/null; then
+    sudo "$@"
+  else
+    echo "error: neither root nor sudo is available to install what is missing; as root, run: $*" >&2
+    return 1
   fi
-  "${sudo[@]}" apt-get update
-  DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y --no-install-recommends "${missing[@]}"
 }
 
 # vordanel_build DIR [TARGET...]: configures a Release build with everything on, builds the targets
