@@ -121,7 +121,8 @@
         drawn.append(el("line", { class: "head-mark", x1: x(head.mm), x2: x(head.mm), y1: plot.bottom, y2: y(head.flow) }));
         drawn.append(el("line", { class: "head-mark", x1: plot.left, x2: x(head.mm), y1: y(head.flow), y2: y(head.flow) }));
         drawn.append(el("rect", { class: "head-mark", x: x(head.mm) - 4, y: y(head.flow) - 4, width: 8, height: 8 }));
-        drawn.append(el("text", { class: "head-label", x: x(head.mm) + 7, y: y(head.flow) - 7 },
+        // A caption in the plot's upper left, where no other mark's label goes.
+        drawn.append(el("text", { class: "head-label", x: plot.left + 6, y: plot.top + 28 },
                         `${head.text} mm → ${head.flowText} ${symbol}`));
       }
       svg.append(drawn);
