@@ -232,4 +232,11 @@ const char* vordanel_note_words(const char* cell, std::size_t cellSize)
     return answer(vordanel::noteWords({cell, cellSize}));
 }
 
+// The caption of a column of the companion's CSV (flow_m3h, head_mm, ...) in the window's words,
+// as plain text (UTF-8); empty for a column the core has no caption for.
+const char* vordanel_caption(const char* column, std::size_t columnSize)
+{
+    return answer(vordanel::captionOf({column, columnSize}).value_or(""));
+}
+
 }  // extern "C"

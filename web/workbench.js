@@ -222,10 +222,10 @@
     $("tableBracket").disabled = by === "heads";
   }
 
-  // A column of the companion's CSV by its caption in the window's words.
+  // A column of the companion's CSV by its caption in the window's words, as the core names it;
+  // the trial count and the note by the window's and the table's own.
   function columnCaption(key) {
-    const flow = units.find((u) => key === `flow_${u.key}`);
-    return flow ? `流量(${flow.symbol})` : { head_mm: "越流高さ(mm)", trials: "Trial回数", note: "注記" }[key] ?? key;
+    return app.call("caption", [key], [], false) || { trials: $("Label1").textContent, note: "注記" }[key] || key;
   }
 
   function fillRows(table, captions, rows, mark) {
