@@ -39,20 +39,6 @@ constexpr NoteNames noteNames[] = {
     {Note::NoFlow, "no_flow", "この越流高さでは式が流量を与えません（流量が0以下）。"},
 };
 
-bool isBlankEntryText(std::string_view text)
-{
-    for (std::size_t i = 0; i < text.size();) {
-        if (text[i] == ' ' || text[i] == '\t') {
-            ++i;
-        } else if (text.substr(i, 3) == "\u3000") {  // the ideographic space a Japanese input method types
-            i += 3;
-        } else {
-            return false;
-        }
-    }
-    return true;
-}
-
 std::optional<Input> inputAtFault(const Calculation& c)
 {
     if (diameterFault(c.D)) return Input::Diameter;
@@ -161,14 +147,26 @@ std::string noteWords(std::string_view noteCell)
     return words;
 }
 
-bool isBlankEntry(std::string_view text) { return isBlankEntryText(text); }
+bool isBlankEntry(std::string_view text)
+{
+    for (std::size_t i = 0; i < text.size();) {
+        if (text[i] == ' ' || text[i] == '\t') {
+            ++i;
+        } else if (text.substr(i, 3) == "\u3000") {  // the ideographic space a Japanese input method types
+            i += 3;
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
 
-bool bracketGiven(std::string_view min, std::string_view max) { return !(isBlankEntryText(min) && isBlankEntryText(max)); }
+bool bracketGiven(std::string_view min, std::string_view max) { return !(isBlankEntry(min) && isBlankEntry(max)); }
 
 Calculation calculateHead(const Entries& entries, std::string_view decimalPoint, const PassObserver& observer)
 {
     if (!bracketGiven(entries.min, entries.max)) return calculateRising(entries, decimalPoint, observer);
-    if (isBlankEntryText(entries.min) || isBlankEntryText(entries.max)) return {};
+    if (isBlankEntry(entries.min) || isBlankEntry(entries.max)) return {};
     return calculate(entries, decimalPoint, observer);
 }
 
