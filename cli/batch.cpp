@@ -73,11 +73,12 @@ public:
     // Result r (0 head, 1 trials, 2 note) of a row; a malformed row has only its note.
     std::array<std::string, 3> results(const Calculation* c, bool twoHeads, const BatchColumns& columns) const
     {
-        if (!c) return {"", "", columns.japanese ? names(Note::MalformedRow).japanese : names(Note::MalformedRow).key};
-        const bool converged = c->outcome == Calculation::Outcome::Converged;
+        const std::string note = c ? noteOf(*c, twoHeads, c->faultInput ? columnKey(columns, *c->faultInput) : std::string())
+                                   : names(Note::MalformedRow).key;
+        const bool converged = c && c->outcome == Calculation::Outcome::Converged;
         return {converged ? displayText(c->headMillimetres, std::string_view(&dialect_.decimal, 1)) : std::string(),
                 converged ? std::to_string(c->search.trialCount) : std::string(),
-                noteOf(*c, twoHeads, c->faultInput ? columnName(columns, *c->faultInput) : std::string(), columns.japanese)};
+                columns.japanese ? noteWords(note) : note};
     }
 
     Output o;

@@ -275,10 +275,9 @@ std::optional<BatchColumns> findColumns(const std::vector<std::string>& header, 
     return columns;
 }
 
-std::string columnName(const BatchColumns& columns, Input input)
+std::string columnKey(const BatchColumns& columns, Input input)
 {
-    const std::string key = input == Input::Flow ? std::string("flow_") + names(columns.flowUnit).key : names(input).column;
-    return columns.japanese ? captionOf(key).value_or(key) : key;
+    return input == Input::Flow ? std::string("flow_") + names(columns.flowUnit).key : names(input).column;
 }
 
 std::array<std::string_view, 3> resultNames(const BatchColumns& columns)

@@ -94,9 +94,9 @@ struct BatchColumns {
 };
 std::optional<BatchColumns> findColumns(const std::vector<std::string>& header, std::string& why);
 BatchColumns positionalColumns();
-// The name of an entry's column (diameter_mm, flow_m3h, ...; or its caption in a Japanese sheet),
-// as a fault's note gives it, and the names of the three result columns.
-std::string columnName(const BatchColumns& columns, Input input);
+// The key of an entry's column (diameter_mm, flow_m3h, ...), as a fault's note names it, and the
+// names of the three result columns.
+std::string columnKey(const BatchColumns& columns, Input input);
 std::array<std::string_view, 3> resultNames(const BatchColumns& columns);
 
 // The decimal separator of a ';'- or tab-separated file, settled from the entry cells of a sample

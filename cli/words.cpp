@@ -62,37 +62,30 @@ std::string_view reasonOf(const Calculation& c)
     return {};
 }
 
-std::string noteOf(const Calculation& c, bool twoHeads, std::string_view faultEntry, bool japanese)
+std::string noteOf(const Calculation& c, bool twoHeads, std::string_view faultEntry)
 {
     std::string note;
-    const auto add = [&](const char* key, const char* words) {
-        if (!japanese && !note.empty()) note += ';';
-        note += japanese ? words : key;
+    const auto add = [&](std::string_view key) {
+        if (!note.empty()) note += ';';
+        note += key;
     };
-    const auto addNote = [&](Note n) { add(names(n).key, names(n).japanese); };
     switch (c.outcome) {
     case Calculation::Outcome::Incomplete:
-        addNote(Note::EmptyEntry);
+        add(names(Note::EmptyEntry).key);
         break;
     case Calculation::Outcome::Converged:
-        if (c.aboveWeir) addNote(Note::AboveWeir);
-        if (!c.search.toleranceMet) addNote(Note::Stalled);
+        if (c.aboveWeir) add(names(Note::AboveWeir).key);
+        if (!c.search.toleranceMet) add(names(Note::Stalled).key);
         break;
     case Calculation::Outcome::NoSolution:
-        if (c.noHead) add(names(*c.noHead).key, names(*c.noHead).japanese);
-        else addNote(Note::NoSolution);
+        add(c.noHead ? names(*c.noHead).key : names(Note::NoSolution).key);
         break;
     case Calculation::Outcome::Fault:
-        if (japanese) {
-            if (!faultEntry.empty()) note.append(faultEntry).append(": ");
-            note += names(c.fault).japanese;
-        } else {
-            add(faultKey(c.fault), "");
-            if (!faultEntry.empty()) note.append(":").append(faultEntry);
-        }
+        add(faultKey(c.fault));
+        if (!faultEntry.empty()) note.append(":").append(faultEntry);
         break;
     }
-    if (twoHeads) addNote(Note::TwoHeads);
+    if (twoHeads) add(names(Note::TwoHeads).key);
     return note;
 }
 

@@ -54,9 +54,9 @@ int finish(std::FILE* out, std::FILE* err, int status);
 
 // The note cell of a table or batch row: what the window would add to the numbers, then what the
 // companion knows besides; several join with ';'. A fault's note is its key, followed by
-// `:faultEntry` when one is given (a batch names the column at fault). In Japanese words, for a
-// sheet headed in Japanese, the same notes are the core's words, a fault after faultEntry.
-std::string noteOf(const Calculation& c, bool twoHeads, std::string_view faultEntry = {}, bool japanese = false);
+// `:faultEntry` when one is given (a batch names the column at fault). A sheet headed in Japanese
+// gets the same notes in the core's words (noteWords).
+std::string noteOf(const Calculation& c, bool twoHeads, std::string_view faultEntry = {});
 inline void putNote(Output& o, const Calculation& c, bool twoHeads, std::string_view faultEntry = {})
 {
     o << noteOf(c, twoHeads, faultEntry);
