@@ -610,7 +610,10 @@ TEST(Cli, EveryExportOfASheetComesBackAsItCameAndByteForByteWhenFedBack)
                 const bool quote = (e.quoteText && !number) || cell.find_first_of(std::string("\"\n") + e.separator) != std::string::npos;
                 std::string quoted;
                 for (const char c : cell) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
-                input += (k ? std::string(1, e.separator) : "") + (quote ? "\"" + quoted + "\"" : cell);
+                // Appended piece by piece: GCC 12 warns falsely (-Wrestrict) on literal + string here.
+                if (k) input += e.separator;
+                if (quote) input.append("\"").append(quoted).append("\"");
+                else input += cell;
             }
             input += e.lineEnd;
         }
