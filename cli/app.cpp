@@ -8,8 +8,11 @@
 
 namespace vordanel::cli {
 
-int run(const std::vector<std::string>& args, std::FILE* in, std::FILE* out, std::FILE* err)
+int run(const std::vector<std::string>& args, std::FILE* in, std::FILE* out, std::FILE* err, Reports* reports)
 {
+    Reports unused;
+    Reports& told = reports ? *reports : unused;
+    told = {};
     CLI::App app{"vordanel-cli: the overflow head of a circular weir by the Staus formula (スタウスの式),\n"
                  "solved by bisection exactly as the VORDANEL window solves it. Lengths in mm, flows in L/min\n"
                  "(or in --flow-unit: L/s, m3/s, m3/min, m3/h, m3/d), numbers with a decimal point (a batch reads\n"
@@ -52,13 +55,14 @@ int run(const std::vector<std::string>& args, std::FILE* in, std::FILE* out, std
             return Failure;
         }
         std::fprintf(err, "vordanel-cli: %s (see vordanel-cli --help)\n", e.what());
+        told.refusal = std::string("コマンドを読めませんでした: ") + e.what();
         return Failure;
     }
 
-    if (*head) return cli::head(headOptions, out, err);
-    if (*table) return cli::table(tableOptions, out, err);
-    if (*flowCommand) return cli::flow(flowOptions, out, err);
-    if (*batch) return cli::batch(batchOptions, in, out, err);
+    if (*head) return told.command = "head", cli::head(headOptions, out, err);
+    if (*table) return told.command = "table", cli::table(tableOptions, out, err, &told.table);
+    if (*flowCommand) return told.command = "flow", cli::flow(flowOptions, out, err);
+    if (*batch) return told.command = "batch", cli::batch(batchOptions, in, out, err, &told.batch);
     return Failure;
 }
 

@@ -106,6 +106,19 @@ private:
     std::size_t after_ = 0;  // columns named after the results, which every row fills
 };
 
+// A header whose columns cannot be told, in Japanese: what it must name, and what to do with a file
+// of another encoding.
+std::string headerRefusal()
+{
+    std::string captions, keys;
+    for (const Input input : {Input::Diameter, Input::Flow, Input::Min, Input::Max}) {
+        captions += (captions.empty() ? "" : "、") + std::string(names(input).caption);
+        keys += (keys.empty() ? "" : ", ") + std::string(names(input).column);
+    }
+    return "見出し行の列がわかりません。見出しは " + captions + "(最小値と最大値は省けます)か " + keys
+           + " にしてください。文字化けする場合は、表計算ソフトで「CSV UTF-8」として保存し直してください。";
+}
+
 int run(const BatchOptions& options, std::FILE* in, std::FILE* out, std::FILE* err, BatchCount& count)
 {
     CsvReader reader(in);
@@ -132,14 +145,17 @@ int run(const BatchOptions& options, std::FILE* in, std::FILE* out, std::FILE* e
                 if (!columns) {
                     std::fprintf(err, "vordanel-cli: batch: %s (read with the separator %s)\n", why.c_str(),
                                  separatorName(dialect.separator));
+                    count.refusal = headerRefusal();
                     return Failure;
                 }
                 w.header(fields, reader.quoted(), *columns);
+                count.placeResults(*columns);
                 headed = true;
                 continue;
             }
             columns = positionalColumns();
         }
+        if (!headed) count.placeResults(*columns);
         BatchRow row = columns->named ? rowByHeader(fields, reader.quoted(), *columns) : rowByPosition(fields, reader.quoted());
         if (!headed) {
             // Columns after the entries follow the results; named, so that the file fed back in
@@ -165,10 +181,12 @@ int run(const BatchOptions& options, std::FILE* in, std::FILE* out, std::FILE* e
     if (!headed) {
         w.start(reader);
         w.header(positionalHeader, {}, positionalColumns());
+        count.placeResults(positionalColumns());
     }
     if (!w.o.flush()) return lostOutput(err);
     if (reader.failed()) {
         std::fprintf(err, "vordanel-cli: batch: reading the input failed after line %lld\n", reader.lineNumber());
+        count.refusal = "ファイルを " + std::to_string(reader.lineNumber()) + " 行目の後で読めなくなりました。";
         return Failure;
     }
     reportRows(err, "batch", count);
@@ -176,6 +194,15 @@ int run(const BatchOptions& options, std::FILE* in, std::FILE* out, std::FILE* e
 }
 
 }  // namespace
+
+void BatchCount::placeResults(const BatchColumns& columns)
+{
+    std::size_t next = columns.width;
+    headColumn = columns.head.value_or(next);
+    if (!columns.head) ++next;
+    if (!columns.trials) ++next;
+    noteColumn = columns.note.value_or(next);
+}
 
 void addBatchOptions(CLI::App& command, BatchOptions& options)
 {

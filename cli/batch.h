@@ -1,5 +1,6 @@
 #pragma once
 
+#include "csv.h"
 #include "words.h"
 
 #include <cstdio>
@@ -19,8 +20,14 @@ struct BatchOptions {
 };
 
 // What a batch went through: its rows (the header not counted), and how many failed or have no
-// head, by reason.
-using BatchCount = RowCounts;
+// head, by reason; where its results stand in the rows written; and, where it read no rows at all,
+// why, in Japanese words for a front end that says it itself.
+struct BatchCount : RowCounts {
+    std::size_t headColumn = 0, noteColumn = 0;
+    std::string refusal;
+    // The result columns of rows laid out by these columns: in place, or after the row's own.
+    void placeResults(const BatchColumns& columns);
+};
 
 // CSV rows in (diameter_mm,flow_lpm[,min_mm,max_mm], or columns named so, or by the window's
 // captions, in a header row), the same rows with head_mm,trials,note out, row by row, as the file

@@ -14,8 +14,17 @@
 
 namespace vordanel::cli {
 
+// What the last command went through, for a front end that shows it in its own words (the page):
+// the command's name, and a table's or a batch's report.
+struct Reports {
+    std::string command;
+    TableReport table;
+    BatchCount batch;
+    std::string refusal;  // a command line that could not be parsed, in Japanese
+};
+
 // The whole command line (argv[0] first), parsed and run; what a process would print goes to
-// out and err, what it would read comes from in.
-int run(const std::vector<std::string>& args, std::FILE* in, std::FILE* out, std::FILE* err);
+// out and err, what it would read comes from in; `reports`, where given, is filled in.
+int run(const std::vector<std::string>& args, std::FILE* in, std::FILE* out, std::FILE* err, Reports* reports = nullptr);
 
 }  // namespace vordanel::cli

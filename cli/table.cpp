@@ -6,6 +6,7 @@
 #include "vordanel/calculation.h"
 #include "vordanel/numtext.h"
 #include "vordanel/units.h"
+#include "vordanel/words.h"
 
 #include <CLI/CLI.hpp>
 
@@ -24,26 +25,37 @@ struct Steps {
     long long rows = 0;
 };
 
+// Why FROM:TO:STEP makes no table, in English for standard error and in Japanese for the page.
+struct StepsFault {
+    const char* english;
+    const char* japanese;
+};
+constexpr StepsFault notThree{"not three numbers separated by colons", "始め・終わり・刻みの三つの数が要ります。"};
+constexpr StepsFault notNumbers{"a bound or the step is not a number", "始め・終わり・刻みに数でないものがあります。"};
+constexpr StepsFault stepNotPositive{"the step must be above zero", "刻みは0より大きくしてください。"};
+constexpr StepsFault toBelowFrom{"TO is below FROM", "終わりが始めより小さくなっています。"};
+constexpr StepsFault tooMany{"too many rows (more than 100000000)", "行が多すぎます(1億行まで)。刻みを大きくしてください。"};
+
 // FROM:TO:STEP, or why not.
-std::optional<Steps> readSteps(std::string_view steps, const char*& why)
+std::optional<Steps> readSteps(std::string_view steps, const StepsFault*& why)
 {
     const auto firstColon = steps.find(':');
     const auto secondColon = firstColon == std::string_view::npos ? firstColon : steps.find(':', firstColon + 1);
     if (secondColon == std::string_view::npos || steps.find(':', secondColon + 1) != std::string_view::npos) {
-        why = "not three numbers separated by colons";
+        why = &notThree;
         return std::nullopt;
     }
     const auto from = parseNumber(steps.substr(0, firstColon));
     const auto to = parseNumber(steps.substr(firstColon + 1, secondColon - firstColon - 1));
     const auto step = parseNumber(steps.substr(secondColon + 1));
-    if (from.fault || to.fault || step.fault) why = "a bound or the step is not a number";
-    else if (!(step.value > 0)) why = "the step must be above zero";
-    else if (to.value < from.value) why = "TO is below FROM";
+    if (from.fault || to.fault || step.fault) why = &notNumbers;
+    else if (!(step.value > 0)) why = &stepNotPositive;
+    else if (to.value < from.value) why = &toBelowFrom;
     else {
         // A hair of slack so that a TO reached by the steps is not lost to rounding.
         const double count = std::floor((to.value - from.value) / step.value * (1 + 1e-12));
         if (count < maxTableRows) return Steps{from.value, step.value, static_cast<long long>(count) + 1};
-        why = "too many rows (more than 100000000)";
+        why = &tooMany;
     }
     return std::nullopt;
 }
@@ -144,12 +156,18 @@ void addTableOptions(CLI::App& command, TableOptions& options)
                    "Rows without an answer and failed rows are counted on standard error.");
 }
 
-int table(const TableOptions& options, std::FILE* out, std::FILE* err)
+int table(const TableOptions& options, std::FILE* out, std::FILE* err, TableReport* report)
 {
+    TableReport unused;
+    TableReport& told = report ? *report : unused;
+    const auto refuse = [&](std::string japanese) {
+        told.refusal = std::move(japanese);
+        return Failure;
+    };
     if (options.flows.empty() == options.heads.empty()) {
         std::fprintf(err, "vordanel-cli: table needs --flows FROM:TO:STEP or --heads FROM:TO:STEP "
                           "(see vordanel-cli table --help)\n");
-        return Failure;
+        return refuse("流量ごとか越流高さごとかの、始め・終わり・刻みが要ります。");
     }
     const bool byHeads = !options.heads.empty();
     std::optional<Bracket> bracket = options.bracket;
@@ -157,7 +175,8 @@ int table(const TableOptions& options, std::FILE* out, std::FILE* err)
     if (kind == BracketKind::None) bracket.reset();  // the rising side
     if (kind == BracketKind::OneBlank) {
         std::fprintf(err, "vordanel-cli: every entry needs a value: --min and --max (or both blank for the rising side)\n");
-        return Failure;
+        return refuse(std::string(names(Input::Min).caption) + "と" + names(Input::Max).caption
+                      + "の両方を入れてください(両方空なら上昇側の表になります)。");
     }
     std::vector<std::pair<std::string_view, Input>> fixed = {{options.diameter, Input::Diameter}};
     if (bracket) fixed.insert(fixed.end(), {{bracket->min, Input::Min}, {bracket->max, Input::Max}});
@@ -166,24 +185,24 @@ int table(const TableOptions& options, std::FILE* out, std::FILE* err)
         const auto parsed = parseNumber(fixed[k].first);
         if (parsed.fault) {
             reportFault(err, *parsed.fault, fixed[k].second);
-            return Failure;
+            return refuse(words::fault(*parsed.fault, fixed[k].second));
         }
         numbers[k] = toMetres(parsed.value);
     }
-    const char* why = "";
+    const StepsFault* why = nullptr;
     const auto steps = readSteps(byHeads ? options.heads : options.flows, why);
     if (!steps) {
-        if (byHeads) std::fprintf(err, "vordanel-cli: --heads: %s (expected FROM:TO:STEP in mm, e.g. 10:200:10)\n", why);
+        if (byHeads) std::fprintf(err, "vordanel-cli: --heads: %s (expected FROM:TO:STEP in mm, e.g. 10:200:10)\n", why->english);
         else
-            std::fprintf(err, "vordanel-cli: --flows: %s (expected FROM:TO:STEP in %s, e.g. 10:100:10)\n", why,
+            std::fprintf(err, "vordanel-cli: --flows: %s (expected FROM:TO:STEP in %s, e.g. 10:100:10)\n", why->english,
                          names(options.flowUnit).name);
-        return Failure;
+        return refuse(why->japanese);
     }
 
     // The weir's terms and curve once for the whole table.
     const Curve curve = curveOf(numbers[0]);
     Output o(out);
-    RowCounts counts;
+    RowCounts& counts = told.counts;
     std::string firstFailure;
     int written = Answer;
     if (byHeads) {

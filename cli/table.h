@@ -1,6 +1,7 @@
 #pragma once
 
 #include "head.h"
+#include "words.h"
 
 #include <cstdio>
 #include <optional>
@@ -16,8 +17,16 @@ struct TableOptions {
     FlowUnit flowUnit = FlowUnit::LitresPerMinute;
 };
 
+// What a table went through, for a front end that words it itself (the page): its rows by reason,
+// or why no table was made. `refusal` is empty for a table made; else the Japanese sentence that
+// says why and what to do, from the same test that wrote the English line on standard error.
+struct TableReport {
+    RowCounts counts;
+    std::string refusal;
+};
+
 // A rating table for one weir: one CSV row per flow (or per head) of FROM:TO:STEP, streamed.
-int table(const TableOptions& options, std::FILE* out, std::FILE* err);
+int table(const TableOptions& options, std::FILE* out, std::FILE* err, TableReport* report = nullptr);
 void addTableOptions(CLI::App& command, TableOptions& options);
 
 }  // namespace vordanel::cli

@@ -38,9 +38,5 @@ const app = {
     const region = this.$("announce");
     region.textContent = region.textContent === text ? `${text}\u00a0` : text;
   },
-
-  // A hook, filled in by the script that offers it. workbench.js: the window's entries were
-  // cleared or its answer is out (the answer, or null).
-  windowChanged: () => {},
 };
 app.core.then((module) => { app.module = module; });

@@ -69,14 +69,14 @@
       this.pending.clear();
     }
     cancel() { this.end(new Cancelled()); }
-    // The command line after the program's name (null: a batch, answered with its counts and its
-    // first `shown` records), and standard input as bytes, handed over to the worker.
-    run(args, bytes, onProgress = null, shown = 0) {
+    // The command line after the program's name (null: a batch), and standard input as bytes,
+    // handed over to the worker; { view, file } ask for the core's reading of the output.
+    run(args, bytes, onProgress = null, { view = 0, file = "" } = {}) {
       this.start();
       const id = this.nextId++;
       return new Promise((resolve, reject) => {
         this.pending.set(id, { resolve, reject, onProgress });
-        this.worker.postMessage({ id, args, input: bytes.buffer, progress: Boolean(onProgress), shown }, [bytes.buffer]);
+        this.worker.postMessage({ id, args, input: bytes.buffer, progress: Boolean(onProgress), view, file }, [bytes.buffer]);
       });
     }
   }

@@ -1,10 +1,12 @@
 "use strict";
 // The curve's drawing: flow against head for the window's weir, from the core's own points and
 // figures (in the chosen flow unit), with its marks; the read-off, a slider over the curve's
-// non-negative part; and the curve as a file, a standalone SVG or a PNG.
+// non-negative part; and the curve as a file, a standalone SVG or a PNG. Every label is measured
+// and set where it lies whole inside the plot and clear of the others, with a leader line back
+// to what it names where it had to move away.
 (() => {
   const svgNS = "http://www.w3.org/2000/svg";
-  const plot = { left: 62, right: 546, top: 16, bottom: 284, width: 560, height: 330 };
+  const frame = { width: 560, height: 330, top: 16, bottom: 284, right: 528 };
 
   function niceStep(range) {
     const raw = range / 5;
@@ -20,43 +22,115 @@
     return e;
   }
 
+  const overlaps = (a, b) => a.x < b.x + b.width && b.x < a.x + a.width && a.y < b.y + b.height && b.y < a.y + a.height;
+
+  // The box a text takes, as drawn, or as its size in the font estimates it where the drawing
+  // is not laid out (a page in the background): a full-width glyph 1 em, others 0.6 em.
+  function boxOf(text) {
+    try {
+      const box = text.getBBox();
+      if (box.width > 0) return { x: box.x, y: box.y, width: box.width, height: box.height };
+    } catch { /* not laid out */ }
+    const size = parseFloat(getComputedStyle(text).fontSize) || 12;
+    const width = [...text.textContent].reduce((w, c) => w + (c.codePointAt(0) > 0x2e80 ? 1 : 0.6) * size, 0);
+    const anchor = text.getAttribute("text-anchor");
+    const x = Number(text.getAttribute("x")) - (anchor === "end" ? width : anchor === "middle" ? width / 2 : 0);
+    return { x, y: Number(text.getAttribute("y")) - 0.88 * size, width, height: 1.15 * size };
+  }
+
+  // Sets labels one after another, each at the first of its places that lies inside the plot and
+  // clear of the labels set before it; where none does, at the free place nearest its first, with a
+  // leader line to the point it names.
+  class Labels {
+    constructor(layer, area) {
+      Object.assign(this, { layer, area, placed: [] });
+    }
+    fits(box) {
+      const a = this.area;
+      return box.x >= a.x && box.y >= a.y && box.x + box.width <= a.x + a.width && box.y + box.height <= a.y + a.height
+        && !this.placed.some((p) => overlaps(p, box));
+    }
+    // places: [{x, y, anchor}], the first preferred; point: [x, y] the label names, or null.
+    add(className, words, places, point = null) {
+      const text = el("text", { class: className, x: places[0].x, y: places[0].y, "text-anchor": places[0].anchor ?? "start" }, words);
+      this.layer.append(text);
+      const first = boxOf(text);
+      // The box's offset from its anchor point, for a text set with text-anchor start.
+      const shift = { start: 0, middle: 0.5, end: 1 };
+      const ox = first.x - places[0].x + shift[places[0].anchor ?? "start"] * first.width, oy = first.y - places[0].y;
+      const at = (p) => ({ x: p.x + ox - shift[p.anchor ?? "start"] * first.width, y: p.y + oy, width: first.width, height: first.height });
+      let chosen = places.find((p) => this.fits(at(p)));
+      let leader = false;
+      if (!chosen) {
+        // The free place nearest the first, on a grid over the plot.
+        const want = at(places[0]), a = this.area, step = 4;
+        let best = null;
+        for (let by = a.y; by + first.height <= a.y + a.height; by += step)
+          for (let bx = a.x; bx + first.width <= a.x + a.width; bx += step) {
+            const p = { x: bx - ox, y: by - oy, anchor: "start" };
+            if (!this.fits(at(p))) continue;
+            const d = (bx - want.x) ** 2 + (by - want.y) ** 2;
+            if (!best || d < best.d) best = { d, p };
+          }
+        if (!best) {
+          text.remove();
+          return null;
+        }
+        chosen = best.p;
+        leader = point !== null;
+      }
+      const anchor = chosen.anchor ?? "start";
+      Object.entries({ x: chosen.x, y: chosen.y, "text-anchor": anchor }).forEach(([k, v]) => text.setAttribute(k, v));
+      const box = at(chosen);
+      this.placed.push(box);
+      if (leader) {
+        const cx = Math.min(Math.max(point[0], box.x), box.x + box.width), cy = Math.min(Math.max(point[1], box.y), box.y + box.height);
+        this.layer.insertBefore(el("line", { class: "leader", x1: point[0], y1: point[1], x2: cx, y2: cy }), text);
+      }
+      return text;
+    }
+    // A mark's own space (a point, a line's end), which no label may cover.
+    keep(box) { this.placed.push(box); }
+  }
+
   class CurveView {
-    // readOff(diameterText, headMm) gives the core's {head, flow} texts there, or {} where the
-    // formula gives none.
-    constructor(svg, readout, readOff) {
-      Object.assign(this, { svg, readout, readOff });
+    // readOff(headMm) gives the core's {head, flow, flow_value} there, or {} where the formula gives
+    // none; point(headMm) tells of a head pointed at (the state keeps it).
+    constructor(svg, readout, { readOff, point }) {
+      Object.assign(this, { svg, readout, readOff, point });
       this.curve = null;
       this.scale = null;  // the drawn curve's axes: {xMax, yMax}
+      this.plot = { ...frame, left: 62 };
+      this.drawn = null;
       this.cursorHead = null;
+      this.words = {};
       svg.addEventListener("pointermove", (e) => this.pointAt(e));
       svg.addEventListener("pointerdown", (e) => this.pointAt(e));
       svg.addEventListener("keydown", (e) => this.key(e));
     }
 
-    x(head) { return plot.left + (head / this.scale.xMax) * (plot.right - plot.left); }
-    y(flow) { return plot.bottom - (flow / this.scale.yMax) * (plot.bottom - plot.top); }
+    x(head) { return this.plot.left + (head / this.scale.xMax) * (this.plot.right - this.plot.left); }
+    y(flow) { return this.plot.bottom - (flow / this.scale.yMax) * (this.plot.bottom - this.plot.top); }
 
-    // curve: vordanel_curve's answer; marks: {answer: the window's head text, head: the head
-    // entry's {mm, flow, text} or null}.
-    show(curve, marks) {
-      const { svg } = this;
+    // curve: vordanel_curve's answer; marks: {answer: the window's fresh head {mm, text} or null,
+    // head: the head entry's fresh {mm, flow, text, flowText} or null}; words: the core's.
+    show(curve, marks, words) {
+      const drawnKey = JSON.stringify([curve, marks]);
+      if (drawnKey === this.drawn) return;
+      this.drawn = drawnKey;
+      this.words = words;
+      const { svg } = this, say = (name, values = {}) => (words[name] ?? "").replace(/\{([a-z_]+)\}/g, (_, k) => String(values[k] ?? ""));
       this.curve = curve;
       svg.replaceChildren();
-      const defs = el("defs", {});
-      const clip = el("clipPath", { id: "plotArea" });
-      clip.append(el("rect", { x: plot.left, y: plot.top - 4, width: plot.right - plot.left, height: plot.bottom - plot.top + 4 }));
-      defs.append(clip);
-      svg.append(defs);
-      svg.append(el("rect", { class: "plot", x: plot.left, y: plot.top, width: plot.right - plot.left, height: plot.bottom - plot.top }));
       if (!curve.ok) {
+        this.plot = { ...frame, left: 62 };
+        const plot = this.plot;
+        svg.append(el("rect", { class: "plot", x: plot.left, y: plot.top, width: plot.right - plot.left, height: plot.bottom - plot.top }));
         this.scale = null;
-        svg.append(el("text", { class: "empty", x: (plot.left + plot.right) / 2, y: (plot.top + plot.bottom) / 2 },
-                      "堰の径(mm)を入れると曲線を描きます"));
-        this.slider();
+        svg.append(el("text", { class: "empty", x: (plot.left + plot.right) / 2, y: (plot.top + plot.bottom) / 2 }, curve.empty_caption));
         return;
       }
-      const symbol = curve.symbol;
-      const answer = marks.answer === "" ? NaN : Number(marks.answer);
+      const symbol = curve.symbol, answer = marks.answer?.mm ?? NaN;
       const within = (v) => Number.isFinite(v) && v > 0 && v <= 3 * curve.zero_head_mm;
       const bracket = curve.bracket_mm ? [Math.min(...curve.bracket_mm), Math.max(...curve.bracket_mm)] : null;
       let xMax = curve.zero_head_mm;
@@ -65,115 +139,163 @@
       if (curve.flow > 0 && curve.flow <= 2 * curve.peak_flow) yMax = Math.max(yMax, curve.flow * 1.08);
       const xStep = niceStep(xMax * 1.02), yStep = niceStep(yMax);
       this.scale = { xMax: Math.ceil(xMax * 1.02 / xStep) * xStep, yMax: Math.ceil(yMax / yStep) * yStep };
-      const x = (v) => this.x(v), y = (v) => this.y(v), { scale } = this;
+      const { scale } = this;
 
+      // The flow's ticks first: the plot starts where the widest of them leaves room.
       const axes = el("g", { class: "axes" });
+      svg.append(axes);
+      const yTicks = [];
+      for (let v = 0; v <= scale.yMax + yStep / 2; v += yStep) {
+        const tick = el("text", { class: "tick", x: 0, y: 0, "text-anchor": "end" }, tickText(v));
+        axes.append(tick);
+        yTicks.push([v, tick]);
+      }
+      const widest = Math.max(...yTicks.map(([, tick]) => boxOf(tick).width));
+      this.plot = { ...frame, left: Math.max(62, Math.ceil(widest) + 34) };
+      const plot = this.plot, x = (v) => this.x(v), y = (v) => this.y(v);
+      axes.prepend(el("rect", { class: "plot", x: plot.left, y: plot.top, width: plot.right - plot.left, height: plot.bottom - plot.top }));
+      for (const [v, tick] of yTicks) {
+        tick.setAttribute("x", plot.left - 6);
+        tick.setAttribute("y", y(v) + 4);
+        axes.insertBefore(el("line", { class: "grid", x1: plot.left, x2: plot.right, y1: y(v), y2: y(v) }), tick);
+      }
       for (let v = 0; v <= scale.xMax + xStep / 2; v += xStep) {
         axes.append(el("line", { class: "grid", x1: x(v), x2: x(v), y1: plot.top, y2: plot.bottom }));
         axes.append(el("text", { class: "tick", x: x(v), y: plot.bottom + 16, "text-anchor": "middle" }, tickText(v)));
       }
-      for (let v = 0; v <= scale.yMax + yStep / 2; v += yStep) {
-        axes.append(el("line", { class: "grid", x1: plot.left, x2: plot.right, y1: y(v), y2: y(v) }));
-        axes.append(el("text", { class: "tick", x: plot.left - 6, y: y(v) + 4, "text-anchor": "end" }, tickText(v)));
-      }
       axes.append(el("text", { class: "axis-title", x: (plot.left + plot.right) / 2, y: plot.bottom + 36, "text-anchor": "middle" },
-                     "越流高さ(mm) [底部から]"));
+                     curve.head_axis));
       axes.append(el("text", { class: "axis-title", x: 14, y: (plot.top + plot.bottom) / 2, "text-anchor": "middle",
-                               transform: `rotate(-90 14 ${(plot.top + plot.bottom) / 2})` }, `流量(${symbol})`));
-      svg.append(axes);
+                               transform: `rotate(-90 14 ${(plot.top + plot.bottom) / 2})` }, curve.flow_axis));
+
+      const defs = el("defs", {});
+      const clip = el("clipPath", { id: "plotArea" });
+      clip.append(el("rect", { x: plot.left, y: plot.top - 4, width: plot.right - plot.left, height: plot.bottom - plot.top + 4 }));
+      defs.append(clip);
+      svg.prepend(defs);
 
       const drawn = el("g", { "clip-path": "url(#plotArea)" });
+      const marksLayer = el("g", {});
+      const labels = new Labels(el("g", { class: "labels" }), { x: plot.left + 2, y: plot.top + 2, width: plot.right - plot.left - 4, height: plot.bottom - plot.top - 4 });
+      const keepPoint = (cx, cy, r) => labels.keep({ x: cx - r, y: cy - r, width: 2 * r, height: 2 * r });
       if (bracket) {
         const from = Math.max(0, Math.min(bracket[0], scale.xMax)), to = Math.max(0, Math.min(bracket[1], scale.xMax));
         drawn.append(el("rect", { class: "bracket", x: x(from), y: plot.top, width: Math.max(x(to) - x(from), 1), height: plot.bottom - plot.top }));
-        drawn.append(el("text", { class: "bracket-label", x: x(from) + 4, y: plot.top + 12 }, "挟込み範囲"));
       }
       const top = curve.diameter_mm;
-      if (top <= scale.xMax) {
-        drawn.append(el("line", { class: "weir-top", x1: x(top), x2: x(top), y1: plot.top, y2: plot.bottom }));
-        drawn.append(el("text", { class: "weir-top-label", x: x(top) + 4, y: plot.bottom - 6 }, "堰の上端 (越流高さ＝径)"));
-      }
+      if (top <= scale.xMax) drawn.append(el("line", { class: "weir-top", x1: x(top), x2: x(top), y1: plot.top, y2: plot.bottom }));
       const path = curve.points.map(([h, q], i) => `${i ? "L" : "M"}${x(h).toFixed(2)} ${y(q).toFixed(2)}`).join("");
       drawn.append(el("path", { id: "curveLine", class: "curve", d: path }));
-      if (curve.flow !== null && curve.flow <= scale.yMax && curve.flow >= 0) {
-        drawn.append(el("line", { class: "flow", x1: plot.left, x2: plot.right, y1: y(curve.flow), y2: y(curve.flow) }));
-        drawn.append(el("text", { class: "flow-label", x: plot.right - 4, y: y(curve.flow) - 5, "text-anchor": "end" },
-                        `流量 ${curve.flow_text} ${symbol}`));
-        for (const head of curve.heads) {
-          drawn.append(el("circle", { class: `meet ${head.side}`, cx: x(head.mm), cy: y(curve.flow), r: 4 }));
-          drawn.append(el("text", { class: "meet-label", x: x(head.mm) + (head.side === "rising" ? -6 : 6),
-                                    y: y(curve.flow) + 16, "text-anchor": head.side === "rising" ? "end" : "start" },
-                          `${head.text} mm`));
-        }
-      }
+      const flowShown = curve.flow !== null && curve.flow <= scale.yMax && curve.flow >= 0;
+      if (flowShown) drawn.append(el("line", { class: "flow", x1: plot.left, x2: plot.right, y1: y(curve.flow), y2: y(curve.flow) }));
       const peakX = x(curve.peak_head_mm), peakY = y(curve.peak_flow);
-      drawn.append(el("circle", { class: "peak", cx: peakX, cy: peakY, r: 4.5 }));
-      drawn.append(el("text", { class: "peak-label", x: peakX, y: peakY - 9, "text-anchor": "middle" },
-                      `最大 ${curve.peak_flow_text} ${symbol}・${curve.peak_head_text} mm`));
-      if (within(answer) && answer <= scale.xMax) {
+      marksLayer.append(el("circle", { class: "peak", cx: peakX, cy: peakY, r: 4.5 }));
+      keepPoint(peakX, peakY, 5);
+      const answerShown = within(answer) && answer <= scale.xMax;
+      const flowY = flowShown ? y(curve.flow) : plot.top + 24;
+      if (answerShown) {
         drawn.append(el("line", { class: "answer", x1: x(answer), x2: x(answer), y1: plot.top, y2: plot.bottom }));
-        const flowY = curve.flow !== null && curve.flow <= scale.yMax ? y(curve.flow) : plot.top + 24;
-        drawn.append(el("circle", { class: "answer", cx: x(answer), cy: flowY, r: 6 }));
-        drawn.append(el("text", { class: "answer-label", x: x(answer) + 7, y: plot.top + 26 }, `計算 ${marks.answer} mm`));
+        marksLayer.append(el("circle", { class: "answer", cx: x(answer), cy: flowY, r: 6 }));
+        keepPoint(x(answer), flowY, 7);
+      }
+      if (flowShown) for (const head of curve.heads) {
+        marksLayer.append(el("circle", { class: `meet ${head.side}`, cx: x(head.mm), cy: y(curve.flow), r: 4 }));
+        keepPoint(x(head.mm), y(curve.flow), 5);
       }
       const head = marks.head;
-      if (head && head.mm >= 0 && head.mm <= scale.xMax && head.flow >= 0 && head.flow <= scale.yMax) {
+      const headShown = head && head.mm >= 0 && head.mm <= scale.xMax && head.flow >= 0 && head.flow <= scale.yMax;
+      if (headShown) {
         drawn.append(el("line", { class: "head-mark", x1: x(head.mm), x2: x(head.mm), y1: plot.bottom, y2: y(head.flow) }));
         drawn.append(el("line", { class: "head-mark", x1: plot.left, x2: x(head.mm), y1: y(head.flow), y2: y(head.flow) }));
-        drawn.append(el("rect", { class: "head-mark", x: x(head.mm) - 4, y: y(head.flow) - 4, width: 8, height: 8 }));
-        // A caption in the plot's upper left, where no other mark's label goes.
-        drawn.append(el("text", { class: "head-label", x: plot.left + 6, y: plot.top + 28 },
-                        `${head.text} mm → ${head.flowText} ${symbol}`));
+        marksLayer.append(el("rect", { class: "head-mark", x: x(head.mm) - 4, y: y(head.flow) - 4, width: 8, height: 8 }));
+        keepPoint(x(head.mm), y(head.flow), 5);
       }
-      svg.append(drawn);
+      svg.append(drawn, marksLayer, labels.layer);
+
+      // The labels, the most wanted first: each names its mark beside it, or moves.
+      if (answerShown) {
+        const ax = x(answer);
+        labels.add("answer-label", say("answer_label", { head: marks.answer.text }),
+                   [{ x: ax + 7, y: plot.top + 26 }, { x: ax - 7, y: plot.top + 26, anchor: "end" },
+                    { x: ax + 7, y: plot.top + 44 }, { x: ax - 7, y: plot.top + 44, anchor: "end" }], [ax, plot.top + 20]);
+      }
+      if (flowShown) for (const h of curve.heads) {
+        const hx = x(h.mm), fy = y(curve.flow), side = h.side === "rising" ? -1 : 1, anchor = side < 0 ? "end" : "start";
+        const other = side < 0 ? "start" : "end";
+        labels.add("meet-label", say("head_label", { head: h.text }),
+                   [{ x: hx + 6 * side, y: fy + 16, anchor }, { x: hx + 6 * side, y: fy - 8, anchor },
+                    { x: hx - 6 * side, y: fy + 16, anchor: other }, { x: hx - 6 * side, y: fy - 8, anchor: other },
+                    { x: hx + 6 * side, y: fy + 30, anchor }, { x: hx + 6 * side, y: fy - 22, anchor }], [hx, fy]);
+      }
+      labels.add("peak-label", curve.peak_label,
+                 [{ x: peakX, y: peakY - 9, anchor: "middle" }, { x: peakX, y: peakY + 18, anchor: "middle" },
+                  { x: peakX + 8, y: peakY - 9 }, { x: peakX - 8, y: peakY - 9, anchor: "end" },
+                  { x: peakX + 8, y: peakY + 18 }, { x: peakX - 8, y: peakY + 18, anchor: "end" }], [peakX, peakY]);
+      if (flowShown) {
+        const fy = y(curve.flow);
+        labels.add("flow-label", curve.flow_label,
+                   [{ x: plot.right - 4, y: fy - 5, anchor: "end" }, { x: plot.right - 4, y: fy + 14, anchor: "end" },
+                    { x: plot.left + 4, y: fy - 5 }, { x: plot.left + 4, y: fy + 14 }], [plot.right - 4, fy]);
+      }
+      if (headShown) {
+        labels.add("head-label", say("head_mark_label", { head: head.text, flow: head.flowText, symbol }),
+                   [{ x: plot.left + 6, y: plot.top + 28 }, { x: x(head.mm) + 8, y: y(head.flow) - 6 },
+                    { x: x(head.mm) - 8, y: y(head.flow) - 6, anchor: "end" }], [x(head.mm), y(head.flow)]);
+      }
+      if (bracket) {
+        const from = x(Math.max(0, Math.min(bracket[0], scale.xMax)));
+        labels.add("bracket-label", curve.bracket_caption, [{ x: from + 4, y: plot.top + 12 }, { x: from + 4, y: plot.bottom - 6 }]);
+      }
+      if (top <= scale.xMax) {
+        labels.add("weir-top-label", curve.weir_top_caption,
+                   [{ x: x(top) + 4, y: plot.bottom - 6 }, { x: x(top) - 4, y: plot.bottom - 6, anchor: "end" },
+                    { x: x(top) + 4, y: plot.bottom - 22 }, { x: x(top) - 4, y: plot.bottom - 22, anchor: "end" }]);
+      }
       svg.append(el("g", { id: "cursor" }));
-      this.showCursor(this.cursorHead);
+      this.cursorHead = null;
     }
 
     // The read-off's steps: a round number of millimetres near a hundredth of the curve's span,
     // so that a head such as 35 mm is reached from zero.
     step() { return 10 ** Math.floor(Math.log10(this.curve.end_head_mm / 100)); }
 
-    // The slider's state for a screen reader: the head now, over the curve's non-negative part.
-    slider(read) {
-      const { svg, curve } = this;
-      const ok = Boolean(curve?.ok);
+    // The read-off at a head (the state's), kept on the curve's non-negative part: the core's flow
+    // there, marked, told under the curve and to a screen reader; the hint where there is none.
+    showCursor(head) {
+      const { svg, curve, words } = this;
+      const ok = Boolean(curve?.ok && this.scale);
+      const at = ok && head !== null ? Math.min(Math.max(head, 0), curve.end_head_mm) : null;
+      const read = at === null ? null : this.readOff(at);
+      const key = JSON.stringify([this.drawn, at]);
+      if (key === this.cursorKey) return;
+      this.cursorKey = key;
+      this.cursorHead = at;
+      const cursor = svg.querySelector("#cursor");
+      cursor?.replaceChildren();
       svg.setAttribute("aria-valuemin", "0");
       svg.setAttribute("aria-valuemax", ok ? String(curve.end_head_mm) : "0");
-      svg.setAttribute("aria-valuenow", String(ok && this.cursorHead !== null ? this.cursorHead : 0));
-      const text = !ok ? "曲線がありません" : read?.head !== undefined ? `越流高さ ${read.head} mm、流量 ${read.flow} ${curve.symbol}`
-        : "←→キーで越流高さを選ぶと流量を読みます";
-      svg.setAttribute("aria-valuetext", text);
-      return text;
-    }
-
-    // Reads the curve off at a head, kept on the curve's non-negative part: the core's flow there,
-    // marked and told.
-    showCursor(head) {
-      const cursor = this.svg.querySelector("#cursor");
-      if (!this.scale || !cursor || head === null) {
-        this.slider();
-        return;
+      svg.setAttribute("aria-valuenow", String(at ?? 0));
+      const fill = (name, values) => (words[name] ?? "").replace(/\{([a-z_]+)\}/g, (_, k) => String(values[k] ?? ""));
+      let told;
+      if (!ok) told = words.no_curve ?? "";
+      else if (at === null) told = words.read_off_hint ?? "";
+      else if (read.head === undefined) told = words.read_off_none ?? "";
+      else {
+        told = fill("read_off", { head: read.head, flow: read.flow, symbol: curve.symbol });
+        const flow = Number(read.flow_value);
+        cursor.append(el("line", { class: "cursor", x1: this.x(at), x2: this.x(at), y1: this.plot.top, y2: this.plot.bottom }));
+        if (flow >= 0 && flow <= this.scale.yMax) cursor.append(el("circle", { class: "cursor", cx: this.x(at), cy: this.y(flow), r: 4 }));
       }
-      this.cursorHead = Math.min(Math.max(head, 0), this.curve.end_head_mm);
-      const read = this.readOff(this.curve.diameter_text, this.cursorHead);
-      cursor.replaceChildren();
-      if (read.head === undefined) {
-        this.readout.textContent = "この越流高さでは式が流量を与えません。";
-        this.slider();
-        return;
-      }
-      const flow = Number(read.flow_value);
-      cursor.append(el("line", { class: "cursor", x1: this.x(this.cursorHead), x2: this.x(this.cursorHead), y1: plot.top, y2: plot.bottom }));
-      if (flow >= 0 && flow <= this.scale.yMax) cursor.append(el("circle", { class: "cursor", cx: this.x(this.cursorHead), cy: this.y(flow), r: 4 }));
-      this.readout.textContent = this.slider(read);
+      svg.setAttribute("aria-valuetext", told);
+      if (this.readout.textContent !== (at === null && ok ? words.read_off_prompt ?? told : told))
+        this.readout.textContent = at === null && ok ? words.read_off_prompt ?? told : told;
     }
 
     pointAt(event) {
       if (!this.scale) return;
       const point = new DOMPoint(event.clientX, event.clientY).matrixTransform(this.svg.getScreenCTM().inverse());
-      if (point.x < plot.left - 8 || point.x > plot.right + 8) return;
-      this.showCursor(((point.x - plot.left) / (plot.right - plot.left)) * this.scale.xMax);
+      if (point.x < this.plot.left - 8 || point.x > this.plot.right + 8) return;
+      this.point(((point.x - this.plot.left) / (this.plot.right - this.plot.left)) * this.scale.xMax);
     }
 
     key(e) {
@@ -184,8 +306,8 @@
       const from = this.cursorHead ?? 0;
       // Whole steps, so that the heads read are round numbers.
       const down = Math.ceil(from / step - 1e-9) * step - step, up = Math.floor(from / step + 1e-9) * step + step;
-      this.showCursor({ ArrowLeft: down, ArrowDown: down, PageDown: down, ArrowRight: up, ArrowUp: up, PageUp: up,
-                        Home: 0, End: this.curve.end_head_mm }[e.key]);
+      this.point({ ArrowLeft: down, ArrowDown: down, PageDown: down, ArrowRight: up, ArrowUp: up, PageUp: up,
+                   Home: 0, End: this.curve.end_head_mm }[e.key]);
     }
 
     // The curve as a standalone SVG: its own style (the page's rules for the curve), a caption
@@ -199,15 +321,15 @@
         .filter((rule) => rule.selectorText?.startsWith(".curve-art ")).map((rule) => rule.cssText.replaceAll(".curve-art", "svg"));
       const family = getComputedStyle(this.svg).fontFamily;
       const style = el("style", {}, `${fontFace}\nsvg { font-family: ${family}; background: #fff; }\n${rules.join("\n")}`);
-      const height = plot.height + 28;
+      const height = frame.height + 28;
       copy.setAttribute("xmlns", svgNS);
-      copy.setAttribute("viewBox", `0 -28 ${plot.width} ${height}`);
-      copy.setAttribute("width", String(plot.width));
+      copy.setAttribute("viewBox", `0 -28 ${frame.width} ${height}`);
+      copy.setAttribute("width", String(frame.width));
       copy.setAttribute("height", String(height));
-      copy.prepend(el("rect", { x: 0, y: -28, width: plot.width, height, fill: "#fff" }));
+      copy.prepend(el("rect", { x: 0, y: -28, width: frame.width, height, fill: "#fff" }));
       copy.prepend(style);
       copy.prepend(el("title", {}, caption));
-      copy.append(el("text", { class: "caption", x: plot.left, y: -10, "font-size": 14 }, caption));
+      copy.append(el("text", { class: "caption", x: this.plot.left, y: -10, "font-size": 14 }, caption));
       return new XMLSerializer().serializeToString(copy);
     }
 
@@ -220,7 +342,7 @@
         await image.decode();
         const canvas = document.createElement("canvas");
         canvas.width = width;
-        canvas.height = Math.round(width * (plot.height + 28) / plot.width);
+        canvas.height = Math.round(width * (frame.height + 28) / frame.width);
         const context = canvas.getContext("2d");
         context.fillStyle = "#fff";
         context.fillRect(0, 0, canvas.width, canvas.height);

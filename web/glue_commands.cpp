@@ -4,6 +4,9 @@
 #include "csv.h"
 #include "json.h"
 
+#include "vordanel/calculation.h"
+#include "vordanel/numtext.h"
+
 #include <emscripten/emscripten.h>
 
 #include <cstdio>
@@ -32,9 +35,7 @@ struct Streams {
 };
 Streams streams;
 
-std::string batchCounts = "{}";  // the last batch's counts, as the companion writes them (JSON)
-std::string preview;              // the last batch's first records, for the page to show
-
+vordanel::cli::Reports reports;  // what the last command went through
 // Runs a command with standard input from Module.readInput and its output kept in memory.
 template <typename Command>
 int withStreams(Command command)
@@ -53,6 +54,40 @@ int withStreams(Command command)
     return status;
 }
 
+// The first records of what the last command wrote (a table, or a batch's result in the separator
+// it chose), read back by the companion's CSV reader, so that the page shows cells exactly as a
+// spreadsheet would split them.
+std::vector<std::vector<std::string>> records(int wanted)
+{
+    const std::string_view text(streams.out ? streams.out : "", streams.outSize);
+    vordanel::cli::CsvReader reader(text);
+    reader.setSeparator(vordanel::cli::separatorOf(reader.sample(64 * 1024)));
+    std::vector<std::vector<std::string>> read;
+    std::vector<std::string> fields;
+    for (int i = 0; i < wanted && reader.next(fields); ++i) read.push_back(fields);
+    return read;
+}
+
+std::string count(long long n) { return std::to_string(n) + " 行"; }
+
+// The rows without an answer and the failed ones, each reason in words with how many.
+vordanel::cli::JsonArray reasons(const vordanel::cli::RowCounts& counts)
+{
+    vordanel::cli::JsonArray list;
+    for (const auto* by : {&counts.failedBy, &counts.noAnswerBy})
+        for (const auto& [key, n] : *by) list.text(vordanel::noteWords(key) + ": " + count(n));
+    return list;
+}
+
+// weirs.csv → weirs-heads.csv
+std::string headsName(std::string_view file)
+{
+    const auto dot = file.find_last_of('.');
+    const auto slash = file.find_last_of("/\\");
+    if (dot != std::string_view::npos && dot > 0 && (slash == std::string_view::npos || dot > slash + 1)) file = file.substr(0, dot);
+    return std::string(file) + "-heads.csv";
+}
+
 }  // namespace
 
 extern "C" {
@@ -67,47 +102,67 @@ int vordanel_run(const char* args, int count)
         argv.emplace_back(args);
         args += argv.back().size() + 1;
     }
-    return withStreams([&](std::FILE* in, std::FILE* out, std::FILE* err) { return vordanel::cli::run(argv, in, out, err); });
+    return withStreams([&](std::FILE* in, std::FILE* out, std::FILE* err) { return vordanel::cli::run(argv, in, out, err, &reports); });
 }
 
-// `vordanel-cli batch` on standard input, as vordanel_run gives it, with its counts: the rows it
-// went through, how many failed, how many have no head, and why (vordanel_counts_data and _size).
-int vordanel_batch()
+// The core's reading of what the last table or batch wrote, for the page to show: its first `rows`
+// rows with the columns' captions and the notes in words, how many rows there are, and what to say
+// of them; or, where it made nothing, why, in Japanese. `file` names the batch's file and `ms` is
+// how long it took. {"failed":true,"message":…} or {"failed":false,"captions":[…],"rows":[[…]],
+// "count":n,"summary":…} with a table's "printed" and "sheet_note" or a batch's "no_head" (a flag
+// a row), "reasons" and "file_name".
+const char* vordanel_view(int status, int rows, const char* file, std::size_t fileSize, double ms)
 {
-    return withStreams([](std::FILE* in, std::FILE* out, std::FILE* err) {
-        vordanel::cli::BatchCount count;
-        const int status = vordanel::cli::batch(vordanel::cli::BatchOptions{}, in, out, err, &count);
-        batchCounts = vordanel::cli::countsJson(count);
-        return status;
-    });
-}
-const char* vordanel_counts_data() { return batchCounts.data(); }
-std::size_t vordanel_counts_size() { return batchCounts.size(); }
-
-// The first records of what the last command wrote (the batch's result, in the separator it chose),
-// read back by the companion's CSV reader, so that the page shows cells exactly as a spreadsheet
-// would split them: for each record its field count, then each field's length and bytes, all
-// counts as 32-bit little-endian numbers. Valid until the next call; size from vordanel_preview_size.
-const char* vordanel_preview(int records)
-{
-    preview.clear();
-    const std::string_view text(streams.out ? streams.out : "", streams.outSize);
-    vordanel::cli::CsvReader reader(text);
-    reader.setSeparator(vordanel::cli::separatorOf(reader.sample(64 * 1024)));
-    const auto put = [](std::size_t n) {
-        for (int i = 0; i < 4; ++i) preview += static_cast<char>((n >> (8 * i)) & 0xff);
-    };
-    std::vector<std::string> fields;
-    for (int i = 0; i < records && reader.next(fields); ++i) {
-        put(fields.size());
-        for (const std::string& field : fields) {
-            put(field.size());
-            preview += field;
-        }
+    using vordanel::cli::JsonArray;
+    using vordanel::cli::JsonObject;
+    static std::string view;
+    const bool batch = reports.command == "batch";
+    const std::string& refusal = !reports.refusal.empty() ? reports.refusal : batch ? reports.batch.refusal : reports.table.refusal;
+    const bool nothing = status == vordanel::cli::Failure && (streams.outSize == 0 || !refusal.empty());
+    if (nothing || (reports.command != "table" && !batch)) {
+        view = JsonObject().boolean("failed", true).text("message", refusal.empty() ? "計算できませんでした。" : refusal).str();
+        return view.c_str();
     }
-    return preview.data();
+    const auto read = records(rows + 1);
+    const vordanel::cli::RowCounts& counts = batch ? static_cast<const vordanel::cli::RowCounts&>(reports.batch) : reports.table.counts;
+    const std::vector<std::string> header = read.empty() ? std::vector<std::string>() : read.front();
+    // A table's columns are the companion's keys, shown by their captions; a batch's are the
+    // sheet's own. The note column is where the command put it.
+    std::size_t note = batch ? reports.batch.noteColumn : header.size();
+    JsonArray captions;
+    for (std::size_t k = 0; k < header.size(); ++k) {
+        if (!batch && header[k] == "note") note = k;
+        captions.text(batch ? header[k] : vordanel::captionOf(header[k]).value_or(header[k]));
+    }
+    JsonArray shown, noHead;
+    for (std::size_t i = 1; i < read.size(); ++i) {
+        JsonArray cells;
+        for (std::size_t k = 0; k < read[i].size(); ++k) cells.text(k == note ? vordanel::noteWords(read[i][k]) : read[i][k]);
+        shown.array(cells);
+        if (batch) noHead.boolean(reports.batch.headColumn >= read[i].size() || read[i][reports.batch.headColumn].empty());
+    }
+    std::string summary;
+    JsonObject json;
+    json.boolean("failed", false).array("captions", captions).array("rows", shown).integer("count", counts.rows);
+    if (batch) {
+        summary = std::string(file, fileSize) + ": " + count(counts.rows) + "を計算、うち失敗 " + count(counts.failed) + "、越流高さなし "
+                  + count(counts.noAnswer) + " (" + vordanel::roundedText(ms / 1000, 2) + " 秒)";
+        if (counts.rows > rows) summary += "。先頭の " + count(rows) + "を表示";
+        json.array("no_head", noHead).array("reasons", reasons(counts)).text("file_name", headsName({file, fileSize}));
+    } else {
+        constexpr int printed = 1000;  // a table's rows on paper; the CSV holds them all
+        summary = count(counts.rows);
+        if (counts.rows > rows) summary += "（先頭の " + count(rows) + "を表示、全行はCSVに）";
+        if (counts.failed) summary += "、うち失敗 " + count(counts.failed);
+        if (counts.noAnswer) summary += "、答えのない行 " + count(counts.noAnswer);
+        json.integer("printed", printed)
+            .text("sheet_note", counts.rows > printed ? "　全 " + count(counts.rows) + "のうち先頭の " + count(printed) + "を載せています(全行はCSVに)。"
+                                                      : "　全 " + count(counts.rows) + "。")
+            .array("reasons", reasons(counts));
+    }
+    view = json.text("summary", summary).str();
+    return view.c_str();
 }
-std::size_t vordanel_preview_size() { return preview.size(); }
 
 const char* vordanel_out_data() { return streams.out; }
 std::size_t vordanel_out_size() { return streams.outSize; }

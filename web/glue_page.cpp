@@ -1,6 +1,7 @@
 // The page's way into the core: the window's calculation, and the curve, its heads and the core's
 // words for the workbench. Plain C exports, called from JavaScript, keep the boundary to texts,
-// numbers and JSON, written by the companion's own JSON writer with the companion's keys.
+// numbers and JSON, written by the companion's own JSON writer with the companion's keys; every
+// word the page shows comes from here, so the page's scripts only move them.
 // (The companion's commands run in the workers, from a module of their own: glue_commands.cpp.)
 
 #include "json.h"
@@ -9,6 +10,7 @@
 #include "vordanel/curve.h"
 #include "vordanel/numtext.h"
 #include "vordanel/units.h"
+#include "vordanel/words.h"
 
 #include <cmath>
 #include <cstdint>
@@ -17,6 +19,7 @@
 
 namespace {
 
+using vordanel::cli::JsonArray;
 using vordanel::cli::JsonObject;
 
 // The answer of the last call, valid until the next.
@@ -28,23 +31,13 @@ const char* answer(std::string text)
 }
 
 // The unit the page shows flows in, by the name select#flowUnit gives; L/min where it names none.
-vordanel::FlowUnit unitNamed(const char* name, std::size_t size)
+vordanel::FlowUnit unitNamed(std::string_view name)
 {
-    return vordanel::flowUnitNamed({name, size}).value_or(vordanel::FlowUnit::LitresPerMinute);
+    return vordanel::flowUnitNamed(name).value_or(vordanel::FlowUnit::LitresPerMinute);
 }
 
-// A calculation as the companion writes it, with what the page says of its fault: the window's
-// box at fault and the message the window's dialog gives.
-JsonObject calculationJson(const vordanel::Calculation& c)
-{
-    JsonObject json;
-    vordanel::cli::putCalculation(json, c);
-    if (c.outcome == vordanel::Calculation::Outcome::Fault) {
-        json.text("message", vordanel::userMessage(c.fault));
-        json.text("control", c.faultInput ? vordanel::names(*c.faultInput).control : "");
-    }
-    return json;
-}
+// A row of the printed sheet: a caption and what stands beside it.
+JsonArray row(std::string_view caption, std::string_view value) { return JsonArray().text(caption).text(value); }
 
 }  // namespace
 
@@ -52,59 +45,92 @@ extern "C" {
 
 // The window's 計算: the entries as typed (UTF-8, each with its length in bytes, so that a NUL typed
 // or pasted is part of the text), read with a decimal point. The calculation as `head --json` gives
-// it, with the head as the window shows it; a fault adds "message" and "control" (the box at
-// fault); an empty entry's outcome "incomplete" adds "empty": the boxes the window needs filled.
+// it, with the head as the window shows it, and the core's words for it: "said" (for a screen
+// reader, or the failure dialog's message), "sheet_rows" ([caption, value] pairs of the printed
+// sheet). A fault adds "control" (the box at fault); an empty entry's outcome "incomplete" adds
+// "needed_text", the sentence that names the boxes the window needs filled.
 const char* vordanel_calculate(const char* diameter, std::size_t diameterSize, const char* flow, std::size_t flowSize,
                                const char* min, std::size_t minSize, const char* max, std::size_t maxSize)
 {
     const vordanel::Entries entries{{diameter, diameterSize}, {flow, flowSize}, {min, minSize}, {max, maxSize}};
     const vordanel::Calculation c = vordanel::calculate(entries, ".");
-    JsonObject json = calculationJson(c);
-    if (c.outcome == vordanel::Calculation::Outcome::Incomplete) {
-        std::string empty = "[";
+    JsonObject json;
+    vordanel::cli::putCalculation(json, c);
+    const std::string answerCaption = std::string(vordanel::headCaption()) + " (窓の答え)";
+    JsonArray sheet;
+    switch (c.outcome) {
+    case vordanel::Calculation::Outcome::Converged:
+        sheet.array(row(answerCaption, vordanel::displayText(c.headMillimetres)))
+            .array(row(vordanel::trialsCaption(), std::to_string(c.search.trialCount)));
+        if (c.aboveWeir) sheet.array(row("メッセージ", vordanel::names(vordanel::Note::AboveWeir).japanese));
+        break;
+    case vordanel::Calculation::Outcome::NoSolution:
+        sheet.array(row(answerCaption, "—")).array(row("メッセージ", vordanel::names(vordanel::Note::NoSolution).japanese));
+        break;
+    case vordanel::Calculation::Outcome::Fault:
+        json.text("control", c.faultInput ? vordanel::names(*c.faultInput).control : "");
+        sheet.array(row(answerCaption, "—")).array(row("メッセージ", vordanel::words::fault(c.fault, c.faultInput)));
+        break;
+    case vordanel::Calculation::Outcome::Incomplete: {
+        std::vector<vordanel::Input> empty;
         const std::pair<std::string_view, vordanel::Input> texts[] = {
             {entries.diameter, vordanel::Input::Diameter}, {entries.flow, vordanel::Input::Flow},
             {entries.min, vordanel::Input::Min}, {entries.max, vordanel::Input::Max}};
         for (const auto& [text, input] : texts)
-            if (text.empty()) empty += std::string(empty.size() > 1 ? "," : "") + "\"" + vordanel::names(input).control + "\"";
-        json.raw("empty", empty + "]");
+            if (text.empty()) empty.push_back(input);
+        json.text("needed_text", vordanel::words::entriesNeeded(empty));
+        json.text("said", vordanel::words::entriesNeeded(empty));
+        break;
     }
+    }
+    if (c.outcome != vordanel::Calculation::Outcome::Incomplete) json.text("said", vordanel::words::answer(c));
+    json.array("sheet_rows", sheet);
     return answer(json.str());
 }
 
 // The flow units the core knows, in their order: [{"name":"L/min","symbol":"L/min","key":"lpm","decimals":2},…]
 const char* vordanel_units()
 {
-    std::string list = "[";
+    JsonArray list;
     for (const vordanel::FlowUnit unit : vordanel::flowUnits) {
         const auto& n = vordanel::names(unit);
-        if (list.size() > 1) list += ",";
-        list += JsonObject().text("name", n.name).text("symbol", n.symbol).text("key", n.key).integer("decimals", n.decimals).str();
+        list.object(JsonObject().text("name", n.name).text("symbol", n.symbol).text("key", n.key).integer("decimals", n.decimals));
     }
-    return answer(list + "]");
+    return answer(list.str());
+}
+
+// The name of the flow unit a text names (L/min, m3/h, m³/h, in either case), as the companion's
+// --flow-unit reads it; empty where it names none. Plain text.
+const char* vordanel_unit_named(const char* text, std::size_t size)
+{
+    const auto unit = vordanel::flowUnitNamed({text, size});
+    return answer(unit ? vordanel::names(*unit).name : "");
 }
 
 // The discharge curve of a weir for the page's drawing, from the window's four entries as typed
 // (read as the window reads them), with flows in the unit named and so many points: n pairs head_mm,
-// flow of doubles at points_at on the module's heap, starting at (0, 0). {"ok":false} where the
-// diameter gives no usable curve, else
+// flow of doubles at points_at on the module's heap, starting at (0, 0). {"ok":false,
+// "empty_caption":…} where the diameter gives no usable curve, else
 // {"ok":true,"diameter_mm":100,"diameter_text":"100","symbol":"L/min","peak_head_mm":…,"peak_flow":…,
 //  "zero_head_mm":…,"end_head_mm":…,"peak_head_text":"149.09","peak_flow_text":"203.26",
 //  "points_at":address,"points_count":n,"flow":40|null,"flow_text":"40","bracket_mm":[1,250]|null,
-//  "heads":[{"mm":47.1,"text":"47.1","side":"rising"},…]}: heads are where the flow meets the curve,
-// as the window would show them; end_head_mm is the greatest head, to 0.01 mm, whose flow is not
-// below zero (the read-off goes no further).
+//  "heads":[{"mm":47.1,"text":"47.1","side":"rising"},…], and the drawing's words: axis titles,
+//  labels, the file's caption and name}: heads are where the flow meets the curve, as the window
+// would show them; end_head_mm is the greatest head, to 0.01 mm, whose flow is not below zero (the
+// read-off goes no further).
 const char* vordanel_curve(const char* diameter, std::size_t diameterSize, const char* flow, std::size_t flowSize,
                            const char* min, std::size_t minSize, const char* max, std::size_t maxSize,
                            const char* unitName, std::size_t unitSize, int points)
 {
-    const vordanel::FlowUnit unit = unitNamed(unitName, unitSize);
+    const vordanel::FlowUnit unit = unitNamed({unitName, unitSize});
+    const char* symbol = vordanel::names(unit).symbol;
     const auto inUnit = [unit](double cubicMetresPerMinute) {
         return vordanel::fromLitresPerMinute(vordanel::toLitresPerMinute(cubicMetresPerMinute), unit);
     };
     const auto d = vordanel::parseNumber({diameter, diameterSize});
     const vordanel::Curve curve = vordanel::curveOf(vordanel::toMetres(d.value));
-    if (d.fault || !(d.value > 0) || curve.fault) return answer(R"({"ok":false})");
+    if (d.fault || !(d.value > 0) || curve.fault)
+        return answer(JsonObject().boolean("ok", false).text("empty_caption", std::string(vordanel::names(vordanel::Input::Diameter).caption) + "を入れると曲線を描きます").str());
 
     const double zeroMillimetres = curve.zeroHead * 1000;
     // The zero to 0.01 mm below, where the flow is at or above zero; a step or two further down
@@ -113,19 +139,29 @@ const char* vordanel_curve(const char* diameter, std::size_t diameterSize, const
     for (int tries = 0; tries < 8 && endMillimetres > 0
                         && (curve.weir.residual(F, vordanel::toMetres(endMillimetres), 0) || F < 0); ++tries)
         endMillimetres = std::min(std::round(endMillimetres * 100 - 1) / 100, std::nextafter(endMillimetres, 0.0));
+    const std::string diameterText = vordanel::displayText(d.value);
+    const std::string peakFlowText = vordanel::flowText(vordanel::toLitresPerMinute(curve.peakFlow), unit);
+    const std::string peakHeadText = vordanel::hundredthsText(curve.peakHead * 1000);
     JsonObject json;
     json.boolean("ok", true)
         .number("diameter_mm", d.value)
-        .text("diameter_text", vordanel::displayText(d.value))
-        .text("symbol", vordanel::names(unit).symbol)
+        .text("diameter_text", diameterText)
+        .text("symbol", symbol)
         .number("peak_head_mm", curve.peakHead * 1000)
         .number("peak_flow", inUnit(curve.peakFlow))
         .number("zero_head_mm", zeroMillimetres)
         .number("end_head_mm", endMillimetres)
-        .text("peak_head_text", vordanel::hundredthsText(curve.peakHead * 1000))
-        .text("peak_flow_text", vordanel::flowText(vordanel::toLitresPerMinute(curve.peakFlow), unit));
-    // The points go as doubles, not text: a shortest round-trip text of each costs this module
-    // (without to_chars for doubles) up to seventeen printf and strtod calls.
+        .text("peak_head_text", peakHeadText)
+        .text("peak_flow_text", peakFlowText)
+        .text("head_axis", vordanel::headCaption())
+        .text("flow_axis", vordanel::flowCaption(unit))
+        .text("peak_label", "最大 " + peakFlowText + " " + symbol + "・" + peakHeadText + " mm")
+        .text("bracket_caption", "挟込み範囲")
+        .text("weir_top_caption", "堰の上端 (越流高さ＝径)")
+        .text("caption", "円形堰 D = " + diameterText + " mm の流量と越流高さ(スタウスの式)")
+        .text("file_name", "vordanel-curve-D" + diameterText);
+    // The points go as doubles, not text: a shortest round-trip text of each costs up to
+    // seventeen conversions.
     static std::vector<double> drawn;
     drawn.assign({0.0, 0.0});
     for (int i = 1; i <= points; ++i) {
@@ -139,26 +175,30 @@ const char* vordanel_curve(const char* diameter, std::size_t diameterSize, const
     const auto q = vordanel::parseNumber({flow, flowSize});
     const bool hasFlow = !q.fault && flowSize > 0;
     const double Q = vordanel::toCubicMetresPerMinute(q.value);
-    if (hasFlow) json.number("flow", vordanel::fromLitresPerMinute(q.value, unit)).text("flow_text", vordanel::flowText(q.value, unit));
-    else json.raw("flow", "null");
+    if (hasFlow) {
+        const std::string text = vordanel::flowText(q.value, unit);
+        json.number("flow", vordanel::fromLitresPerMinute(q.value, unit)).text("flow_text", text).text("flow_label", "流量 " + text + " " + symbol);
+    } else {
+        json.null("flow");
+    }
+    // The window's bracket as the window reads it: both ends given and numbers.
     const auto low = vordanel::parseNumber({min, minSize});
     const auto high = vordanel::parseNumber({max, maxSize});
-    const bool hasBracket = !low.fault && !high.fault && minSize > 0 && maxSize > 0;
-    json.raw("bracket_mm", hasBracket ? "[" + vordanel::roundTripText(low.value) + "," + vordanel::roundTripText(high.value) + "]"
-                                      : std::string("null"));
-    std::string heads = "[";
+    if (!low.fault && !high.fault && vordanel::bracketKind({min, minSize}, {max, maxSize}) == vordanel::BracketKind::Given)
+        json.array("bracket_mm", JsonArray().number(low.value).number(high.value));
+    else
+        json.null("bracket_mm");
+    JsonArray heads;
     if (hasFlow) {
-        const std::pair<vordanel::SearchResult, const char*> found[] = {
-            {vordanel::risingHead(curve, Q), "rising"}, {vordanel::fallingHead(curve, Q), "falling"}};
-        for (const auto& [result, side] : found) {
+        const std::pair<vordanel::SearchResult, bool> found[] = {{vordanel::risingHead(curve, Q), true}, {vordanel::fallingHead(curve, Q), false}};
+        for (const auto& [result, rising] : found) {
             if (result.outcome != vordanel::SearchResult::Outcome::Converged) continue;
             const auto shown = vordanel::shownHeadMillimetres(result.xMid);
             if (!shown) continue;
-            if (heads.size() > 1) heads += ",";
-            heads += JsonObject().number("mm", *shown).text("text", vordanel::displayText(*shown)).text("side", side).str();
+            heads.object(JsonObject().number("mm", *shown).text("text", vordanel::displayText(*shown)).text("side", rising ? "rising" : "falling"));
         }
     }
-    json.raw("heads", heads + "]");
+    json.array("heads", heads);
     return answer(json.str());
 }
 
@@ -169,9 +209,9 @@ const char* vordanel_curve(const char* diameter, std::size_t diameterSize, const
 const char* vordanel_read_off(const char* diameter, std::size_t diameterSize, const char* unitName, std::size_t unitSize,
                               double headMillimetres)
 {
-    const vordanel::FlowUnit unit = unitNamed(unitName, unitSize);
+    const vordanel::FlowUnit unit = unitNamed({unitName, unitSize});
     const auto d = vordanel::parseNumber({diameter, diameterSize});
-    const double head = std::round(headMillimetres * 100) / 100;
+    const double head = vordanel::readPlainNumber(vordanel::hundredthsText(headMillimetres));
     const vordanel::Weir weir(vordanel::toMetres(d.value));
     double F = 0;
     if (d.fault || !(d.value > 0) || !(head >= 0)) return answer("{}");
@@ -186,57 +226,137 @@ const char* vordanel_read_off(const char* diameter, std::size_t diameterSize, co
 }
 
 // What the curve knows of the window's entries (texts as typed), by the calls vordanel-cli head
-// makes: the head on the rising side without a bracket, as `head -d D -q Q` finds it (with the
-// core's words for why there is none, or the fault's message), and, where the bracket holds both
-// heads of the flow, the window's answer and the other head with the side of the curve each lies on:
-// {"rising":{calculation…, "why":"…" | "message":"…"},
-//  "other":null|{"head":"47.1","side":"rising","answer":"205.81","answer_side":"falling"}}
+// makes, in the core's words: the head on the rising side without a bracket ("rising_text"), the
+// greatest flow and its head, and, where the bracket holds both heads of the flow, the other head
+// and the side of the curve each lies on ("other_text", else null).
 const char* vordanel_facts(const char* diameter, std::size_t diameterSize, const char* flow, std::size_t flowSize,
                            const char* min, std::size_t minSize, const char* max, std::size_t maxSize,
                            const char* unitName, std::size_t unitSize)
 {
+    const vordanel::FlowUnit unit = unitNamed({unitName, unitSize});
     const std::string_view d{diameter, diameterSize}, q{flow, flowSize};
     const vordanel::Calculation rising = vordanel::calculateRising({d, q, "", ""});
-    JsonObject risingJson = calculationJson(rising);
-    if (rising.outcome == vordanel::Calculation::Outcome::NoSolution) {
-        const vordanel::Curve curve = vordanel::curveOf(rising.D);
-        const vordanel::NoHead why = rising.noHead.value_or(vordanel::whyNoHead(curve, rising.Q));
-        std::string words = vordanel::names(why).japanese;
-        if (why == vordanel::NoHead::AbovePeak)
-            words += "(最大流量 " + vordanel::flowText(vordanel::toLitresPerMinute(curve.peakFlow), unitNamed(unitName, unitSize))
-                     + " " + vordanel::names(unitNamed(unitName, unitSize)).symbol + ")";
-        risingJson.text("why", words);
-    }
-
+    const vordanel::Curve curve = vordanel::curveOf(rising.D);
+    const auto parsed = vordanel::parseNumber(d);
+    const bool hasCurve = !parsed.fault && parsed.value > 0 && !curve.fault;
     JsonObject json;
-    json.raw("rising", risingJson.str());
-    const vordanel::Calculation c = vordanel::calculate({d, q, {min, minSize}, {max, maxSize}});
-    std::string other = "null";
-    if (c.outcome == vordanel::Calculation::Outcome::Converged) {
-        if (const auto found = vordanel::otherHead(vordanel::curveOf(c.D), c))
-            other = JsonObject()
-                        .text("head", vordanel::displayText(found->headMillimetres))
-                        .text("side", found->onRisingSide ? "rising" : "falling")
-                        .text("answer", vordanel::displayText(c.headMillimetres))
-                        .text("answer_side", found->onRisingSide ? "falling" : "rising")
-                        .str();
+    json.text("peak_flow_caption", "最大" + vordanel::flowCaption(unit));
+    if (!hasCurve) {
+        json.text("rising_text", "—").text("peak_flow", "—").text("peak_head", "—").null("other_text");
+        return answer(json.str());
     }
-    json.raw("other", other);
+    json.text("rising_text", vordanel::words::risingHead(rising, curve, unit, !q.empty()))
+        .text("peak_flow", vordanel::flowText(vordanel::toLitresPerMinute(curve.peakFlow), unit) + " " + vordanel::names(unit).symbol)
+        .text("peak_head", vordanel::hundredthsText(curve.peakHead * 1000) + " mm");
+    const vordanel::Calculation c = vordanel::calculate({d, q, {min, minSize}, {max, maxSize}});
+    const auto found = c.outcome == vordanel::Calculation::Outcome::Converged ? vordanel::otherHead(vordanel::curveOf(c.D), c) : std::nullopt;
+    if (found) json.text("other_text", vordanel::words::otherHead(*found, c, vordanel::curveOf(c.D)));
+    else json.null("other_text");
     return answer(json.str());
 }
 
-// A note cell of the companion's keys ("above_weir;two_heads", "not_a_number:flow_lpm") in the
-// core's Japanese words, as plain text (UTF-8).
-const char* vordanel_note_words(const char* cell, std::size_t cellSize)
+// The flow at the head entry in words, from what `vordanel-cli flow --json` answered (its outcome,
+// side, flow_text, kind and input keys, passed on as they came) for the head as typed: {"text":…,
+// "head_mm": the head as the companion read it, "head_text"}.
+const char* vordanel_head_flow_words(const char* head, std::size_t headSize, const char* outcome, std::size_t outcomeSize,
+                                     const char* side, std::size_t sideSize, const char* flowText, std::size_t flowTextSize,
+                                     const char* kind, std::size_t kindSize, const char* input, std::size_t inputSize,
+                                     const char* unitName, std::size_t unitSize, int aboveWeir)
 {
-    return answer(vordanel::noteWords({cell, cellSize}));
+    const std::string_view o{outcome, outcomeSize}, k{kind, kindSize}, in{input, inputSize};
+    vordanel::Discharge d;
+    if (o == "fault") {
+        d.fault = vordanel::Fault::NotANumber;
+        for (const vordanel::Fault f : {vordanel::Fault::NotANumber, vordanel::Fault::DivisionByZero, vordanel::Fault::InvalidArgument,
+                                        vordanel::Fault::Overflow})
+            if (k == vordanel::names(f).key) d.fault = f;
+        d.faultInput = in == vordanel::names(vordanel::Input::Diameter).key ? vordanel::Input::Diameter : vordanel::Input::Head;
+    }
+    d.beyondZero = o == "no_flow";
+    d.fallingSide = std::string_view{side, sideSize} == "falling";
+    d.aboveWeir = aboveWeir != 0;
+    const auto parsed = vordanel::parseNumber({head, headSize});
+    JsonObject json;
+    json.text("text", vordanel::words::flowAtHead(d, {flowText, flowTextSize}, unitNamed({unitName, unitSize})));
+    if (!parsed.fault) json.number("head_mm", parsed.value).text("head_text", vordanel::displayText(parsed.value));
+    return answer(json.str());
 }
 
-// The caption of a column of the companion's CSV (flow_m3h, head_mm, ...) in the window's words,
-// as plain text (UTF-8); empty for a column the core has no caption for.
-const char* vordanel_caption(const char* column, std::size_t columnSize)
+// A rating table's words, for the settings as typed: the captions of its from, to and step boxes
+// in the unit of its kind, the title that says what it answers, and its file's name.
+const char* vordanel_table_words(const char* diameter, std::size_t diameterSize, const char* by, std::size_t bySize,
+                                 const char* from, std::size_t fromSize, const char* to, std::size_t toSize,
+                                 const char* step, std::size_t stepSize, const char* unitName, std::size_t unitSize,
+                                 const char* min, std::size_t minSize, const char* max, std::size_t maxSize, int bracketed)
 {
-    return answer(vordanel::captionOf({column, columnSize}).value_or(""));
+    const bool byHeads = std::string_view{by, bySize} == "heads";
+    const vordanel::FlowUnit unit = unitNamed({unitName, unitSize});
+    const std::string what = byHeads ? "越流高さ" : "流量", inUnit = byHeads ? "mm" : vordanel::names(unit).symbol;
+    const auto d = vordanel::parseNumber({diameter, diameterSize});
+    const std::string weir = d.fault ? std::string(diameter, diameterSize) : vordanel::displayText(d.value);
+    const auto trimmed = [](const char* text, std::size_t size) {
+        std::string_view t{text, size};
+        while (!t.empty() && (t.front() == ' ' || t.front() == '\t')) t.remove_prefix(1);
+        while (!t.empty() && (t.back() == ' ' || t.back() == '\t')) t.remove_suffix(1);
+        return std::string(t);
+    };
+    std::string title = "D = " + weir + " mm、" + what + " " + trimmed(from, fromSize) + " 〜 " + trimmed(to, toSize) + " " + inUnit
+                        + "、刻み " + trimmed(step, stepSize) + " " + inUnit;
+    if (!byHeads)
+        title += bracketed ? "、窓の挟込み範囲 " + std::string(min, minSize) + " 〜 " + std::string(max, maxSize) + " mm で" : "、上昇側";
+    std::string file = "vordanel-" + std::string(byHeads ? "heads" : "table") + "-D";
+    for (const char c : weir) file += (std::isalnum(static_cast<unsigned char>(c)) || c == '.' || c == '+' || c == '-') ? c : '_';
+    JsonObject captions;
+    captions.text("from", what + " 始め(" + inUnit + ")").text("to", what + " 終わり(" + inUnit + ")").text("step", what + " 刻み(" + inUnit + ")");
+    return answer(JsonObject().object("captions", captions).text("title", title).text("file_name", file + ".csv").str());
+}
+
+// The printed sheet's words for the window's entries as typed: the entries' rows ([caption,
+// value]), the captions of the answers' rows, and the row that says 計算 was not pressed for them.
+const char* vordanel_sheet_words(const char* diameter, std::size_t diameterSize, const char* flow, std::size_t flowSize,
+                                 const char* min, std::size_t minSize, const char* max, std::size_t maxSize,
+                                 const char*, std::size_t)
+{
+    JsonArray entries;
+    entries.array(row("堰の径 D", std::string(diameter, diameterSize) + " mm"))
+        .array(row("流量 Q", std::string(flow, flowSize) + " L/min"))
+        .array(row("解の挟込最小値", std::string(min, minSize) + " mm"))
+        .array(row("挟込最大値", std::string(max, maxSize) + " mm"));
+    JsonObject captions;
+    captions.text("rising", "上昇側の越流高さ(mm) [挟込みなし]")
+        .text("other", "もう一つの越流高さ(mm) [挟込み範囲内]")
+        .text("peak_head", "最大流量時の越流高さ(mm)");
+    return answer(JsonObject()
+                      .array("entries", entries)
+                      .object("captions", captions)
+                      .array("not_pressed", row(std::string(vordanel::headCaption()) + " (窓の答え)",
+                                                "この入力では計算はまだ押されていません"))
+                      .str());
+}
+
+// The words of the page's own: its states, its read-off, its labels' forms and what it says of a
+// link or a job, as {"name": "text with {placeholders}"}.
+const char* vordanel_words()
+{
+    JsonObject json;
+    json.text("running", "計算中…")
+        .text("job_failed", "計算できませんでした: {why}")
+        .text("answer_label", "計算 {head} mm")
+        .text("head_label", "{head} mm")
+        .text("head_mark_label", "{head} mm → {flow} {symbol}")
+        .text("read_off", "越流高さ {head} mm、流量 {flow} {symbol}")
+        .text("read_off_hint", "←→キーで越流高さを選ぶと流量を読みます")
+        .text("read_off_prompt", "曲線を指すと越流高さと流量を読みます(←→キーでも)。")
+        .text("read_off_none", "この越流高さでは式が流量を与えません。")
+        .text("no_curve", "曲線がありません")
+        .text("table_stale", "入力が変わりました。下の表は「{title}」の表で、いまの入力の表ではありません。「表を作る」で作り直します。")
+        .text("batch_running", "{file} を計算中…")
+        .text("batch_download", "{file} を保存")
+        .text("batch_download_none", "結果を保存")
+        .text("link_copied", "リンクをコピーしました")
+        .text("unknown_unit", "リンクの流量の単位「{text}」はわかりません。いまの単位で示しています。")
+        .text("sheet_head_flow", "越流高さ {head} mm の流量");
+    return answer(json.str());
 }
 
 }  // extern "C"

@@ -4,13 +4,13 @@
 // decimal point, whatever the browser's language.
 (() => {
   const $ = app.$;
-  // Each entry in the order the core reads them, with its caption.
-  const entries = [["Text6", "Label7"], ["Text1", "Label2"], ["Text2", "Label3"], ["Text3", "Label4"]];
+  // Each entry in the order the core reads them.
+  const entries = app.entryIds.map((id) => [id]);
   let faultEntry = null;
 
-  function report(message, entryId) {
-    const caption = entries.find(([box]) => box === entryId);
-    $("failureMessage").textContent = caption ? `${$(caption[1]).textContent}: ${message}` : message;
+  // The failure dialog with the core's words for it, the focus going back to the entry at fault.
+  function report(said, entryId) {
+    $("failureMessage").textContent = said;
     faultEntry = entryId ? $(entryId) : null;
     $("failure").showModal();
   }
@@ -26,7 +26,6 @@
     try {
       answer = await press();
     } finally {
-      app.windowChanged(answer);
       if (answer) announce(answer);
       window_.dispatchEvent(new CustomEvent("vordanel-answered", { bubbles: true, detail: answer }));
       window_.dataset.answers = String(Number(window_.dataset.answers ?? 0) + 1);
@@ -34,13 +33,17 @@
     }
   }
 
-  async function Command1_Click() {
+  // texts: the entries as they stood when 計算 was pressed (before the page's scripts had
+  // arrived, the early press's own); the window's boxes otherwise.
+  async function Command1_Click(texts = entries.map(([box]) => $(box).value)) {
     $("Label8").hidden = true;
     $("Label9").hidden = true;
     $("Text4").value = "";
     $("Text5").value = "";
-    const texts = entries.map(([box]) => $(box).value);
+    // A press before the core has arrived is answered once it is here; meanwhile the page says so.
+    if (!app.module) $("readiness").hidden = false;
     await app.core;
+    $("readiness").hidden = true;
     const answer = app.call("calculate", texts);
     switch (answer.outcome) {
       case "converged":
@@ -52,31 +55,33 @@
         $("Label9").hidden = false;
         break;
       case "fault":
-        report(answer.message, answer.control);
+        report(answer.said, answer.control);
         break;
     }
+    app.dispatch({ type: "answered", entries: texts, result: answer }, { now: true });
     return answer;
   }
 
-  // The answer in words for a screen reader: the head and trials with their captions, or the
-  // message the window shows. A fault is told by its dialog, which takes the focus.
+  // The answer in words for a screen reader, as the core words it: the head and trials with their
+  // captions, the message the window shows, or the entries an empty press needs. A fault is told
+  // by its dialog, which takes the focus.
   function announce(answer) {
-    const caption = (id) => $(id).textContent;
-    const messages = ["Label8", "Label9"].filter((id) => !$(id).hidden).map(caption);
-    if (answer.outcome === "converged")
-      app.announce([`${caption("Label5")} ${$("Text4").value}、${caption("Label1")} ${$("Text5").value}。`, ...messages].join(" "));
-    else if (answer.outcome === "no_solution") app.announce(messages.join(" "));
+    if (answer.said && answer.outcome !== "fault") app.announce(answer.said);
   }
 
   function Command2_Click() {
     $("Label8").hidden = true;
     $("Label9").hidden = true;
     for (const id of ["Text1", "Text2", "Text3", "Text4", "Text5", "Text6"]) $(id).value = "";
-    app.windowChanged(null);
+    app.dispatch({ type: "cleared" }, { now: true });
   }
 
   function Form_Load() {
-    $("Command1").addEventListener("click", () => answered(Command1_Click));
+    $("Command1").addEventListener("click", () => answered(() => Command1_Click()));
+    // The presses made before this script arrived, caught by the page's first lines, in turn.
+    const early = window.vordanelEarly;
+    early.stop();
+    for (const texts of early.presses.splice(0)) answered(() => Command1_Click(texts));
     $("Command2").addEventListener("click", Command2_Click);
     $("failure").addEventListener("close", () => faultEntry && faultEntry.focus());
     // The controls stand in the page in the window's keyboard order; past the trial count Tab

@@ -1,6 +1,6 @@
 "use strict";
 // vordanel-cli's commands inside their module (VordanelCommands): standard input from bytes, and
-// what the command wrote, as bytes. Runs in the page's workers.
+// what the command wrote, as bytes, with the core's reading of it. Runs in the page's workers.
 function vordanelCall(module, input, onRead, call, more) {
   let read = 0;
   module.readInput = (buffer, size) => {
@@ -14,34 +14,40 @@ function vordanelCall(module, input, onRead, call, more) {
     const status = call();
     const copy = (data, size) => module.HEAPU8.slice(data, data + size);
     return { status, stdout: copy(module._vordanel_out_data(), module._vordanel_out_size()),
-             stderr: copy(module._vordanel_err_data(), module._vordanel_err_size()), ...more?.() };
+             stderr: copy(module._vordanel_err_data(), module._vordanel_err_size()), ...more?.(status) };
   } finally {
     module._vordanel_release();
     module.readInput = null;
   }
 }
 
-// The whole command line after the program's name (strings without NUL: vordanel.run checks them).
-function vordanelRun(module, args, input, onRead) {
-  const encoded = new TextEncoder().encode(args.map((a) => a + "\0").join(""));
+// A text handed to the module for one call: UTF-8 on its heap, freed after.
+function vordanelWithText(module, text, use) {
+  const bytes = new TextEncoder().encode(text);
+  const at = module._malloc(bytes.length + 1);
+  if (!at) throw new Error("vordanel: no memory");
+  module.HEAPU8.set(bytes, at);
+  try {
+    return use(at, bytes.length);
+  } finally {
+    module._free(at);
+  }
+}
+
+// The whole command line after the program's name (strings without NUL: vordanel.run checks
+// them); args null runs a batch on the input. `view` asks for the core's reading of the output,
+// with so many rows, and `file` names the file read; `ms` is how long the command took.
+function vordanelRun(module, args, input, onRead, { view = 0, file = "" } = {}) {
+  const more = (status, ms) => (view || args === null) ? vordanelWithText(module, file, (at, size) =>
+    ({ view: JSON.parse(module.UTF8ToString(module._vordanel_view(status, view, at, size, ms()))) })) : {};
+  const started = performance.now(), ms = () => performance.now() - started;
+  const encoded = new TextEncoder().encode((args ?? ["batch"]).map((a) => a + "\0").join(""));
   const argv = module._malloc(encoded.length + 1);
   if (!argv) throw new Error("vordanel.run: no memory for the arguments");
   module.HEAPU8.set(encoded, argv);
   try {
-    return vordanelCall(module, input, onRead, () => module._vordanel_run(argv, args.length));
+    return vordanelCall(module, input, onRead, () => module._vordanel_run(argv, (args ?? ["batch"]).length), (status) => more(status, ms));
   } finally {
     module._free(argv);
   }
-}
-
-// `vordanel-cli batch`, with its counts as the companion keeps them (JSON) and its first records
-// read back by the companion's own CSV reader, for the page to show: `shown` records at most.
-function vordanelBatch(module, input, onRead, shown) {
-  return vordanelCall(module, input, onRead, () => module._vordanel_batch(), () => {
-    const preview = module._vordanel_preview(shown);
-    return {
-      counts: JSON.parse(new TextDecoder().decode(module.HEAPU8.subarray(module._vordanel_counts_data(), module._vordanel_counts_data() + module._vordanel_counts_size()))),
-      preview: module.HEAPU8.slice(preview, preview + module._vordanel_preview_size()),
-    };
-  });
 }

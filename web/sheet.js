@@ -1,10 +1,9 @@
 "use strict";
-// The calculation sheet (計算書) the page prints: hidden on the screen, and alone on the paper. The
-// workbench keeps it filled as the entries, the answers, the curve and the table change, so that
-// the browser's own print gives the same sheet as the 印刷 button.
+// The calculation sheet the page prints: hidden on the screen, and alone on the paper. The
+// workbench draws it from the state with every other view, so that the browser's own print gives
+// the same sheet as the print button.
 (() => {
   const $ = app.$;
-  const printedRows = 1000;  // a table's rows on paper; the CSV holds them all
 
   function pairs(id, rows) {
     $(id).tBodies[0].replaceChildren(...rows.map(([caption, value]) => {
@@ -28,7 +27,13 @@
     },
     entries(rows) { pairs("sheetEntries", rows); },
     answers(rows) { pairs("sheetAnswers", rows); },
+    // The curve as drawn on the screen now, or none.
     curve(svg) {
+      $("sheetCurveSection").hidden = !svg;
+      if (!svg) {
+        $("sheetCurve").replaceChildren();
+        return;
+      }
       const copy = svg.cloneNode(true);
       for (const name of ["id", "role", "tabindex", "aria-label", "aria-describedby", "aria-valuemin", "aria-valuemax",
                           "aria-valuenow", "aria-valuetext"]) copy.removeAttribute(name);
@@ -40,9 +45,9 @@
       copy.querySelectorAll("[id]").forEach((e) => e.id !== "sheetPlotArea" && e.removeAttribute("id"));
       $("sheetCurve").replaceChildren(copy);
     },
-    // A rating table: its title, column captions, rows of cells (as shown, notes in words), and
-    // how many rows it has in all.
-    table({ title, captions, rows, count }) {
+    // A rating table as the core read it: its title, column captions, rows of cells (notes in
+    // words), the rows that go on paper and the note that says how many there are.
+    table({ title, captions, rows, printed, sheet_note: note }) {
       const section = $("sheetTableSection");
       section.hidden = false;
       const head = $("sheetTable").tHead.rows[0];
@@ -52,16 +57,18 @@
         return th;
       }));
       const body = document.createDocumentFragment();
-      for (const cells of rows.slice(0, printedRows)) {
+      for (const cells of rows.slice(0, printed)) {
         const tr = document.createElement("tr");
         for (const cell of cells) tr.insertCell().textContent = cell;
         body.append(tr);
       }
       $("sheetTable").tBodies[0].replaceChildren(body);
-      $("sheetTableNote").textContent = title + (count > printedRows
-        ? `　全 ${count} 行のうち先頭の ${printedRows} 行を載せています(全行はCSVに)。` : `　全 ${count} 行。`);
+      $("sheetTableNote").textContent = `${title}${note}`;
     },
-    noTable() { $("sheetTableSection").hidden = true; },
+    noTable() {
+      $("sheetTableSection").hidden = true;
+      $("sheetTable").tBodies[0].replaceChildren();
+    },
   };
   addEventListener("beforeprint", () => app.sheet.stamp());
 })();

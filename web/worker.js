@@ -2,10 +2,10 @@
 // The companion's commands off the page's thread. This text follows the commands' module and
 // runner.js in a Blob made by the page, which first hands over the module's WebAssembly, compiled
 // once for all its workers: {module}, or {error} where it could not be had. Then a request is
-// {id, args, input: ArrayBuffer, progress, shown}, args null for a batch with its counts and its
-// first `shown` records; the answer is {id, status, stdout, stderr: ArrayBuffer, counts, preview,
-// ms: the time it took}, or {id, error}; while the input is read, {id, done, total} now and then
-// when progress is asked for.
+// {id, args, input: ArrayBuffer, progress, view, file}, args null for a batch; the answer is
+// {id, status, stdout, stderr: ArrayBuffer, view: the core's reading of the output, when asked},
+// or {id, error}; while the input is read, {id, done, total} now and then when progress is asked
+// for.
 let started;
 const core = new Promise((resolve) => { started = resolve; }).then(({ module, error }) => {
   if (error) throw new Error(error);
@@ -22,8 +22,8 @@ let busy = false;
 // Often enough for a smooth bar, seldom enough to cost nothing.
 const progressInterval = 100;  // ms
 
-function answer(module, { id, args, input, progress, shown }) {
-  let told = 0;
+function answer(module, { id, args, input, progress, view, file }) {
+  let told = -Infinity;  // the first read is told at once
   const onRead = progress && ((done, total) => {
     const now = performance.now();
     if (now - told < progressInterval && done < total) return;
@@ -31,11 +31,8 @@ function answer(module, { id, args, input, progress, shown }) {
     postMessage({ id, done, total });
   });
   const bytes = new Uint8Array(input ?? new ArrayBuffer(0));
-  const started = performance.now();
-  const r = args ? vordanelRun(module, args, bytes, onRead) : vordanelBatch(module, bytes, onRead, shown ?? 0);
-  const ms = performance.now() - started;
-  const buffers = [r.stdout.buffer, r.stderr.buffer, ...(r.preview ? [r.preview.buffer] : [])];
-  postMessage({ ...r, id, ms, stdout: r.stdout.buffer, stderr: r.stderr.buffer, preview: r.preview?.buffer }, buffers);
+  const r = vordanelRun(module, args, bytes, onRead, { view, file });
+  postMessage({ ...r, id, stdout: r.stdout.buffer, stderr: r.stderr.buffer }, [r.stdout.buffer, r.stderr.buffer]);
 }
 
 async function drain() {

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "vordanel/calculation.h"
+#include "vordanel/curve.h"
+#include "vordanel/units.h"
+
+#include <string>
+#include <vector>
+
+// The sentences every Japanese front end shows beside the window's own captions and messages:
+// what a calculation answered, what the curve knows, what a flow at a head is. Built from the
+// core's word tables (calculation.h), so that each word is written once (UTF-8).
+namespace vordanel::words {
+
+// The side of the discharge curve a head lies on: 上昇側 (rising) or 下降側 (falling).
+const char* side(bool rising);
+// A fault told after the caption of the entry at fault: "堰の径(mm): 数値を入力して下さい。"
+std::string fault(Fault fault, std::optional<Input> input);
+// The entries an empty press needs, by their captions.
+std::string entriesNeeded(const std::vector<Input>& empty);
+// A calculation's answer for a screen reader: the head and trials with the window's captions and
+// the window's message, the message alone, or the entries needed; a fault as fault() words it.
+std::string answer(const Calculation& c);
+// The head on the rising side without a bracket (calculateRising): "47.1 mm（Trial回数 11）", or
+// why there is none (naming the greatest flow in the unit where the flow is above it), or the fault.
+// Empty flow: the entry it needs.
+std::string risingHead(const Calculation& rising, const Curve& curve, FlowUnit unit, bool flowGiven);
+// The other head of a bracket that holds two, and where the window's answer lies.
+std::string otherHead(const OtherHead& other, const Calculation& c, const Curve& curve);
+// The flow at a head, as `flow` answers it: its flow text in the unit, the side and the notes.
+std::string flowAtHead(const Discharge& d, const std::string& flowText, FlowUnit unit);
+
+}  // namespace vordanel::words

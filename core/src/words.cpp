@@ -1,0 +1,90 @@
+#include "vordanel/words.h"
+
+#include "vordanel/numtext.h"
+
+namespace vordanel::words {
+
+namespace {
+
+std::string joined(const std::vector<std::string>& pieces, std::string_view between)
+{
+    std::string text;
+    for (const std::string& piece : pieces) text += (text.empty() ? "" : std::string(between)) + piece;
+    return text;
+}
+
+}  // namespace
+
+const char* side(bool rising) { return rising ? "上昇側" : "下降側"; }
+
+std::string fault(Fault fault, std::optional<Input> input)
+{
+    return input ? std::string(names(*input).caption) + ": " + userMessage(fault) : std::string(userMessage(fault));
+}
+
+std::string entriesNeeded(const std::vector<Input>& empty)
+{
+    std::vector<std::string> captions;
+    for (const Input input : empty) captions.emplace_back(names(input).caption);
+    return joined(captions, "、") + " が空です。入れてから計算を押してください。";
+}
+
+std::string answer(const Calculation& c)
+{
+    switch (c.outcome) {
+    case Calculation::Outcome::Converged: {
+        std::string said = std::string(headCaption()) + " " + displayText(c.headMillimetres) + "、"
+                           + std::string(trialsCaption()) + " " + std::to_string(c.search.trialCount) + "。";
+        if (c.aboveWeir) said += std::string(" ") + names(Note::AboveWeir).japanese;
+        return said;
+    }
+    case Calculation::Outcome::NoSolution:
+        return names(Note::NoSolution).japanese;
+    case Calculation::Outcome::Fault:
+        return fault(c.fault, c.faultInput);
+    case Calculation::Outcome::Incomplete:
+        break;
+    }
+    return "";
+}
+
+std::string risingHead(const Calculation& rising, const Curve& curve, FlowUnit unit, bool flowGiven)
+{
+    if (!flowGiven) return flowCaption(FlowUnit::LitresPerMinute) + "を入れてください";
+    switch (rising.outcome) {
+    case Calculation::Outcome::Converged:
+        return displayText(rising.headMillimetres) + " mm（" + std::string(trialsCaption()) + " " + std::to_string(rising.search.trialCount) + "）"
+               + (rising.aboveWeir ? std::string(" ") + names(Note::AboveWeir).japanese : "");
+    case Calculation::Outcome::NoSolution: {
+        const NoHead why = rising.noHead.value_or(whyNoHead(curve, rising.Q));
+        std::string said = std::string("なし: ") + names(why).japanese;
+        if (why == NoHead::AbovePeak)
+            said += "(最大流量 " + flowText(toLitresPerMinute(curve.peakFlow), unit) + " " + names(unit).symbol + ")";
+        return said;
+    }
+    case Calculation::Outcome::Fault:
+        return fault(rising.fault, rising.faultInput);
+    case Calculation::Outcome::Incomplete:
+        break;
+    }
+    return "—";
+}
+
+std::string otherHead(const OtherHead& other, const Calculation& c, const Curve& curve)
+{
+    const bool answerRising = !other.onRisingSide;
+    return displayText(other.headMillimetres) + " mm（" + side(other.onRisingSide) + "）— 窓の答え " + displayText(c.headMillimetres)
+           + " mm は曲線の" + side(answerRising) + "、最大流量の越流高さ " + hundredthsText(curve.peakHead * 1000) + " mm より"
+           + (answerRising ? "下" : "上") + "にあります。" + (answerRising ? "" : "ふつう求めるのは上昇側の越流高さです。");
+}
+
+std::string flowAtHead(const Discharge& d, const std::string& flowText, FlowUnit unit)
+{
+    if (d.fault) return fault(*d.fault, d.faultInput);
+    if (d.beyondZero) return std::string("流量なし: ") + names(Note::NoFlow).japanese;
+    return "流量 " + flowText + " " + names(unit).symbol + "（" + side(!d.fallingSide) + "）"
+           + (d.fallingSide ? std::string(" ") + names(Note::FallingSide).japanese : "")
+           + (d.aboveWeir ? std::string(" ") + names(Note::AboveWeir).japanese : "");
+}
+
+}  // namespace vordanel::words

@@ -1,0 +1,186 @@
+// A user's ways through the workbench, at random but seeded (VORDANEL_SEED, printed): typing and
+// clearing entries, 計算 and クリヤ, the unit, the table's settings, the head entry, a link opened
+// or pasted into the tab, a good or a bad batch, a table made. After every step each figure the
+// screen and the print view show is checked against the companion's answer for the entries on
+// screen now; a figure that answers other entries must say so.
+import { test, before, after } from "node:test";
+import assert from "node:assert/strict";
+import { rmSync, writeFileSync } from "node:fs";
+import { join } from "node:path";
+import { finish, launch, native, nativeJson, open, scratch } from "./driver.mjs";
+
+const seed = Number(process.env.VORDANEL_SEED ?? 20261209);
+const steps = Number(process.env.VORDANEL_STEPS ?? 200);
+let session, files;
+before(async () => {
+  session = await launch();
+  files = scratch("model");
+  writeFileSync(join(files, "good.csv"), "diameter_mm,flow_lpm,min_mm,max_mm\n100,40,1,99\n200,100,10,150\n0,40,1,99\n");
+  writeFileSync(join(files, "bad.csv"), "weir,pool\n1,2\n");
+});
+after(async () => {
+  await session?.close();
+  rmSync(files, { recursive: true, force: true });
+});
+
+// mulberry32: a small generator whose sequence a seed fixes.
+function generator(seed) {
+  let a = seed >>> 0;
+  return () => {
+    a = (a + 0x6d2b79f5) >>> 0;
+    let t = Math.imul(a ^ (a >>> 15), 1 | a);
+    t = (t + Math.imul(t ^ (t >>> 7), 61 | t)) ^ t;
+    return ((t ^ (t >>> 14)) >>> 0) / 4294967296;
+  };
+}
+
+const pools = {
+  Text6: ["100", "200", "50", "abc", "", "１００", "300"],
+  Text1: ["40", "5", "20", "300", "", "x"],
+  Text2: ["1", "60", "", "0"],
+  Text3: ["99", "250", "150", ""],
+  headEntry: ["35", "50", "180", "", "-5", "５０"],
+  tableFrom: ["10", "1", "20"], tableTo: ["200", "3", "10"], tableStep: ["10", "1", "0"],
+};
+const units = ["L/min", "L/s", "m3/h"];
+
+// Everything the screen and the print view show, read in one go.
+async function seen(page) {
+  return page.evaluate(() => {
+    const $ = (id) => document.getElementById(id), text = (id) => $(id).textContent;
+    const rows = (table) => [...table.tBodies[0].rows].map((tr) => [...tr.cells].map((c) => c.textContent));
+    return {
+      entries: ["Text6", "Text1", "Text2", "Text3"].map((id) => $(id).value),
+      head: $("headEntry").value, unit: $("flowUnit").value, symbol: $("flowUnit").selectedOptions[0]?.textContent,
+      table: { by: $("tableBy").value, from: $("tableFrom").value, to: $("tableTo").value, step: $("tableStep").value,
+               bracket: $("tableBracket").checked },
+      answerLabel: [...document.querySelectorAll("#curve .answer-label")].map((e) => e.textContent),
+      headLabel: [...document.querySelectorAll("#curve .head-label")].map((e) => e.textContent),
+      rising: text("risingHead"), other: $("otherHead").hidden ? null : text("otherHeadText"),
+      headFlow: text("headFlow"), headState: $("headSection").dataset.state,
+      readout: text("curveReadout"),
+      tableState: $("tableSection").dataset.state, tableStale: $("tableSection").dataset.stale === "true",
+      tableStaleShown: !$("tableStale").hidden, tableRows: rows($("tableRows")), tableSummary: text("tableSummary"),
+      batchState: $("batchSection").dataset.state, batchRows: rows($("batchRows")), batchSummary: text("batchSummary"),
+      batchLink: $("batchDownload").hasAttribute("href"),
+      sheetAnswers: rows($("sheetAnswers")).map((r) => r.join("|")),
+      sheetTable: $("sheetTableSection").hidden ? null : rows($("sheetTable")),
+      link: $("shareLink").href,
+      page: document.body.innerText,
+    };
+  });
+}
+
+const lines = (r) => r.stdout.toString().trimEnd().split("\n");
+// An option as the page passes it: after "=", or apart where empty.
+const option = (name, value) => (value === "" ? [name, ""] : [`${name}=${value}`]);
+const valueOf = (out, caption) => out.find((l) => l.startsWith(caption))?.slice(caption.length + 1);
+
+// The companion's answers for what is on screen, and the checks of each figure against them.
+function check(s, step) {
+  const [d, q, min, max] = s.entries, at = `step ${step}`;
+  const bracketed = native(["head", ...option("--diameter", d), ...option("--flow", q), ...option("--min", min), ...option("--max", max)]);
+  const windowHead = bracketed.status !== 2 ? valueOf(lines(bracketed), "越流高さ(mm) [底部から]") : undefined;
+  // The window's answer, on the curve and on the sheet, only with the entries it answers.
+  for (const label of s.answerLabel) assert.equal(label, `計算 ${windowHead} mm`, `${at}: the curve marks ${label}`);
+  const sheetHead = s.sheetAnswers.find((r) => r.includes("(窓の答え)"));
+  if (sheetHead && !sheetHead.includes("まだ押されていません") && !sheetHead.endsWith("|—"))
+    assert.equal(sheetHead.split("|")[1], windowHead, `${at}: the sheet prints ${sheetHead}`);
+  if (s.other !== null) {
+    const other = bracketed.stdout.toString().match(/the other is ([0-9.]+) mm/)?.[1];
+    assert.ok(other && s.other.startsWith(`${other} mm`) && s.other.includes(`${windowHead} mm`), `${at}: ${s.other}`);
+  }
+  // The rising side, by the companion without a bracket.
+  if (d.trim() !== "" && q.trim() !== "") {
+    const rising = native(["head", ...option("--diameter", d), ...option("--flow", q)]);
+    const head = valueOf(lines(rising), "越流高さ(mm) [底部から]");
+    if (rising.status === 0) assert.ok(s.rising.startsWith(`${head} mm`), `${at}: rising ${s.rising}, companion ${head}`);
+    else assert.ok(!/^[0-9]/.test(s.rising), `${at}: rising ${s.rising} where the companion has none`);
+  }
+  // The flow at the head entry, in words and on the curve.
+  if (s.head.trim() !== "" && s.headState === "done") {
+    const flow = nativeJson(["flow", ...option("--diameter", d), ...option("--head", s.head.trim()), `--flow-unit=${s.unit}`, "--json"]);
+    if (flow.outcome === "flow") assert.ok(s.headFlow.includes(`${flow.flow_text} ${s.symbol}`), `${at}: ${s.headFlow}`);
+    for (const label of s.headLabel) assert.ok(flow.outcome === "flow" && label.endsWith(`→ ${flow.flow_text} ${s.symbol}`), `${at}: ${label}`);
+  } else {
+    assert.deepEqual(s.headLabel, [], `${at}: a head mark without a flow for the head entry`);
+    if (s.head.trim() === "") assert.equal(s.headFlow, "", `${at}: a flow for an empty head entry`);
+  }
+  // The read-off names a head and the flow there.
+  const read = s.readout.match(/越流高さ ([0-9.]+) mm、流量 ([-0-9.e]+) /);
+  if (read) {
+    const flow = nativeJson(["flow", ...option("--diameter", d), `--head=${read[1]}`, `--flow-unit=${s.unit}`, "--json"]);
+    assert.equal(read[2], flow.flow_text ?? "0", `${at}: ${s.readout}`);
+  }
+  // The table: the companion's for the settings on screen, or marked as another's.
+  if (s.tableState === "done") {
+    const t = s.table, bracket = t.by === "flows" && t.bracket ? [...option("--min", min), ...option("--max", max)] : [];
+    const expected = native(["table", ...option("--diameter", d), `--${t.by}=${t.from}:${t.to}:${t.step}`, `--flow-unit=${s.unit}`, ...bracket]);
+    const csv = lines(expected).slice(1).map((l) => l.split(",").slice(0, 2));
+    const fresh = expected.stdout.length > 0 && s.tableRows.length === csv.length
+      && s.tableRows.every((r, i) => r[0] === csv[i][0] && r[1] === csv[i][1]);
+    if (!s.tableStale) assert.ok(fresh, `${at}: the table shown is not the companion's for the settings on screen`);
+    else assert.ok(s.tableStaleShown, `${at}: a table of other settings is not marked`);
+    if (s.sheetTable !== null) assert.ok(fresh && !s.tableStale, `${at}: the sheet prints a table of other settings`);
+  } else {
+    assert.equal(s.sheetTable, null, `${at}: the sheet prints a table that is not shown`);
+    if (s.tableState === "failed") assert.deepEqual(s.tableRows, [], `${at}: a failed table leaves rows`);
+  }
+  if (s.batchState === "failed") assert.ok(s.batchRows.length === 0 && !s.batchLink, `${at}: a failed batch leaves the last one's rows`);
+  // The link carries what is on screen.
+  const params = new URL(s.link).hash.slice(1), link = new URLSearchParams(params);
+  ["d", "q", "min", "max"].forEach((k, i) => assert.equal(link.get(k) ?? "", s.entries[i], `${at}: the link's ${k}`));
+  assert.equal(link.get("unit"), s.unit, `${at}: the link's unit`);
+  assert.ok(!/Cannot read|TypeError|undefined|NaN/.test(s.page), `${at}: the page shows a script's error`);
+}
+
+test(`random ways through the workbench show only answers to what is on screen (seed ${seed})`, async () => {
+  const random = generator(seed), pick = (list) => list[Math.floor(random() * list.length)];
+  const opened = await open(session, { width: 1280, height: 800 }), { page } = opened;
+  const settle = () => page.evaluate(() => new Promise((resolve) => {
+    const quiet = () => document.getElementById("headSection").dataset.state !== "running"
+      && document.getElementById("tableSection").dataset.state !== "running"
+      && document.getElementById("batchSection").dataset.state !== "running";
+    const wait = () => requestAnimationFrame(() => requestAnimationFrame(() => (quiet() ? resolve() : setTimeout(wait, 20))));
+    wait();
+  }));
+  const set = (id, value) => page.evaluate((id, value) => {
+    const e = document.getElementById(id);
+    e.value = value;
+    e.dispatchEvent(new Event(e.tagName === "SELECT" ? "change" : "input", { bubbles: true }));
+  }, id, value);
+  const actions = [
+    [4, "type", () => { const id = pick(["Text6", "Text1", "Text2", "Text3"]); return set(id, pick(pools[id])); }],
+    [3, "計算", () => page.evaluate(() => new Promise((resolve) => {
+      const $ = (id) => document.getElementById(id);
+      $("VORDANEL").addEventListener("vordanel-answered", () => { if ($("failure").open) $("failure").close(); resolve(); }, { once: true });
+      $("Command1").click();
+    }))],
+    [1, "クリヤ", () => page.click("#Command2")],
+    [1, "unit", () => set("flowUnit", pick(units))],
+    [2, "head", () => set("headEntry", pick(pools.headEntry))],
+    [1, "table by", () => set("tableBy", pick(["flows", "heads"]))],
+    [2, "table setting", () => { const id = pick(["tableFrom", "tableTo", "tableStep"]); return set(id, pick(pools[id])); }],
+    [1, "bracket", () => page.evaluate(() => document.getElementById("tableBracket").click())],
+    [2, "表を作る", () => page.click("#tableRun")],
+    [1, "link", () => page.evaluate((hash) => { location.hash = hash; },
+      new URLSearchParams({ d: pick(pools.Text6), q: pick(pools.Text1), min: "1", max: pick(pools.Text3), head: pick(pools.headEntry),
+                            unit: pick(["m³/h", "L/s", "furlongs"]), by: pick(["flows", "heads"]) }).toString())],
+    [1, "batch", async () => (await page.$("#batchFile")).uploadFile(join(files, pick(["good.csv", "bad.csv"])))],
+  ];
+  const weighted = actions.flatMap(([weight, ...rest]) => Array(weight).fill(rest));
+  const done = [];
+  for (let step = 0; step < steps; ++step) {
+    const [name, act] = pick(weighted);
+    done.push(name);
+    await act();
+    await settle();
+    try {
+      check(await seen(page), step);
+    } catch (e) {
+      e.message += `\n(seed ${seed}; steps ${done.join(", ")})`;
+      throw e;
+    }
+  }
+  await finish(opened);
+});
