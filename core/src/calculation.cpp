@@ -263,6 +263,13 @@ NoHead whyNoHead(const Curve& curve, double Q)
 Discharge dischargeAt(const Curve& curve, double head)
 {
     Discharge d;
+    // At zero head nothing overflows: the formula's 1/h term would divide by zero there, but its
+    // discharge goes to zero with the head (as h^0.975), so a gauge reading the bottom of the
+    // opening reads no flow. A weir whose size alone is out of range is still the diameter's fault.
+    if (head == 0) {
+        if (const auto fault = diameterFault(curve.weir.diameter())) d.fault = fault, d.faultInput = Input::Diameter;
+        return d;
+    }
     double F = 0;
     if (const auto fault = curve.weir.residual(F, head, 0)) {
         d.fault = fault;

@@ -182,6 +182,7 @@ TEST_P(DischargeRows, BlameTheEntryAtFaultAndTellTheSide)
     }
     EXPECT_EQ(d.beyondZero, row.beyondZero);
     EXPECT_EQ(d.fallingSide, row.fallingSide);
+    EXPECT_EQ(d.flow == 0, row.headMm == 0) << d.flow;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -189,7 +190,9 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(DischargeRow{"HalfFull", 100, 50, {}, Input::Head, false, false},
                     DischargeRow{"FallingSide", 100, 205.81, {}, Input::Head, false, true},
                     DischargeRow{"BeyondTheZero", 100, 250, {}, Input::Head, true, true},
-                    DischargeRow{"ZeroHead", 100, 0, Fault::DivisionByZero, Input::Head, false, false},
+                    DischargeRow{"ZeroHeadIsNoFlow", 100, 0, {}, Input::Head, false, false},
+                    DischargeRow{"ZeroHeadOverAZeroDiameter", 0, 0, Fault::DivisionByZero, Input::Diameter, false, false},
+                    DischargeRow{"ZeroHeadOverAHugeDiameter", 1e300, 0, Fault::Overflow, Input::Diameter, false, false},
                     DischargeRow{"NegativeHead", 100, -5, Fault::InvalidArgument, Input::Head, false, false},
                     DischargeRow{"HugeHead", 100, 1e300, Fault::Overflow, Input::Head, false, false},
                     DischargeRow{"HugeDiameter", 1e300, 50, Fault::Overflow, Input::Diameter, false, false},

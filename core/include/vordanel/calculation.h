@@ -151,6 +151,7 @@ struct Discharge {
     bool fallingSide = false;  // the head lies above the peak: more head gives less flow
     bool aboveWeir = false;    // the head lies above the top of the weir (D < h, as the window's rule)
 };
+// A head of zero is no flow (the formula's limit there), not its division by zero.
 Discharge dischargeAt(const Curve& curve, double head);
 
 }  // namespace vordanel
