@@ -14,6 +14,7 @@ struct TableOptions {
     std::string flows;  // FROM:TO:STEP, in flowUnit: a table of heads by flow
     std::string heads;  // FROM:TO:STEP, mm: a table of flows by head, as an operator posts at the weir
     FlowUnit flowUnit = FlowUnit::LitresPerMinute;
+    std::string gaugeZero;  // with --heads: they are readings on a staff gauge of this zero (mm)
 };
 
 // A rating table for one weir: one CSV row per flow (or per head) of FROM:TO:STEP, streamed.

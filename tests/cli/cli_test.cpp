@@ -724,3 +724,28 @@ TEST(Cli, TableByHeadsAgreesWithTheFormulaAndNotesWhereEachHeadLies)
         }
     }
 }
+
+namespace {
+
+// A reading on a staff gauge is its head above the gauge zero, in flow and in a table by heads.
+TEST(Cli, AReadingOnAGaugeGivesTheFlowOfItsHead)
+{
+    const struct { const char *reading, *zero, *head; int status; } rows[] = {
+        {"135.5", "100.5", "35", 0}, {"135.3", "100.3", "35", 0}, {"１３５．５", "100.5", "35", 0},
+        {"100.5", "100.5", "0", 0},  {"20", "-15.2", "35.2", 0},  {"90", "100.5", "-10.5", 2}};
+    for (const auto& [reading, zero, head, status] : rows) {
+        const auto onGauge = run({"flow", "-d", "100", "--head", reading, "--gauge-zero", zero, "--json"});
+        const auto direct = run({"flow", "-d", "100", "--head", head, "--json"});
+        EXPECT_EQ(onGauge.status, status) << reading << onGauge.err;
+        EXPECT_EQ(onGauge.out.substr(0, onGauge.out.find(",\"reading_mm\"")), direct.out.substr(0, direct.out.size() - 2)) << reading;
+        if (status) EXPECT_NE(onGauge.err.find("below the gauge zero"), std::string::npos) << onGauge.err;
+        else EXPECT_EQ(jsonNumber(onGauge.out, "head_mm"), std::stod(head)) << onGauge.out;
+        const auto gaugeRows = lines(run({"table", "-d", "100", "--heads", std::string(reading) + ":" + reading + ":1", "--gauge-zero", zero}).out);
+        const auto headRows = lines(run({"table", "-d", "100", "--heads", std::string(head) + ":" + head + ":1"}).out);
+        ASSERT_EQ(gaugeRows.size(), 2u) << reading;
+        EXPECT_EQ(gaugeRows[0], "reading_mm," + headRows[0]);
+        EXPECT_EQ(gaugeRows[1].substr(gaugeRows[1].find(',') + 1), headRows[1]) << reading;
+    }
+}
+
+}  // namespace
