@@ -379,6 +379,8 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(StatusRow{"Version", {"--version"}, 0, "vordanel-cli 1.00"},
                     StatusRow{"Help", {"--help"}, 0, "head"},
                     StatusRow{"HeadHelpHasAnExample", {"head", "--help"}, 0, "Example"},
+                    StatusRow{"GaugeHelpSaysItIsTrueToScale", {"gauge", "--help"}, 0, "true to scale"},
+                    StatusRow{"GaugeStepTooFine", {"gauge", "-d", "100", "--step", "1e-6"}, 2, "more than 1000 marks"},
                     StatusRow{"NoCommand", {}, 2, "subcommand"},
                     StatusRow{"MissingOption", {"head", "-d", "100"}, 2, "--flow"},
                     StatusRow{"UnknownCommand", {"weir"}, 2, "weir"},
@@ -745,6 +747,60 @@ TEST(Cli, AReadingOnAGaugeGivesTheFlowOfItsHead)
         ASSERT_EQ(gaugeRows.size(), 2u) << reading;
         EXPECT_EQ(gaugeRows[0], "reading_mm," + headRows[0]);
         EXPECT_EQ(gaugeRows[1].substr(gaugeRows[1].find(',') + 1), headRows[1]) << reading;
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// The numbers of every element of an SVG that carries `attribute`, with the element's text.
+std::vector<std::pair<std::string, std::string>> elementsWith(const std::string& svg, const std::string& attribute)
+{
+    std::vector<std::pair<std::string, std::string>> found;
+    for (auto at = svg.find(attribute + "=\""); at != std::string::npos; at = svg.find(attribute + "=\"", at + 1)) {
+        const auto start = at + attribute.size() + 2;
+        found.emplace_back(svg.substr(start, svg.find('"', start) - start), svg.substr(at, svg.find("</g>", at) - at));
+    }
+    return found;
+}
+double attributeOf(const std::string& element, const std::string& name)
+{
+    const auto at = element.find(" " + name + "=\"");
+    return at == std::string::npos ? NAN : std::stod(element.substr(at + name.size() + 3));
+}
+
+// Every mark of a gauge stands where `head` puts its flow, above the staff's millimetres.
+TEST(Cli, AGaugesMarksStandAtTheHeadsOfTheirFlowsOnATrueMillimetreStaff)
+{
+    const struct { const char *diameter, *unit, *zero; } rows[] = {
+        {"100", "L/min", "0"}, {"100", "m3/h", "50"}, {"25", "L/s", "12.5"}, {"300", "m3/d", "0"}, {"600", "m3/s", "100"}, {"3", "L/min", "0"}};
+    for (const auto& [diameter, unit, zero] : rows) {
+        const auto r = run({"gauge", "-d", diameter, "--flow-unit", unit, "--gauge-zero", zero, "--date", "<b>&\"'"});
+        ASSERT_EQ(r.status, 0) << diameter << r.err;
+        EXPECT_NE(r.out.find("<text x=\"4\""), std::string::npos);
+        EXPECT_NE(r.out.find("&lt;b&gt;&amp;&quot;&apos;"), std::string::npos);
+        EXPECT_EQ(r.out.find("<b>"), std::string::npos);
+        double w = 0, h = 0, vw = 0, vh = 0;
+        ASSERT_EQ(std::sscanf(r.out.c_str() + r.out.find(" width="), " width=\"%lfmm\" height=\"%lfmm\" viewBox=\"0 0 %lf %lf\"", &w, &h, &vw, &vh), 4);
+        EXPECT_EQ(w, vw);
+        EXPECT_EQ(h, vh);
+        const auto ticks = elementsWith(r.out, "class=\"mm\" data-reading-mm");
+        const double y0 = attributeOf(ticks.at(0).second, "y1");
+        int millimetre = 0;
+        for (const auto& [reading, element] : ticks) {
+            EXPECT_EQ(std::stod(reading), millimetre) << diameter;
+            EXPECT_NEAR(y0 - attributeOf(element, "y1"), millimetre++, 1e-3) << diameter << element;
+        }
+        EXPECT_GE(millimetre, std::stod(zero) + std::stod(diameter)) << diameter;
+        const auto marks = elementsWith(r.out, "data-flow");
+        EXPECT_GE(marks.size(), 10u) << diameter << unit;
+        EXPECT_LE(marks.size(), 40u) << diameter << unit;
+        for (const auto& [flow, element] : marks) {
+            const auto head = lines(run({"head", "-d", diameter, "-q", flow, "--flow-unit", unit}).out).at(0);
+            const double height = y0 - attributeOf(element.substr(element.find("<line")), "y1");
+            EXPECT_NEAR(height, std::stod(head.substr(head.rfind(' '))) + std::stod(zero), 0.2) << diameter << unit << " " << flow;
+        }
     }
 }
 
