@@ -20,7 +20,13 @@ struct BatchOptions {
 
 // What a batch went through: its rows (the header not counted), and how many failed or have no
 // head, by reason.
-using BatchCount = RowCounts;
+// The sheet's encoding: "utf-8", or "shift_jis" for a sheet headed in CP932, whose result is
+// written in CP932 too.
+struct BatchCount : RowCounts {
+    const char* encoding = "utf-8";
+};
+// The counts as JSON (json.h's countsJson) with the sheet's "encoding".
+std::string batchCountsJson(const BatchCount& count);
 
 // CSV rows in (diameter_mm,flow_lpm[,min_mm,max_mm], or columns named so, or by the window's
 // captions, in a header row), the same rows with head_mm,trials,note out, row by row, as the file

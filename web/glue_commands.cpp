@@ -71,13 +71,14 @@ int vordanel_run(const char* args, int count)
 }
 
 // `vordanel-cli batch` on standard input, as vordanel_run gives it, with its counts: the rows it
-// went through, how many failed, how many have no head, and why (vordanel_counts_data and _size).
+// went through, how many failed, how many have no head, and why, and the sheet's encoding ("utf-8"
+// or "shift_jis", for decoding its preview) (vordanel_counts_data and _size).
 int vordanel_batch()
 {
     return withStreams([](std::FILE* in, std::FILE* out, std::FILE* err) {
         vordanel::cli::BatchCount count;
         const int status = vordanel::cli::batch(vordanel::cli::BatchOptions{}, in, out, err, &count);
-        batchCounts = vordanel::cli::countsJson(count);
+        batchCounts = vordanel::cli::batchCountsJson(count);
         return status;
     });
 }

@@ -805,3 +805,37 @@ TEST(Cli, AGaugesMarksStandAtTheHeadsOfTheirFlowsOnATrueMillimetreStaff)
 }
 
 }  // namespace
+
+namespace {
+
+// A sheet Japanese Excel saved as plain CSV (CP932, pinned here byte for byte, CR LF as Windows
+// writes it) is read by its captions and comes back in CP932, byte for byte when fed back.
+TEST(Cli, ASheetInShiftJisIsReadByItsCaptionsAndComesBackInShiftJis)
+{
+    const struct { const char *name, *in, *out, *encoding; int status; } rows[] = {
+        {"CaptionsAndCrLf", "\x89\x81\x82\xCC\x8C" "a(mm),\x97\xAC\x97\xCA(L/min)\r\n100,40\r\n100,\r\n",
+         "\x89\x81\x82\xCC\x8C" "a(mm),\x97\xAC\x97\xCA(L/min),\x89z\x97\xAC\x8D\x82\x82\xB3(mm) [\x92\xEA\x95\x94\x82\xA9\x82\xE7],Trial\x89\xF1\x90\x94,\x92\x8D\x8BL\r\n100,40,47.1,11,\r\n100,,,,\x8B\xF3\x97\x93\x82\xCC\x8D\x80\x96\xDA\x82\xAA\x82\xA0\x82\xE8\x82\xDC\x82\xB7\x81" "B\r\n", "shift_jis", 2},
+        {"ColumnsOfTheirOwnAndLf", "\x92n\x93_,\x89\x81\x82\xCC\x8C" "a(mm),\x97\xAC\x97\xCA(L/min)\n\x82`,100,40\n",
+         "\x92n\x93_,\x89\x81\x82\xCC\x8C" "a(mm),\x97\xAC\x97\xCA(L/min),\x89z\x97\xAC\x8D\x82\x82\xB3(mm) [\x92\xEA\x95\x94\x82\xA9\x82\xE7],Trial\x89\xF1\x90\x94,\x92\x8D\x8BL\n\x82`,100,40,47.1,11,\n", "shift_jis", 0},
+        {"KeysStayUtf8", "diameter_mm,flow_lpm\n100,40\n",
+         "diameter_mm,flow_lpm,head_mm,trials,note\n100,40,47.1,11,\n", "utf-8", 0},
+    };
+    for (const auto& row : rows) {
+        std::string result = row.in;
+        for (int pass = 0; pass < 2; ++pass) {
+            std::FILE *in = std::tmpfile(), *out = std::tmpfile(), *err = std::tmpfile();
+            std::fwrite(result.data(), 1, result.size(), in), std::rewind(in);
+            vordanel::cli::BatchCount count;
+            EXPECT_EQ(vordanel::cli::batch({}, in, out, err, &count), row.status) << row.name << slurp(err);
+            EXPECT_EQ(result = slurp(out), row.out) << row.name << pass;
+            EXPECT_NE(vordanel::cli::batchCountsJson(count).find(std::string("\"encoding\":\"") + row.encoding + "\""), std::string::npos);
+            std::fclose(in);
+        }
+    }
+    // 堰の径 in EUC-JP: neither UTF-8 nor CP932.
+    const auto unread = run({"batch"}, "\xB1\xD9\xA4\xCE\xB7\xC2(mm),flow_lpm\n100,40\n");
+    EXPECT_NE(unread.err.find("堰の径(mm)"), std::string::npos) << unread.err;
+    EXPECT_NE(unread.err.find("save it as \"CSV UTF-8\""), std::string::npos) << unread.err;
+}
+
+}  // namespace
