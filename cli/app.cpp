@@ -34,6 +34,9 @@ int run(const std::vector<std::string>& args, std::FILE* in, std::FILE* out, std
     addBatchOptions(*batch, batchOptions);
     auto* flowCommand = app.add_subcommand("flow", "The flow the formula gives over a weir at a head.");
     addFlowOptions(*flowCommand, flowOptions);
+    GaugeOptions gaugeOptions;
+    auto* gaugeCommand = app.add_subcommand("gauge", "A discharge staff gauge for one weir, true to scale (SVG in mm).");
+    addGaugeOptions(*gaugeCommand, gaugeOptions);
 
     std::vector<const char*> argv;
     for (const auto& arg : args) argv.push_back(arg.c_str());
@@ -50,7 +53,7 @@ int run(const std::vector<std::string>& args, std::FILE* in, std::FILE* out, std
             return finish(out, err, status);
         }
         if (app.get_subcommands().empty() && args.size() > 1 && args[1][0] != '-') {
-            std::fprintf(err, "vordanel-cli: unknown command '%s' (commands: head, table, batch, flow; see --help)\n",
+            std::fprintf(err, "vordanel-cli: unknown command '%s' (commands: head, table, batch, flow, gauge; see --help)\n",
                          args[1].c_str());
             return Failure;
         }
@@ -63,6 +66,7 @@ int run(const std::vector<std::string>& args, std::FILE* in, std::FILE* out, std
     if (*table) return told.command = "table", cli::table(tableOptions, out, err, &told.table);
     if (*flowCommand) return told.command = "flow", cli::flow(flowOptions, out, err);
     if (*batch) return told.command = "batch", cli::batch(batchOptions, in, out, err, &told.batch);
+    if (*gaugeCommand) return told.command = "gauge", cli::gauge(gaugeOptions, out, err);
     return Failure;
 }
 

@@ -1,10 +1,12 @@
 #include "batch.h"
 
 #include "csv.h"
+#include "json.h"
 #include "output.h"
 #include "words.h"
 
 #include "vordanel/calculation.h"
+#include "vordanel/cp932.h"
 #include "vordanel/numtext.h"
 
 #include <CLI/CLI.hpp>
@@ -30,6 +32,9 @@ class BatchWriter
 public:
     BatchWriter(std::FILE* out, CsvDialect dialect) : o(out), dialect_(dialect) {}
 
+    // A sheet headed in CP932 gets its captions and notes in CP932 too; its cells stay as they came.
+    bool shiftJis = false;
+
     // The line end and byte-order mark are the input's, once its first record has been read.
     void start(const CsvReader& reader)
     {
@@ -46,6 +51,10 @@ public:
         std::vector<std::string_view> added;
         for (int r = 0; r < 3; ++r)
             if (!resultColumn(columns, r)) added.push_back(results[r]);
+        std::vector<std::string> encoded;
+        encoded.reserve(added.size());  // the names view its strings: none may move
+        if (shiftJis)
+            for (auto& name : added) name = encoded.emplace_back(cp932FromUtf8(name));
         for (std::size_t k = 0; k < columns.width; ++k)
             cell(k, k < cells.size() ? cells[k] : std::string_view(), k < quoted.size() && quoted[k]);
         for (const auto name : added) cell(1, name, false);
@@ -78,7 +87,7 @@ public:
         const bool converged = c && c->outcome == Calculation::Outcome::Converged;
         return {converged ? displayText(c->headMillimetres, std::string_view(&dialect_.decimal, 1)) : std::string(),
                 converged ? std::to_string(c->search.trialCount) : std::string(),
-                columns.japanese ? noteWords(note) : note};
+                columns.japanese ? shiftJis ? cp932FromUtf8(noteWords(note)) : noteWords(note) : note};
     }
 
     Output o;
@@ -139,12 +148,16 @@ int run(const BatchOptions& options, std::FILE* in, std::FILE* out, std::FILE* e
     while (reader.next(fields)) {
         w.start(reader);
         if (!columns) {
-            if (looksLikeHeader(fields) && !reader.unterminated()) {
+            // A sheet saved by Japanese Excel as plain CSV: no byte-order mark, its header in CP932.
+            const auto read = reader.byteOrderMark() ? std::nullopt : cp932Header(fields);
+            if (read) w.shiftJis = true, count.encoding = "shift_jis";
+            if (looksLikeHeader(read ? *read : fields) && !reader.unterminated()) {
                 std::string why;
-                columns = findColumns(fields, why);
+                columns = findColumns(read ? *read : fields, why);
                 if (!columns) {
-                    std::fprintf(err, "vordanel-cli: batch: %s (read with the separator %s)\n", why.c_str(),
-                                 separatorName(dialect.separator));
+                    std::fprintf(err, "vordanel-cli: batch: %s (read with the separator %s, as %s); a sheet in another "
+                                      "encoding: save it as \"CSV UTF-8\"\n",
+                                 why.c_str(), separatorName(dialect.separator), read ? "Shift_JIS" : "UTF-8");
                     count.refusal = headerRefusal();
                     return Failure;
                 }
@@ -237,7 +250,8 @@ void addBatchOptions(CLI::App& command, BatchOptions& options)
                    "A failed row is noted and the rest go on; a fault's note names its column, as in\n"
                    "not_a_number:flow_lpm. Rows without a head and failed rows are counted, by reason, on standard\n"
                    "error. Entries are never read with digit grouping: 1,200 in a file of decimal points is not a\n"
-                   "number.");
+                   "number. A sheet without a byte-order mark whose header is not UTF-8 but Shift_JIS (CP932, as\n"
+                   "Japanese Excel saves plain CSV) is read so, and its result written in Shift_JIS too.");
 }
 
 int batch(const BatchOptions& options, std::FILE* in, std::FILE* out, std::FILE* err, BatchCount* count)

@@ -20,9 +20,11 @@ struct BatchOptions {
 };
 
 // What a batch went through: its rows (the header not counted), and how many failed or have no
-// head, by reason; where its results stand in the rows written; and, where it read no rows at all,
-// why, in Japanese words for a front end that says it itself.
+// head, by reason; the sheet's encoding ("utf-8", or "shift_jis" for a sheet headed in CP932, whose
+// result is written in CP932 too); where its results stand in the rows written; and, where it read
+// no rows at all, why, in Japanese words for a front end that says it itself.
 struct BatchCount : RowCounts {
+    const char* encoding = "utf-8";
     std::size_t headColumn = 0, noteColumn = 0;
     std::string refusal;
     // The result columns of rows laid out by these columns: in place, or after the row's own.

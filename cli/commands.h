@@ -4,6 +4,7 @@
 // run(), which parses a command line into one of them.
 #include "batch.h"
 #include "flow.h"
+#include "gauge.h"
 #include "head.h"
 #include "table.h"
 #include "words.h"

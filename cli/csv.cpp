@@ -1,6 +1,7 @@
 #include "csv.h"
 
 #include "vordanel/calculation.h"
+#include "vordanel/cp932.h"
 #include "vordanel/numtext.h"
 
 #include "words.h"
@@ -208,6 +209,18 @@ char separatorOf(std::string_view sample)
     return best;
 }
 
+std::optional<std::vector<std::string>> cp932Header(const std::vector<std::string>& fields)
+{
+    if (std::all_of(fields.begin(), fields.end(), [](const std::string& f) { return isUtf8(f); })) return std::nullopt;
+    std::vector<std::string> read;
+    for (const auto& field : fields) {
+        auto text = utf8FromCp932(field);
+        if (!text) return std::nullopt;
+        read.push_back(std::move(*text));
+    }
+    return read;
+}
+
 bool looksLikeHeader(const std::vector<std::string>& fields)
 {
     bool letters = false;
@@ -247,6 +260,10 @@ std::optional<BatchColumns> findColumns(const std::vector<std::string>& header, 
         why = std::string("the header row names no ") + names(Input::Diameter).column + " (" + names(Input::Diameter).caption
               + ") or no " + names(Input::Flow).column + " (" + flowCaption(FlowUnit::LitresPerMinute) + ") column; the columns found are ";
         for (std::size_t i = 0; i < columns.width; ++i) why += (i ? ", " : "") + shown(header[i]);
+        why += "; expected diameter_mm or 堰の径(mm), flow_lpm or 流量(L/min) (or another unit:";
+        for (const FlowUnit unit : flowUnits)
+            if (unit != FlowUnit::LitresPerMinute) why += std::string(" flow_") + names(unit).key + " or 流量(" + names(unit).name + ")";
+        why += "), and min_mm and max_mm (解の挟込最小値(mm), 挟込最大値(mm)) or neither";
         return std::nullopt;
     }
     if (columns.min.has_value() != columns.max.has_value()) {
@@ -291,6 +308,7 @@ char decimalOf(std::string_view sample, char separator, bool sampleIsWhole)
     while (reader.next(fields)) records.push_back(fields);
     if (!sampleIsWhole && !records.empty()) records.pop_back();  // the last may be cut short
     for (std::size_t r = 0; r < records.size(); ++r) {
+        if (const auto read = r == 0 ? cp932Header(records[0]) : std::nullopt) records[0] = *read;
         if (r == 0 && looksLikeHeader(records[0])) {
             std::string why;
             columns = findColumns(records[0], why);

@@ -72,6 +72,10 @@ private:
 // CsvReader's rules (',' when none splits it).
 char separatorOf(std::string_view sample);
 
+// A header row in CP932 (Shift_JIS as Japanese Excel saves plain CSV), read as UTF-8: when one of
+// its cells is not UTF-8 and every cell is CP932. None for any other row.
+std::optional<std::vector<std::string>> cp932Header(const std::vector<std::string>& fields);
+
 // A first line none of whose fields is a number, with a letter somewhere, names the columns.
 bool looksLikeHeader(const std::vector<std::string>& fields);
 

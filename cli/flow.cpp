@@ -1,5 +1,6 @@
 #include "flow.h"
 
+#include "gauge.h"
 #include "head.h"
 #include "json.h"
 #include "words.h"
@@ -16,6 +17,7 @@ void addFlowOptions(CLI::App& command, FlowOptions& options)
     command.add_option("-d,--diameter", options.diameter, "weir diameter (mm)")->required();
     command.add_option("--head", options.head, "overflow head above the bottom of the opening (mm)")->required();
     addFlowUnitOption(command, options.flowUnit);
+    addGaugeZeroOption(command, options.gaugeZero, "--head is then a reading on that gauge");
     command.add_flag("--json", options.json, "print one JSON object: the flow in full, its side of the curve, "
                                              "whether the head is above the weir");
     command.footer("Example:\n"
@@ -26,21 +28,32 @@ void addFlowOptions(CLI::App& command, FlowOptions& options)
                    "\"above_weir\":false}\n"
                    "The flow is printed to 0.01 L/min, the search's own tolerance (in another unit, to the places\n"
                    "that resolve it). A head above the peak of the curve lies on its falling side; above the curve's\n"
-                   "zero the formula gives no flow (outcome no_flow, exit status 1).");
+                   "zero the formula gives no flow (outcome no_flow, exit status 1). With --gauge-zero the head\n"
+                   "is the reading less the gauge zero, and --json adds reading_mm, gauge_zero_mm and head_mm.");
 }
 
 int flow(const FlowOptions& options, std::FILE* out, std::FILE* err)
 {
-    const ParsedNumber diameter = parseNumber(options.diameter), head = parseNumber(options.head);
+    const ParsedNumber diameter = parseNumber(options.diameter);
+    ParsedNumber head = parseNumber(options.head);
+    const bool onGauge = !options.gaugeZero.empty();
+    const ParsedNumber zero = parseNumber(onGauge ? options.gaugeZero : "0");
+    const double reading = head.value;
+    if (onGauge && !head.fault && !zero.fault) head.value = headOfReading(reading, zero.value);
     const Curve curve = curveOf(toMetres(diameter.value));
     Discharge d;
     if (diameter.fault) d.fault = diameter.fault, d.faultInput = Input::Diameter;
     else if (head.fault) d.fault = head.fault, d.faultInput = Input::Head;
+    else if (zero.fault) d.fault = zero.fault, d.faultInput = Input::GaugeZero;
     else d = dischargeAt(curve, toMetres(head.value));
+    const bool belowZero = d.fault && onGauge && d.faultInput == Input::Head && head.value < 0;
     const FlowUnitNames& unit = names(options.flowUnit);
     const double litres = toLitresPerMinute(d.flow);
 
-    if (d.fault) reportFault(err, *d.fault, d.faultInput);
+    if (belowZero)
+        std::fprintf(err, "vordanel-cli: --head: %s: the reading %s lies below the gauge zero %s\n", describe(*d.fault),
+                     displayText(reading).c_str(), displayText(zero.value).c_str());
+    else if (d.fault) reportFault(err, *d.fault, d.faultInput);
     if (options.json) {
         JsonObject json;
         if (d.fault) {
@@ -53,6 +66,10 @@ int flow(const FlowOptions& options, std::FILE* out, std::FILE* err)
             json.text("side", d.fallingSide ? "falling" : "rising").boolean("above_weir", d.aboveWeir);
             if (d.beyondZero) json.number("zero_head_mm", curve.zeroHead * 1000);
         }
+        if (onGauge && !head.fault && !zero.fault)
+            json.number(names(Input::Reading).column, reading)
+                .number(names(Input::GaugeZero).column, zero.value)
+                .number(names(Input::Head).column, head.value);
         putText(out, json.str() + "\n");
         return finish(out, err, d.fault ? Failure : d.beyondZero ? NoSolution : Answer);
     }

@@ -13,6 +13,7 @@ namespace vordanel::cli {
 
 struct FlowOptions {
     std::string diameter, head;
+    std::string gaugeZero;  // a staff gauge's reading at the bottom of the opening (mm): head is then a reading
     FlowUnit flowUnit = FlowUnit::LitresPerMinute;
     bool json = false;
 };

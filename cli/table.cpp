@@ -1,5 +1,6 @@
 #include "table.h"
 
+#include "gauge.h"
 #include "output.h"
 #include "words.h"
 
@@ -98,14 +99,18 @@ int headsByFlow(const Curve& curve, const std::optional<std::pair<double, double
 }
 
 // The rows of a table by heads: the flow at each head, with where it lies on the curve.
-int flowsByHead(const Curve& curve, const Steps& heads, FlowUnit unit, Output& o, RowCounts& counts,
-                std::optional<Discharge>& firstFailure)
+// With a gauge zero the steps are readings on the staff gauge, each listed beside its head.
+int flowsByHead(const Curve& curve, const Steps& heads, FlowUnit unit, std::optional<double> gaugeZero, Output& o,
+                RowCounts& counts, std::optional<Discharge>& firstFailure)
 {
+    if (gaugeZero) o << names(Input::Reading).column << ',';
     o << "head_mm,flow_" << names(unit).key << ",note\n";
     for (long long i = 0; i < heads.rows; ++i) {
         const Printed head = printedStep(heads, i);
-        const Discharge d = dischargeAt(curve, toMetres(head.value()));
-        o << head.view() << ',';
+        const double mm = gaugeZero ? headOfReading(head.value(), *gaugeZero) : head.value();
+        const Discharge d = dischargeAt(curve, toMetres(mm));
+        if (gaugeZero) o << head.view() << ',' << std::string_view(displayText(mm)) << ',';
+        else o << head.view() << ',';
         std::string note;
         const auto add = [&](std::string_view key) { note.append(note.empty() ? "" : ";").append(key); };
         if (d.fault) {
@@ -134,6 +139,8 @@ void addTableOptions(CLI::App& command, TableOptions& options)
     auto* flows = command.add_option("--flows", options.flows, "flows FROM:TO:STEP (L/min, or in --flow-unit): heads by flow");
     auto* heads = command.add_option("--heads", options.heads, "heads FROM:TO:STEP (mm): flows by head, to post at the weir");
     flows->excludes(heads);
+    addGaugeZeroOption(command, options.gaugeZero, "with --heads, FROM:TO:STEP are readings on that gauge,\n"
+                                                   "each listed (reading_mm) beside its head");
     heads->excludes("--min")->excludes("--max");
     addFlowUnitOption(command, options.flowUnit);
     command.footer("Examples:\n"
@@ -153,7 +160,8 @@ void addTableOptions(CLI::App& command, TableOptions& options)
                    "side), stalled (tolerance not met), two_heads (the bracket holds both heads of the flow), or the\n"
                    "fault. Notes by head: above_weir (the head is above the top of the weir), falling_side (past\n"
                    "the peak), no_flow (past the formula's zero; no flow), or the fault. Several join with ';'.\n"
-                   "Rows without an answer and failed rows are counted on standard error.");
+                   "Rows without an answer and failed rows are counted on standard error. A reading below the\n"
+                   "gauge zero is a head below zero (invalid_argument).");
 }
 
 int table(const TableOptions& options, std::FILE* out, std::FILE* err, TableReport* report)
@@ -189,6 +197,19 @@ int table(const TableOptions& options, std::FILE* out, std::FILE* err, TableRepo
         }
         numbers[k] = toMetres(parsed.value);
     }
+    std::optional<double> gaugeZero;
+    if (!options.gaugeZero.empty()) {
+        if (!byHeads) {
+            std::fprintf(err, "vordanel-cli: --gauge-zero goes with --heads (readings on the gauge)\n");
+            return refuse("量水標の零点は越流高さごとの表にだけ使えます。");
+        }
+        const auto zero = parseNumber(options.gaugeZero);
+        if (zero.fault) {
+            reportFault(err, *zero.fault, Input::GaugeZero);
+            return refuse(words::fault(*zero.fault, Input::GaugeZero));
+        }
+        gaugeZero = zero.value;
+    }
     const StepsFault* why = nullptr;
     const auto steps = readSteps(byHeads ? options.heads : options.flows, why);
     if (!steps) {
@@ -207,7 +228,7 @@ int table(const TableOptions& options, std::FILE* out, std::FILE* err, TableRepo
     int written = Answer;
     if (byHeads) {
         std::optional<Discharge> first;
-        written = flowsByHead(curve, *steps, options.flowUnit, o, counts, first);
+        written = flowsByHead(curve, *steps, options.flowUnit, gaugeZero, o, counts, first);
         if (first) firstFailure = faultText(*first->fault, first->faultInput);
     } else {
         std::optional<Calculation> first;

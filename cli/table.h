@@ -15,6 +15,7 @@ struct TableOptions {
     std::string flows;  // FROM:TO:STEP, in flowUnit: a table of heads by flow
     std::string heads;  // FROM:TO:STEP, mm: a table of flows by head, as an operator posts at the weir
     FlowUnit flowUnit = FlowUnit::LitresPerMinute;
+    std::string gaugeZero;  // with --heads: they are readings on a staff gauge of this zero (mm)
 };
 
 // What a table went through, for a front end that words it itself (the page): its rows by reason,

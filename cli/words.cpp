@@ -2,6 +2,7 @@
 
 #include "vordanel/numtext.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
@@ -25,7 +26,10 @@ int exitFor(const Calculation& c)
 
 std::string faultText(Fault fault, std::optional<Input> input)
 {
-    return input ? std::string("--") + inputKey(*input) + ": " + describe(fault) : describe(fault);
+    if (!input) return describe(fault);
+    std::string option = std::string("--") + inputKey(*input);  // gauge_zero is --gauge-zero
+    std::replace(option.begin(), option.end(), '_', '-');
+    return option + ": " + describe(fault);
 }
 
 void reportFault(std::FILE* err, Fault fault, std::optional<Input> input)

@@ -5,6 +5,7 @@
 #include "json.h"
 
 #include "vordanel/calculation.h"
+#include "vordanel/cp932.h"
 #include "vordanel/numtext.h"
 
 #include <emscripten/emscripten.h>
@@ -128,16 +129,21 @@ const char* vordanel_view(int status, int rows, const char* file, std::size_t fi
     const std::vector<std::string> header = read.empty() ? std::vector<std::string>() : read.front();
     // A table's columns are the companion's keys, shown by their captions; a batch's are the
     // sheet's own. The note column is where the command put it.
+    // A sheet in Shift_JIS came back in it: its cells are shown in UTF-8, as they read.
+    const bool shiftJis = batch && std::string_view(reports.batch.encoding) == "shift_jis";
+    const auto shownText = [shiftJis](const std::string& cell) {
+        return shiftJis ? vordanel::utf8FromCp932(cell).value_or(cell) : cell;
+    };
     std::size_t note = batch ? reports.batch.noteColumn : header.size();
     JsonArray captions;
     for (std::size_t k = 0; k < header.size(); ++k) {
         if (!batch && header[k] == "note") note = k;
-        captions.text(batch ? header[k] : vordanel::captionOf(header[k]).value_or(header[k]));
+        captions.text(batch ? shownText(header[k]) : vordanel::captionOf(header[k]).value_or(header[k]));
     }
     JsonArray shown, noHead;
     for (std::size_t i = 1; i < read.size(); ++i) {
         JsonArray cells;
-        for (std::size_t k = 0; k < read[i].size(); ++k) cells.text(k == note ? vordanel::noteWords(read[i][k]) : read[i][k]);
+        for (std::size_t k = 0; k < read[i].size(); ++k) cells.text(k == note ? vordanel::noteWords(shownText(read[i][k])) : shownText(read[i][k]));
         shown.array(cells);
         if (batch) noHead.boolean(reports.batch.headColumn >= read[i].size() || read[i][reports.batch.headColumn].empty());
     }
@@ -148,7 +154,8 @@ const char* vordanel_view(int status, int rows, const char* file, std::size_t fi
         summary = std::string(file, fileSize) + ": " + count(counts.rows) + "を計算、うち失敗 " + count(counts.failed) + "、越流高さなし "
                   + count(counts.noAnswer) + " (" + vordanel::roundedText(ms / 1000, 2) + " 秒)";
         if (counts.rows > rows) summary += "。先頭の " + count(rows) + "を表示";
-        json.array("no_head", noHead).array("reasons", reasons(counts)).text("file_name", headsName({file, fileSize}));
+        json.array("no_head", noHead).array("reasons", reasons(counts)).text("file_name", headsName({file, fileSize}))
+            .text("encoding", reports.batch.encoding);
     } else {
         constexpr int printed = 1000;  // a table's rows on paper; the CSV holds them all
         summary = count(counts.rows);

@@ -3,7 +3,9 @@
 #include "vordanel/numtext.h"
 #include "vordanel/units.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
 
 namespace vordanel {
 
@@ -18,6 +20,8 @@ constexpr InputNames inputNames[] = {
     {Input::Min, "min", "min_mm", "Text2", "解の挟込最小値(mm)"},
     {Input::Max, "max", "max_mm", "Text3", "挟込最大値(mm)"},
     {Input::Head, "head", "head_mm", "", "越流高さ(mm) [底部から]"},
+    {Input::Reading, "reading", "reading_mm", "", "量水標の読み(mm)"},
+    {Input::GaugeZero, "gauge_zero", "gauge_zero_mm", "", "量水標の零点(mm)"},
 };
 
 constexpr NoHeadNames noHeadNames[] = {
@@ -96,7 +100,33 @@ bool readEntry(Calculation& c, std::string_view text, Input input, double& numbe
     return true;
 }
 
+// The decimals of the shortest text that reads back to x: those it was most likely written with.
+int decimalsOf(double x)
+{
+    const std::string text = roundTripText(x);
+    const auto point = text.find('.'), exponent = text.find_first_of("eE");
+    int places = point == std::string::npos ? 0 : static_cast<int>((exponent == std::string::npos ? text.size() : exponent) - point - 1);
+    if (exponent != std::string::npos) places -= std::atoi(text.c_str() + exponent + 1);
+    return places < 0 ? 0 : places;
+}
+
+double ulp(double x) { return std::nextafter(std::fabs(x), INFINITY) - std::fabs(x); }
+
 }  // namespace
+
+double headOfReading(double reading, double gaugeZero)
+{
+    const double head = reading - gaugeZero;
+    const int places = std::max(decimalsOf(reading), decimalsOf(gaugeZero));
+    if (!std::isfinite(head) || places > 22) return head;  // 10^22 is the last power of ten a double holds
+    // The decimal difference has no more places than its terms: rounded to them, it is the double
+    // nearest the difference of the numbers as written, provided the doubles' own rounding (an ulp
+    // of each) is too small to reach the next such number.
+    const double scale = std::pow(10.0, places), scaled = std::round(head * scale);
+    if (!(std::fabs(scaled) < 0x1p53)) return head;
+    const double decimal = scaled / scale;
+    return std::fabs(decimal - head) <= 2 * (ulp(reading) + ulp(gaugeZero)) ? decimal : head;
+}
 
 const InputNames& names(Input input) { return inputNames[static_cast<int>(input)]; }
 const NoHeadNames& names(NoHead why) { return noHeadNames[static_cast<int>(why)]; }
@@ -283,6 +313,13 @@ NoHead whyNoHead(const Curve& curve, double Q)
 Discharge dischargeAt(const Curve& curve, double head)
 {
     Discharge d;
+    // At zero head nothing overflows: the formula's 1/h term would divide by zero there, but its
+    // discharge goes to zero with the head (as h^0.975), so a gauge reading the bottom of the
+    // opening reads no flow. A weir whose size alone is out of range is still the diameter's fault.
+    if (head == 0) {
+        if (const auto fault = diameterFault(curve.weir.diameter())) d.fault = fault, d.faultInput = Input::Diameter;
+        return d;
+    }
     double F = 0;
     if (const auto fault = curve.weir.residual(F, head, 0)) {
         d.fault = fault;

@@ -379,6 +379,8 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(StatusRow{"Version", {"--version"}, 0, "vordanel-cli 1.00"},
                     StatusRow{"Help", {"--help"}, 0, "head"},
                     StatusRow{"HeadHelpHasAnExample", {"head", "--help"}, 0, "Example"},
+                    StatusRow{"GaugeHelpSaysItIsTrueToScale", {"gauge", "--help"}, 0, "true to scale"},
+                    StatusRow{"GaugeStepTooFine", {"gauge", "-d", "100", "--step", "1e-6"}, 2, "more than 1000 marks"},
                     StatusRow{"NoCommand", {}, 2, "subcommand"},
                     StatusRow{"MissingOption", {"head", "-d", "100"}, 2, "--flow"},
                     StatusRow{"UnknownCommand", {"weir"}, 2, "weir"},
@@ -386,7 +388,9 @@ INSTANTIATE_TEST_SUITE_P(
                     StatusRow{"FlowsZeroStep", {"table", "-d", "100", "--min", "1", "--max", "99", "--flows", "1:2:0"}, 2, "step"},
                     StatusRow{"FlowsEndless", {"table", "-d", "100", "--min", "1", "--max", "99", "--flows", "1:2:1e-300"}, 2, "too many"},
                     StatusRow{"TableDiameterNotANumber", {"table", "-d", "x", "--min", "1", "--max", "99", "--flows", "1:2:1"}, 2, "--diameter"},
-                    StatusRow{"FlowZeroHead", {"flow", "-d", "100", "--head", "0"}, 2, "--head: division by zero"},
+                    StatusRow{"FlowZeroHeadIsNoFlow", {"flow", "-d", "100", "--head", "0"}, 0, "流量(L/min) 0\n"},
+                    StatusRow{"TableFromZeroHead", {"table", "-d", "100", "--heads", "0:10:5"}, 0, "head_mm,flow_lpm,note\n0,0,\n5,"},
+                    StatusRow{"ZeroBracketEndStillDividesByZero", {"head", "-d", "100", "-q", "40", "--min", "0", "--max", "99"}, 2, "--min: division by zero"},
                     StatusRow{"HugeWeirEnds", {"head", "-d", "1e10", "-q", "1e14", "--min", "1", "--max", "1e10"}, 0, "Trial回数"},
                     StatusRow{"HalfABracket", {"head", "-d", "100", "-q", "40", "--min", "1"}, 2, "--min requires --max"},
                     StatusRow{"HeadBeyondTheCurvesZero", {"flow", "-d", "100", "--head", "250"}, 1, "gives no flow"},
@@ -722,3 +726,116 @@ TEST(Cli, TableByHeadsAgreesWithTheFormulaAndNotesWhereEachHeadLies)
         }
     }
 }
+
+namespace {
+
+// A reading on a staff gauge is its head above the gauge zero, in flow and in a table by heads.
+TEST(Cli, AReadingOnAGaugeGivesTheFlowOfItsHead)
+{
+    const struct { const char *reading, *zero, *head; int status; } rows[] = {
+        {"135.5", "100.5", "35", 0}, {"135.3", "100.3", "35", 0}, {"１３５．５", "100.5", "35", 0},
+        {"100.5", "100.5", "0", 0},  {"20", "-15.2", "35.2", 0},  {"90", "100.5", "-10.5", 2}};
+    for (const auto& [reading, zero, head, status] : rows) {
+        const auto onGauge = run({"flow", "-d", "100", "--head", reading, "--gauge-zero", zero, "--json"});
+        const auto direct = run({"flow", "-d", "100", "--head", head, "--json"});
+        EXPECT_EQ(onGauge.status, status) << reading << onGauge.err;
+        EXPECT_EQ(onGauge.out.substr(0, onGauge.out.find(",\"reading_mm\"")), direct.out.substr(0, direct.out.size() - 2)) << reading;
+        if (status) EXPECT_NE(onGauge.err.find("below the gauge zero"), std::string::npos) << onGauge.err;
+        else EXPECT_EQ(jsonNumber(onGauge.out, "head_mm"), std::stod(head)) << onGauge.out;
+        const auto gaugeRows = lines(run({"table", "-d", "100", "--heads", std::string(reading) + ":" + reading + ":1", "--gauge-zero", zero}).out);
+        const auto headRows = lines(run({"table", "-d", "100", "--heads", std::string(head) + ":" + head + ":1"}).out);
+        ASSERT_EQ(gaugeRows.size(), 2u) << reading;
+        EXPECT_EQ(gaugeRows[0], "reading_mm," + headRows[0]);
+        EXPECT_EQ(gaugeRows[1].substr(gaugeRows[1].find(',') + 1), headRows[1]) << reading;
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// The numbers of every element of an SVG that carries `attribute`, with the element's text.
+std::vector<std::pair<std::string, std::string>> elementsWith(const std::string& svg, const std::string& attribute)
+{
+    std::vector<std::pair<std::string, std::string>> found;
+    for (auto at = svg.find(attribute + "=\""); at != std::string::npos; at = svg.find(attribute + "=\"", at + 1)) {
+        const auto start = at + attribute.size() + 2;
+        found.emplace_back(svg.substr(start, svg.find('"', start) - start), svg.substr(at, svg.find("</g>", at) - at));
+    }
+    return found;
+}
+double attributeOf(const std::string& element, const std::string& name)
+{
+    const auto at = element.find(" " + name + "=\"");
+    return at == std::string::npos ? NAN : std::stod(element.substr(at + name.size() + 3));
+}
+
+// Every mark of a gauge stands where `head` puts its flow, above the staff's millimetres.
+TEST(Cli, AGaugesMarksStandAtTheHeadsOfTheirFlowsOnATrueMillimetreStaff)
+{
+    const struct { const char *diameter, *unit, *zero; } rows[] = {
+        {"100", "L/min", "0"}, {"100", "m3/h", "50"}, {"25", "L/s", "12.5"}, {"300", "m3/d", "0"}, {"600", "m3/s", "100"}, {"3", "L/min", "0"}};
+    for (const auto& [diameter, unit, zero] : rows) {
+        const auto r = run({"gauge", "-d", diameter, "--flow-unit", unit, "--gauge-zero", zero, "--date", "<b>&\"'"});
+        ASSERT_EQ(r.status, 0) << diameter << r.err;
+        EXPECT_NE(r.out.find("<text x=\"4\""), std::string::npos);
+        EXPECT_NE(r.out.find("&lt;b&gt;&amp;&quot;&apos;"), std::string::npos);
+        EXPECT_EQ(r.out.find("<b>"), std::string::npos);
+        double w = 0, h = 0, vw = 0, vh = 0;
+        ASSERT_EQ(std::sscanf(r.out.c_str() + r.out.find(" width="), " width=\"%lfmm\" height=\"%lfmm\" viewBox=\"0 0 %lf %lf\"", &w, &h, &vw, &vh), 4);
+        EXPECT_EQ(w, vw);
+        EXPECT_EQ(h, vh);
+        const auto ticks = elementsWith(r.out, "class=\"mm\" data-reading-mm");
+        const double y0 = attributeOf(ticks.at(0).second, "y1");
+        int millimetre = 0;
+        for (const auto& [reading, element] : ticks) {
+            EXPECT_EQ(std::stod(reading), millimetre) << diameter;
+            EXPECT_NEAR(y0 - attributeOf(element, "y1"), millimetre++, 1e-3) << diameter << element;
+        }
+        EXPECT_GE(millimetre, std::stod(zero) + std::stod(diameter)) << diameter;
+        const auto marks = elementsWith(r.out, "data-flow");
+        EXPECT_GE(marks.size(), 10u) << diameter << unit;
+        EXPECT_LE(marks.size(), 40u) << diameter << unit;
+        for (const auto& [flow, element] : marks) {
+            const auto head = lines(run({"head", "-d", diameter, "-q", flow, "--flow-unit", unit}).out).at(0);
+            const double height = y0 - attributeOf(element.substr(element.find("<line")), "y1");
+            EXPECT_NEAR(height, std::stod(head.substr(head.rfind(' '))) + std::stod(zero), 0.2) << diameter << unit << " " << flow;
+        }
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// A sheet Japanese Excel saved as plain CSV (CP932, pinned here byte for byte, CR LF as Windows
+// writes it) is read by its captions and comes back in CP932, byte for byte when fed back.
+TEST(Cli, ASheetInShiftJisIsReadByItsCaptionsAndComesBackInShiftJis)
+{
+    const struct { const char *name, *in, *out, *encoding; int status; } rows[] = {
+        {"CaptionsAndCrLf", "\x89\x81\x82\xCC\x8C" "a(mm),\x97\xAC\x97\xCA(L/min)\r\n100,40\r\n100,\r\n",
+         "\x89\x81\x82\xCC\x8C" "a(mm),\x97\xAC\x97\xCA(L/min),\x89z\x97\xAC\x8D\x82\x82\xB3(mm) [\x92\xEA\x95\x94\x82\xA9\x82\xE7],Trial\x89\xF1\x90\x94,\x92\x8D\x8BL\r\n100,40,47.1,11,\r\n100,,,,\x8B\xF3\x97\x93\x82\xCC\x8D\x80\x96\xDA\x82\xAA\x82\xA0\x82\xE8\x82\xDC\x82\xB7\x81" "B\r\n", "shift_jis", 2},
+        {"ColumnsOfTheirOwnAndLf", "\x92n\x93_,\x89\x81\x82\xCC\x8C" "a(mm),\x97\xAC\x97\xCA(L/min)\n\x82`,100,40\n",
+         "\x92n\x93_,\x89\x81\x82\xCC\x8C" "a(mm),\x97\xAC\x97\xCA(L/min),\x89z\x97\xAC\x8D\x82\x82\xB3(mm) [\x92\xEA\x95\x94\x82\xA9\x82\xE7],Trial\x89\xF1\x90\x94,\x92\x8D\x8BL\n\x82`,100,40,47.1,11,\n", "shift_jis", 0},
+        {"KeysStayUtf8", "diameter_mm,flow_lpm\n100,40\n",
+         "diameter_mm,flow_lpm,head_mm,trials,note\n100,40,47.1,11,\n", "utf-8", 0},
+    };
+    for (const auto& row : rows) {
+        std::string result = row.in;
+        for (int pass = 0; pass < 2; ++pass) {
+            std::FILE *in = std::tmpfile(), *out = std::tmpfile(), *err = std::tmpfile();
+            std::fwrite(result.data(), 1, result.size(), in), std::rewind(in);
+            vordanel::cli::BatchCount count;
+            EXPECT_EQ(vordanel::cli::batch({}, in, out, err, &count), row.status) << row.name << slurp(err);
+            EXPECT_EQ(result = slurp(out), row.out) << row.name << pass;
+            EXPECT_STREQ(count.encoding, row.encoding) << row.name;
+            std::fclose(in);
+        }
+    }
+    // 堰の径 in EUC-JP: neither UTF-8 nor CP932.
+    const auto unread = run({"batch"}, "\xB1\xD9\xA4\xCE\xB7\xC2(mm),flow_lpm\n100,40\n");
+    EXPECT_NE(unread.err.find("堰の径(mm)"), std::string::npos) << unread.err;
+    EXPECT_NE(unread.err.find("save it as \"CSV UTF-8\""), std::string::npos) << unread.err;
+}
+
+}  // namespace

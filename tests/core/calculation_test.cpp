@@ -182,6 +182,7 @@ TEST_P(DischargeRows, BlameTheEntryAtFaultAndTellTheSide)
     }
     EXPECT_EQ(d.beyondZero, row.beyondZero);
     EXPECT_EQ(d.fallingSide, row.fallingSide);
+    EXPECT_EQ(d.flow == 0, row.headMm == 0) << d.flow;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -189,13 +190,28 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(DischargeRow{"HalfFull", 100, 50, {}, Input::Head, false, false},
                     DischargeRow{"FallingSide", 100, 205.81, {}, Input::Head, false, true},
                     DischargeRow{"BeyondTheZero", 100, 250, {}, Input::Head, true, true},
-                    DischargeRow{"ZeroHead", 100, 0, Fault::DivisionByZero, Input::Head, false, false},
+                    DischargeRow{"ZeroHeadIsNoFlow", 100, 0, {}, Input::Head, false, false},
+                    DischargeRow{"ZeroHeadOverAZeroDiameter", 0, 0, Fault::DivisionByZero, Input::Diameter, false, false},
+                    DischargeRow{"ZeroHeadOverAHugeDiameter", 1e300, 0, Fault::Overflow, Input::Diameter, false, false},
                     DischargeRow{"NegativeHead", 100, -5, Fault::InvalidArgument, Input::Head, false, false},
                     DischargeRow{"HugeHead", 100, 1e300, Fault::Overflow, Input::Head, false, false},
                     DischargeRow{"HugeDiameter", 1e300, 50, Fault::Overflow, Input::Diameter, false, false},
                     DischargeRow{"ZeroDiameter", 0, 50, Fault::DivisionByZero, Input::Diameter, false, false},
                     DischargeRow{"PeakBeyondLitresPerMinute", 1e207, 50, Fault::Overflow, Input::Diameter, false, false}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// A reading less the gauge zero is the head as if it had been read off the opening itself: the
+// same double that head's own text gives, whatever the doubles of the two readings round to.
+TEST(Calculation, AReadingLessTheGaugeZeroIsTheHeadAsWritten)
+{
+    const struct { const char *reading, *zero, *head; } rows[] = {
+        {"135.5", "100.5", "35"},   {"135.3", "100.3", "35"},     {"0.3", "0.1", "0.2"},   {"100.3", "100.3", "0"},
+        {"90", "100.5", "-10.5"},   {"20", "-15.2", "35.2"},      {"1234.567", "0.001", "1234.566"},
+        {"1e3", "12.34", "987.66"}, {"0.1", "1e-20", "0.09999999999999999999"}};
+    for (const auto& [reading, zero, head] : rows)
+        EXPECT_EQ(headOfReading(parseNumber(reading).value, parseNumber(zero).value), parseNumber(head).value)
+            << reading << " - " << zero;
+}
 
 // Each table of names is looked up by the enum's value: a row out of place would name another
 // fault or entry.
@@ -206,7 +222,7 @@ TEST(Calculation, EveryFaultAndEntryHasItsOwnNames)
         EXPECT_EQ(names(f).fault, f);
         EXPECT_TRUE(keys.insert(names(f).key).second) << names(f).key;
     }
-    for (const Input i : {Input::Diameter, Input::Flow, Input::Min, Input::Max, Input::Head}) {
+    for (const Input i : {Input::Diameter, Input::Flow, Input::Min, Input::Max, Input::Head, Input::Reading, Input::GaugeZero}) {
         EXPECT_EQ(names(i).input, i);
         EXPECT_TRUE(keys.insert(names(i).key).second) << names(i).key;
         EXPECT_EQ(std::string(names(i).column).rfind(names(i).key, 0), 0u) << names(i).column;

@@ -12,15 +12,16 @@
 namespace vordanel {
 
 // The entries of a calculation, the four of the window in the order they are converted, then
-// the head that the flow at a head is worked out from.
-enum class Input { Diameter, Flow, Min, Max, Head };
+// the head that the flow at a head is worked out from, and a staff gauge's reading and zero (its
+// reading at the bottom of the opening), which give that head.
+enum class Input { Diameter, Flow, Min, Max, Head, Reading, GaugeZero };
 
 // How each front end names an entry: the companion's option and JSON key, the batch column, the
 // window's box and its caption (UTF-8).
 struct InputNames {
     Input input;
-    const char* key;      // diameter, flow, min, max, head
-    const char* column;   // diameter_mm, flow_lpm, min_mm, max_mm, head_mm
+    const char* key;      // diameter, flow, min, max, head, reading, gauge_zero
+    const char* column;   // diameter_mm, flow_lpm, min_mm, max_mm, head_mm, reading_mm, gauge_zero_mm
     const char* control;  // the window's box: Text6, Text1, Text2, Text3 (none for the head)
     const char* caption;  // the window's caption of that box
 };
@@ -163,6 +164,13 @@ struct Discharge {
     bool fallingSide = false;  // the head lies above the peak: more head gives less flow
     bool aboveWeir = false;    // the head lies above the top of the weir (D < h, as the window's rule)
 };
+// The head (mm) that a staff gauge's reading (mm) stands for: the reading less the gauge's zero,
+// its reading at the bottom of the opening. The difference is that of the two decimal numbers the
+// readings were written as, where the doubles allow it to be told (135.3 on a gauge zeroed at 100.3
+// is a head of 35 exactly, as if 35 had been read); below the zero it is negative.
+double headOfReading(double reading, double gaugeZero);
+
+// A head of zero is no flow (the formula's limit there), not its division by zero.
 Discharge dischargeAt(const Curve& curve, double head);
 
 }  // namespace vordanel

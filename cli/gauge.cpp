@@ -1,0 +1,178 @@
+#include "gauge.h"
+
+#include "head.h"
+#include "words.h"
+
+#include "vordanel/calculation.h"
+#include "vordanel/gauge.h"
+#include "vordanel/numtext.h"
+
+#include <CLI/CLI.hpp>
+
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <ctime>
+
+namespace vordanel::cli {
+
+namespace {
+
+// The longest staff drawn: beyond it no one posts a gauge, and the file would run to megabytes.
+constexpr double longestStaff = 20000;  // mm
+
+// Text for an SVG element or attribute: whatever came in is shown, never read as markup.
+std::string escaped(std::string_view text)
+{
+    std::string out;
+    for (const char c : text) {
+        switch (c) {
+        case '&': out += "&amp;"; break;
+        case '<': out += "&lt;"; break;
+        case '>': out += "&gt;"; break;
+        case '"': out += "&quot;"; break;
+        case '\'': out += "&apos;"; break;
+        default: out += c;
+        }
+    }
+    return out;
+}
+
+// A length in mm, to the micrometre.
+std::string mm(double value) { return roundedText(value, 3); }
+
+std::string today()
+{
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char text[16];
+    std::strftime(text, sizeof text, "%Y-%m-%d", &local);
+    return text;
+}
+
+std::string line(double x1, double y1, double x2, double y2)
+{
+    return "<line x1=\"" + mm(x1) + "\" y1=\"" + mm(y1) + "\" x2=\"" + mm(x2) + "\" y2=\"" + mm(y2) + "\"/>";
+}
+
+std::string text(double x, double y, double size, const char* anchor, std::string_view content)
+{
+    return "<text x=\"" + mm(x) + "\" y=\"" + mm(y) + "\" font-size=\"" + mm(size) + "\" text-anchor=\"" + anchor + "\" stroke=\"none\">"
+           + escaped(content) + "</text>";
+}
+
+}  // namespace
+
+void addGaugeZeroOption(CLI::App& command, std::string& gaugeZero, const std::string& what)
+{
+    command.add_option("--gauge-zero", gaugeZero,
+                       "a staff gauge's reading at the bottom of the opening (mm), its zero lying that far below: " + what)
+        ->type_name("MM");
+}
+
+void addGaugeOptions(CLI::App& command, GaugeOptions& options)
+{
+    command.add_option("-d,--diameter", options.diameter, "weir diameter (mm)")->required();
+    addFlowUnitOption(command, options.flowUnit);
+    command.add_option("--step", options.step, "flow between marks, in --flow-unit (default: 1, 2 or 5 times a power\n"
+                                               "of ten giving 16 to 40 marks)");
+    addGaugeZeroOption(command, options.gaugeZero, "the staff's millimetres count from\nits zero, the marks stand that much higher (default 0)");
+    command.add_option("-o,--output", options.output, "the SVG file (default: standard output)");
+    command.add_option("--date", options.date, "the date in the foot, YYYY-MM-DD (default: today)");
+    command.footer("Example:\n"
+                   "  $ vordanel-cli gauge -d 100 --flow-unit m3/h --gauge-zero 50 --date 2024-04-01 -o gauge.svg\n"
+                   "The SVG is true to scale (width and height in mm, one unit of its viewBox a millimetre): print it\n"
+                   "at 100 % and post it at the weir. The staff has millimetre ticks from its zero (longer every 5\n"
+                   "and 10 mm, numbered in centimetres) on the left; on the right, a mark where the flow is each\n"
+                   "multiple of the step (every fifth longer and numbered large), at the head `vordanel-cli head`\n"
+                   "gives for that flow without a bracket, plus the gauge zero, up to the top of the opening. Each\n"
+                   "mark carries data-flow, data-height-mm (above the bottom of the opening) and data-reading-mm.");
+}
+
+int gauge(const GaugeOptions& options, std::FILE* out, std::FILE* err)
+{
+    const ParsedNumber diameter = parseNumber(options.diameter);
+    const ParsedNumber zero = parseNumber(options.gaugeZero.empty() ? "0" : options.gaugeZero);
+    if (diameter.fault) return reportFault(err, *diameter.fault, Input::Diameter), Failure;
+    if (zero.fault) return reportFault(err, *zero.fault, Input::GaugeZero), Failure;
+    const Curve curve = curveOf(toMetres(diameter.value));
+    if (const auto fault = diameterFault(curve.weir.diameter()) ? diameterFault(curve.weir.diameter()) : curve.fault)
+        return reportFault(err, *fault, Input::Diameter), Failure;
+    if (zero.value < 0) {
+        std::fprintf(err, "vordanel-cli: --gauge-zero: a staff's zero lies at or below the bottom of the opening (0 or more mm)\n");
+        return Failure;
+    }
+    double step = 0;
+    if (options.step.empty()) {
+        step = gaugeStep(curve, options.flowUnit);
+    } else {
+        const ParsedNumber given = parseNumber(options.step);
+        if (given.fault || !(given.value > 0)) {
+            std::fprintf(err, "vordanel-cli: --step: a flow above zero is needed (in %s)\n", names(options.flowUnit).name);
+            return Failure;
+        }
+        step = given.value;
+    }
+    const GaugeScale scale = gaugeScale(curve, options.flowUnit, step);
+    // The staff runs from its zero past the top of the opening, to a whole centimetre.
+    const double length = std::ceil((zero.value + scale.topMillimetres) / 10) * 10;
+    if (scale.tooMany || !(length <= longestStaff)) {
+        std::fprintf(err, "vordanel-cli: gauge: %s\n",
+                     scale.tooMany ? "the step gives more than 1000 marks; take a larger --step"
+                                   : "the staff would be longer than 20 m");
+        return Failure;
+    }
+
+    const double width = 80, top = 15, foot = 32, height = top + length + foot;
+    const double left = 24, right = 44;  // the staff's edges
+    const auto y = [&](double reading) { return top + length - reading; };
+    const FlowUnitNames& unit = names(options.flowUnit);
+    std::string svg = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + mm(width)
+                      + "mm\" height=\"" + mm(height) + "mm\" viewBox=\"0 0 " + mm(width) + " " + mm(height)
+                      + "\" font-family=\"IPAGothic, 'IPA Gothic', sans-serif\">\n<rect width=\"100%\" height=\"100%\" fill=\"white\"/>\n"
+                      + "<rect class=\"staff\" x=\"" + mm(left) + "\" y=\"" + mm(top) + "\" width=\"" + mm(right - left)
+                      + "\" height=\"" + mm(length) + "\" fill=\"none\" stroke=\"black\" stroke-width=\"0.3\"/>\n"
+                      + text(width / 2, 8, 5, "middle", std::string("流量目盛 (") + unit.symbol + ")") + "\n"
+                      + "<g class=\"millimetres\" stroke=\"black\" stroke-width=\"0.15\">\n";
+    for (int r = 0; r <= static_cast<int>(length); ++r) {
+        const double tick = r % 10 == 0 ? 8 : r % 5 == 0 ? 5 : 3;
+        svg += "<g class=\"mm\" data-reading-mm=\"" + std::to_string(r) + "\">" + line(left, y(r), left + tick, y(r));
+        if (r % 10 == 0) svg += text(left - 1.5, y(r) + 1.2, 3.5, "end", std::to_string(r / 10));
+        svg += "</g>\n";
+    }
+    svg += "</g>\n<g class=\"flows\" stroke=\"black\" stroke-width=\"0.25\">\n";
+    for (const GaugeMark& m : scale.marks) {
+        const double reading = zero.value + m.headMillimetres;
+        svg += "<g class=\"flow-mark\" data-flow=\"" + escaped(m.flowText) + "\" data-height-mm=\"" + mm(m.headMillimetres)
+               + "\" data-reading-mm=\"" + mm(reading) + "\">" + line(right - (m.major ? 9 : 4), y(reading), right, y(reading))
+               + text(right + 1.5, y(reading) + (m.major ? 1.4 : 0.9), m.major ? 4 : 2.5, "start", m.flowText) + "</g>\n";
+    }
+    const std::string date = options.date.empty() ? today() : options.date;
+    const std::string lines[] = {
+        std::string(names(Input::Diameter).caption) + " " + displayText(diameter.value),
+        std::string("流量の単位 ") + unit.symbol + "、目盛 " + displayText(step) + " " + unit.symbol + " ごと（太線は 5 目盛ごと）",
+        std::string(names(Input::GaugeZero).caption) + " " + displayText(zero.value) + "（堰の底の読み）",
+        "作成日 " + date,
+    };
+    svg += "</g>\n<g class=\"foot\" data-diameter-mm=\"" + escaped(displayText(diameter.value)) + "\" data-unit=\""
+           + escaped(unit.name) + "\" data-step=\"" + escaped(displayText(step)) + "\" data-gauge-zero-mm=\""
+           + escaped(displayText(zero.value)) + "\" data-date=\"" + escaped(date) + "\">\n";
+    for (int i = 0; i < 4; ++i) svg += text(4, top + length + 9 + 6 * i, 3.2, "start", lines[i]) + "\n";
+    svg += "</g>\n</svg>\n";
+
+    if (options.output.empty() || options.output == "-") {
+        putText(out, svg);
+        return finish(out, err, Answer);
+    }
+    std::FILE* file = std::fopen(options.output.c_str(), "wb");
+    if (!file) {
+        std::fprintf(err, "vordanel-cli: gauge: cannot write %s: %s\n", options.output.c_str(), std::strerror(errno));
+        return Failure;
+    }
+    const bool written = std::fwrite(svg.data(), 1, svg.size(), file) == svg.size();
+    if (std::fclose(file) != 0 || !written) return lostOutput(err);
+    return Answer;
+}
+
+}  // namespace vordanel::cli

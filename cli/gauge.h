@@ -1,0 +1,32 @@
+#pragma once
+
+#include "vordanel/units.h"
+
+#include <cstdio>
+#include <string>
+
+namespace CLI {
+class App;
+}
+
+namespace vordanel::cli {
+
+struct GaugeOptions {
+    std::string diameter;
+    FlowUnit flowUnit = FlowUnit::LitresPerMinute;
+    std::string step;       // in flowUnit; empty: a round step giving 16 to 40 marks
+    std::string gaugeZero;  // the staff's reading at the bottom of the opening (mm); empty: 0
+    std::string output;     // the SVG file; empty or "-": standard output
+    std::string date;       // printed in the foot; empty: today
+};
+
+// A discharge staff gauge (流量目盛の量水標) for one weir, true to scale, as SVG in millimetres: a
+// staff with millimetre ticks from its zero on one side and the flows' marks on the other.
+int gauge(const GaugeOptions& options, std::FILE* out, std::FILE* err);
+void addGaugeOptions(CLI::App& command, GaugeOptions& options);
+
+// --gauge-zero MM, a staff gauge's reading at the bottom of the opening (shared by flow, table and
+// gauge); `what` says what it does to the command's heads.
+void addGaugeZeroOption(CLI::App& command, std::string& gaugeZero, const std::string& what);
+
+}  // namespace vordanel::cli

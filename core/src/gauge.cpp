@@ -1,0 +1,56 @@
+#include "vordanel/gauge.h"
+
+#include "vordanel/calculation.h"
+#include "vordanel/numtext.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace vordanel {
+
+namespace {
+
+double topHead(const Curve& curve) { return std::min(curve.weir.diameter(), curve.peakHead); }
+
+// The flow (in the unit) at the top of the scale.
+double topFlow(const Curve& curve, FlowUnit unit)
+{
+    return fromLitresPerMinute(toLitresPerMinute(dischargeAt(curve, topHead(curve)).flow), unit);
+}
+
+// m times 10^k, as the nearest double to the decimal: a division for negative k, so that 0.005 is 5/1000.
+double roundStep(int m, int k) { return k >= 0 ? m * std::pow(10.0, k) : m / std::pow(10.0, -k); }
+
+}  // namespace
+
+double gaugeStep(const Curve& curve, FlowUnit unit)
+{
+    const double top = topFlow(curve, unit);
+    for (int k = static_cast<int>(std::floor(std::log10(top / 40))) - 1;; ++k)
+        for (const int m : {1, 2, 5})
+            if (std::floor(top / roundStep(m, k) * (1 + 1e-12)) <= 40) return roundStep(m, k);
+}
+
+GaugeScale gaugeScale(const Curve& curve, FlowUnit unit, double step)
+{
+    GaugeScale scale;
+    scale.topMillimetres = topHead(curve) * 1000;
+    const double top = dischargeAt(curve, topHead(curve)).flow;
+    for (long long k = 1;; ++k) {
+        // Each mark is solved for the flow it is numbered with, as `head -q` would read that number.
+        const std::string text = displayText(static_cast<double>(k) * step);
+        const double flow = readPlainNumber(text);
+        const double Q = toCubicMetresPerMinute(toLitresPerMinute(flow, unit));
+        if (!(Q <= top)) break;
+        const Calculation c = solveRising(curve, Q);
+        if (c.outcome != Calculation::Outcome::Converged || c.headMillimetres > scale.topMillimetres) break;
+        if (scale.marks.size() == maxGaugeMarks) {
+            scale.tooMany = true;
+            break;
+        }
+        scale.marks.push_back({text, flow, c.headMillimetres, k % 5 == 0});
+    }
+    return scale;
+}
+
+}  // namespace vordanel
