@@ -44,7 +44,7 @@ int flow(const FlowOptions& options, std::FILE* out, std::FILE* err)
     if (options.json) {
         JsonObject json;
         if (d.fault) {
-            json.text("outcome", "fault").text("kind", faultKey(*d.fault)).text("input", inputKey(d.faultInput));
+            putFault(json, *d.fault, d.faultInput);
         } else {
             json.text("outcome", d.beyondZero ? "no_flow" : "flow");
             if (!d.beyondZero)

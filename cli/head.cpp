@@ -15,23 +15,20 @@ namespace vordanel::cli {
 
 namespace {
 
-std::string jsonPasses(const std::vector<Pass>& passes)
+JsonArray jsonPasses(const std::vector<Pass>& passes)
 {
-    std::string json = "[";
-    for (const Pass& p : passes) {
-        if (&p != &passes.front()) json += ",";
-        json += JsonObject()
-                    .integer("pass", p.trialCount)
-                    .number("xLow", p.xLow)
-                    .number("xHigh", p.xHigh)
-                    .number("xMid", p.xMid)
-                    .number("fLow", p.fLow)
-                    .number("fHigh", p.fHigh)
-                    .number("fMid", p.fMid)
-                    .text("step", names(p.step).text)
-                    .str();
-    }
-    return json + "]";
+    JsonArray json;
+    for (const Pass& p : passes)
+        json.object(JsonObject()
+                        .integer("pass", p.trialCount)
+                        .number("xLow", p.xLow)
+                        .number("xHigh", p.xHigh)
+                        .number("xMid", p.xMid)
+                        .number("fLow", p.fLow)
+                        .number("fHigh", p.fHigh)
+                        .number("fMid", p.fMid)
+                        .text("step", names(p.step).text));
+    return json;
 }
 
 void putTextPasses(std::FILE* out, const std::vector<Pass>& passes)
@@ -136,7 +133,7 @@ int head(const HeadOptions& options, std::FILE* out, std::FILE* err)
             json.number(std::string("max_flow_") + names(options.flowUnit).key,
                         fromLitresPerMinute(toLitresPerMinute(curve->peakFlow), options.flowUnit))
                 .number("peak_head_mm", curve->peakHead * 1000);
-        if (options.trace) json.raw("passes", jsonPasses(passes));
+        if (options.trace) json.array("passes", jsonPasses(passes));
         const std::string text = json.str() + "\n";
         std::fwrite(text.data(), 1, text.size(), out);
         return finish(out, err, exitFor(c));
