@@ -156,7 +156,7 @@ int run(const BatchOptions& options, std::FILE* in, std::FILE* out, std::FILE* e
         } else {
             const Entries entries{row.entries[0], row.entries[1], row.entries[2], row.entries[3], columns->flowUnit};
             const Calculation c = calculateHead(entries, decimalPoint);
-            const bool twoHeads = bracketGiven(entries.min, entries.max) && holdsTwoHeads(curveOf(c.D), c);
+            const bool twoHeads = bracketKind(entries.min, entries.max) == BracketKind::Given && holdsTwoHeads(curveOf(c.D), c);
             w.row(row, *columns, w.results(&c, twoHeads, *columns));
             count.count(c);
         }

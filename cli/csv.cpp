@@ -31,25 +31,10 @@ void dropTrailingEmpty(std::vector<std::string>& fields, std::size_t expected)
 // FLOW_LPM are understood as 流量(L/min) and flow_lpm.
 std::string normalName(std::string_view name)
 {
+    const auto folded = foldToAscii(name);
     std::string normal;
-    for (std::size_t i = 0; i < name.size(); ++i) {
-        const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(name[k]); };
-        // U+FF01..U+FF5E: EF BC 81..EF BC BF and EF BD 80..EF BD 9E; U+3000: E3 80 80.
-        if (i + 2 < name.size() && byte(i) == 0xEF && (byte(i + 1) == 0xBC || byte(i + 1) == 0xBD)) {
-            const int code = (byte(i + 1) - 0xBC) * 64 + (byte(i + 2) - 0x80) + 0x20;  // the ASCII it stands for
-            if (code >= 0x21 && code <= 0x7E) {
-                normal += static_cast<char>(std::tolower(code));
-                i += 2;
-                continue;
-            }
-        }
-        if (i + 2 < name.size() && byte(i) == 0xE3 && byte(i + 1) == 0x80 && byte(i + 2) == 0x80) {
-            i += 2;
-            continue;
-        }
-        if (name[i] == ' ' || name[i] == '\t') continue;
-        normal += static_cast<char>(std::tolower(byte(i)));
-    }
+    for (const char c : folded ? std::string_view(*folded) : name)
+        if (c != ' ' && c != '\t') normal += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return normal;
 }
 
@@ -90,13 +75,13 @@ Named named(std::string_view header)
     }
     for (const FlowUnit unit : flowUnits) {
         if (name == std::string("flow_") + names(unit).key) return {Role::Flow, unit};
-        for (const char* unitName : {names(unit).name, names(unit).symbol})
-            if (name == normalName(std::string("流量(") + unitName + ")")) return {Role::Flow, unit, true};
+        for (const bool asTyped : {false, true})
+            if (name == normalName(flowCaption(unit, asTyped))) return {Role::Flow, unit, true};
     }
     if (name == "trials") return {Role::Trials};
-    if (name == normalName(trialsCaption)) return {Role::Trials, FlowUnit::LitresPerMinute, true};
+    if (name == normalName(trialsCaption())) return {Role::Trials, FlowUnit::LitresPerMinute, true};
     if (name == "note") return {Role::Note};
-    if (name == normalName(noteCaption)) return {Role::Note, FlowUnit::LitresPerMinute, true};
+    if (name == normalName(noteCaption())) return {Role::Note, FlowUnit::LitresPerMinute, true};
     return {};
 }
 
@@ -259,7 +244,8 @@ std::optional<BatchColumns> findColumns(const std::vector<std::string>& header, 
         if (name.role == Role::Diameter) japanese = name.caption;
     }
     if (!diameter || !flow) {
-        why = "the header row names no diameter_mm (堰の径(mm)) or no flow_lpm (流量(L/min)) column; the columns found are ";
+        why = std::string("the header row names no ") + names(Input::Diameter).column + " (" + names(Input::Diameter).caption
+              + ") or no " + names(Input::Flow).column + " (" + flowCaption(FlowUnit::LitresPerMinute) + ") column; the columns found are ";
         for (std::size_t i = 0; i < columns.width; ++i) why += (i ? ", " : "") + shown(header[i]);
         return std::nullopt;
     }
@@ -282,7 +268,7 @@ std::string columnKey(const BatchColumns& columns, Input input)
 
 std::array<std::string_view, 3> resultNames(const BatchColumns& columns)
 {
-    if (columns.japanese) return {names(Input::Head).caption, trialsCaption, noteCaption};
+    if (columns.japanese) return {headCaption(), trialsCaption(), noteCaption()};
     return {names(Input::Head).column, "trials", "note"};
 }
 

@@ -66,8 +66,8 @@ int flow(const FlowOptions& options, std::FILE* out, std::FILE* err)
                      hundredthsText(zeroRatio()).c_str());
         return finish(out, err, NoSolution);
     }
-    std::fprintf(out, "流量(%s) %s\n", unit.symbol, flowText(litres, options.flowUnit).c_str());
-    if (d.aboveWeir) std::fprintf(out, "%s\n", aboveWeirMessage.data());
+    std::fprintf(out, "%s %s\n", flowCaption(options.flowUnit).c_str(), flowText(litres, options.flowUnit).c_str());
+    if (d.aboveWeir) std::fprintf(out, "%s\n", names(Note::AboveWeir).japanese);
     if (d.fallingSide)
         std::fprintf(out,
                      "This head lies on the falling side of the curve: above %s mm, where the flow peaks at %s %s, "

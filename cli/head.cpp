@@ -107,12 +107,13 @@ int head(const HeadOptions& options, std::FILE* out, std::FILE* err)
     PassObserver observer;
     if (options.trace) observer = [&](const Pass& p) { passes.push_back(p); };
     const Bracket bracket = options.bracket.value_or(Bracket{});
+    const bool bracketGiven = bracketKind(bracket.min, bracket.max) != BracketKind::None;
     const Calculation c =
         calculateHead({options.diameter, options.flow, bracket.min, bracket.max, options.flowUnit}, ".", observer);
 
     if (c.outcome == Calculation::Outcome::Incomplete) {
         std::fprintf(err, "vordanel-cli: every entry needs a value: --diameter, --flow%s\n",
-                     bracketGiven(bracket.min, bracket.max) ? ", --min and --max (or both blank for the rising side)" : "");
+                     bracketGiven ? ", --min and --max (or both blank for the rising side)" : "");
         return Failure;
     }
     if (c.outcome == Calculation::Outcome::Fault) reportFault(err, c.fault, c.faultInput);
@@ -121,7 +122,7 @@ int head(const HeadOptions& options, std::FILE* out, std::FILE* err)
     std::optional<Curve> curve;
     if (c.outcome != Calculation::Outcome::Fault) curve = curveOf(c.D);
     std::optional<OtherHead> other;
-    if (curve && bracketGiven(bracket.min, bracket.max)) other = otherHead(*curve, c);
+    if (curve && bracketGiven) other = otherHead(*curve, c);
 
     if (options.json) {
         JsonObject json;
@@ -142,9 +143,9 @@ int head(const HeadOptions& options, std::FILE* out, std::FILE* err)
     if (options.trace) putTextPasses(out, passes);
     switch (c.outcome) {
     case Calculation::Outcome::Converged:
-        std::fprintf(out, "%s %s\n%s %d\n", headCaption.data(), displayText(c.headMillimetres).c_str(),
-                     trialsCaption.data(), c.search.trialCount);
-        if (c.aboveWeir) std::fprintf(out, "%s\n", aboveWeirMessage.data());
+        std::fprintf(out, "%s %s\n%s %d\n", std::string(headCaption()).c_str(), displayText(c.headMillimetres).c_str(),
+                     std::string(trialsCaption()).c_str(), c.search.trialCount);
+        if (c.aboveWeir) std::fprintf(out, "%s\n", names(Note::AboveWeir).japanese);
         if (!c.search.toleranceMet)
             std::fprintf(out, "The search stopped between two adjacent doubles without meeting its tolerance "
                               "(0.01 L/min): the head is as close as double precision gets.\n");
@@ -155,7 +156,7 @@ int head(const HeadOptions& options, std::FILE* out, std::FILE* err)
         break;
     case Calculation::Outcome::NoSolution:
         std::fprintf(out, "%s\n",
-                     c.noHead ? noHeadSentence(*curve, *c.noHead, options.flowUnit).c_str() : noSolutionMessage.data());
+                     c.noHead ? noHeadSentence(*curve, *c.noHead, options.flowUnit).c_str() : names(Note::NoSolution).japanese);
         break;
     default:
         break;

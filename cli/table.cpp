@@ -153,8 +153,9 @@ int table(const TableOptions& options, std::FILE* out, std::FILE* err)
     }
     const bool byHeads = !options.heads.empty();
     std::optional<Bracket> bracket = options.bracket;
-    if (bracket && !bracketGiven(bracket->min, bracket->max)) bracket.reset();  // both blank: the rising side
-    if (bracket && (isBlankEntry(bracket->min) || isBlankEntry(bracket->max))) {
+    const BracketKind kind = bracket ? bracketKind(bracket->min, bracket->max) : BracketKind::None;
+    if (kind == BracketKind::None) bracket.reset();  // the rising side
+    if (kind == BracketKind::OneBlank) {
         std::fprintf(err, "vordanel-cli: every entry needs a value: --min and --max (or both blank for the rising side)\n");
         return Failure;
     }

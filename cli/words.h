@@ -9,8 +9,8 @@
 #include <string>
 #include <string_view>
 
-// What every command says the same way: exit statuses, the window's captions, the note column,
-// the keys of faults and entries, and the one-line reports on standard error.
+// What every command says the same way: exit statuses, the note column, the keys of faults and
+// entries, and the one-line reports on standard error.
 namespace vordanel::cli {
 
 // Exit statuses; a run over many rows exits with the worst of its rows.
@@ -19,12 +19,6 @@ enum Exit : int {
     NoSolution = 1,  // some bracket showed no sign change, or a flow has no head; nothing failed
     Failure = 2,     // a usage error, a bad entry, a fault of the formula, or output that was lost
 };
-
-inline constexpr std::string_view headCaption = "越流高さ(mm) [底部から]";
-inline constexpr std::string_view trialsCaption = "Trial回数";
-inline constexpr std::string_view noteCaption = "注記";  // the note column of a sheet headed in Japanese
-inline constexpr std::string_view aboveWeirMessage = "流量過大のため堰の範囲を越えています。";
-inline constexpr std::string_view noSolutionMessage = "解がありません、挟み込み範囲を変更して下さい。";
 
 // The shape of the curve, for --help.
 inline constexpr const char* curveNote =

@@ -14,7 +14,7 @@ constexpr double ordinaryHeads[] = {0.001, 1.0};
 
 constexpr InputNames inputNames[] = {
     {Input::Diameter, "diameter", "diameter_mm", "Text6", "堰の径(mm)"},
-    {Input::Flow, "flow", "flow_lpm", "Text1", "流量(L/min)"},
+    {Input::Flow, "flow", "flow_lpm", "Text1", "流量(L/min)"},  // flowCaption(FlowUnit::LitresPerMinute)
     {Input::Min, "min", "min_mm", "Text2", "解の挟込最小値(mm)"},
     {Input::Max, "max", "max_mm", "Text3", "挟込最大値(mm)"},
     {Input::Head, "head", "head_mm", "", "越流高さ(mm) [底部から]"},
@@ -102,15 +102,25 @@ const InputNames& names(Input input) { return inputNames[static_cast<int>(input)
 const NoHeadNames& names(NoHead why) { return noHeadNames[static_cast<int>(why)]; }
 const NoteNames& names(Note note) { return noteNames[static_cast<int>(note)]; }
 
+std::string flowCaption(FlowUnit unit, bool asTyped)
+{
+    return "流量(" + std::string(asTyped ? names(unit).name : names(unit).symbol) + ")";
+}
+std::string_view headCaption() { return names(Input::Head).caption; }
+std::string_view trialsCaption() { return "Trial回数"; }
+std::string_view noteCaption() { return "注記"; }
+
 std::optional<std::string> captionOf(std::string_view column)
 {
     if (column.starts_with("flow")) {
         const std::string_view key = column.substr(4);
-        if (key.empty()) return "流量(L/min)";
+        if (key.empty()) return flowCaption(FlowUnit::LitresPerMinute);
         for (const FlowUnit unit : flowUnits)
-            if (key.starts_with('_') && key.substr(1) == names(unit).key) return "流量(" + std::string(names(unit).symbol) + ")";
+            if (key.starts_with('_') && key.substr(1) == names(unit).key) return flowCaption(unit);
         return std::nullopt;
     }
+    if (column == "trials") return std::string(trialsCaption());
+    if (column == "note") return std::string(noteCaption());
     for (const InputNames& n : inputNames)
         if (column == n.key || column == n.column) return n.caption;
     return std::nullopt;
@@ -161,12 +171,22 @@ bool isBlankEntry(std::string_view text)
     return true;
 }
 
-bool bracketGiven(std::string_view min, std::string_view max) { return !(isBlankEntry(min) && isBlankEntry(max)); }
+BracketKind bracketKind(std::string_view min, std::string_view max)
+{
+    const bool minBlank = isBlankEntry(min), maxBlank = isBlankEntry(max);
+    return minBlank && maxBlank ? BracketKind::None : minBlank || maxBlank ? BracketKind::OneBlank : BracketKind::Given;
+}
 
 Calculation calculateHead(const Entries& entries, std::string_view decimalPoint, const PassObserver& observer)
 {
-    if (!bracketGiven(entries.min, entries.max)) return calculateRising(entries, decimalPoint, observer);
-    if (isBlankEntry(entries.min) || isBlankEntry(entries.max)) return {};
+    switch (bracketKind(entries.min, entries.max)) {
+    case BracketKind::None:
+        return calculateRising(entries, decimalPoint, observer);
+    case BracketKind::OneBlank:
+        return {};
+    case BracketKind::Given:
+        break;
+    }
     return calculate(entries, decimalPoint, observer);
 }
 

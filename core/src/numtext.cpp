@@ -92,9 +92,13 @@ void appendUtf8(std::string& out, std::int32_t cp)
     }
 }
 
-// The compatibility forms a Japanese input method produces fold to ASCII, as Unicode's NFKC
-// folds them: the full-width forms U+FF01..U+FF5E, the ideographic and no-break spaces. The
-// minus sign U+2212 reads as a hyphen-minus, since some locales write negative numbers with it.
+bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+ParsedNumber notANumber() { return {0.0, Fault::NotANumber}; }
+
+}  // namespace
+
 std::optional<std::string> foldToAscii(std::string_view text)
 {
     std::string folded;
@@ -109,13 +113,6 @@ std::optional<std::string> foldToAscii(std::string_view text)
     }
     return folded;
 }
-
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
-
-ParsedNumber notANumber() { return {0.0, Fault::NotANumber}; }
-
-}  // namespace
 
 ParsedNumber parseNumber(std::string_view text, std::string_view decimalPoint)
 {

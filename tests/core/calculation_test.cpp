@@ -213,6 +213,38 @@ TEST(Calculation, EveryFaultAndEntryHasItsOwnNames)
     }
 }
 
+// Blank is empty or blanks only, a Japanese input method's ideographic space among them; anything
+// else, a lone zero too, fills an end.
+TEST(Calculation, BracketEndsMakeNoneOneOrAnEmptyEntry)
+{
+    const struct {
+        const char *min, *max;
+        BracketKind kind;
+    } rows[] = {
+        {"", "", BracketKind::None},        {" \t", "\u3000", BracketKind::None}, {"1", "99", BracketKind::Given},
+        {"0", " x ", BracketKind::Given},   {"", "99", BracketKind::OneBlank},    {"1", "\u3000 ", BracketKind::OneBlank},
+        {"\u3001", "", BracketKind::OneBlank},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(bracketKind(row.min, row.max), row.kind) << '"' << row.min << "\", \"" << row.max << '"';
+        // One blank end leaves the calculation undone, as an empty entry in the window does.
+        const auto c = calculateHead({"100", "40", row.min, row.max});
+        EXPECT_EQ(c.outcome == Calculation::Outcome::Incomplete, row.kind == BracketKind::OneBlank) << row.min << row.max;
+    }
+}
+
+// Every column a sheet headed in Japanese gets has its caption from the core.
+TEST(Calculation, ColumnsAndKeysHaveTheWindowsCaptions)
+{
+    const std::pair<const char*, std::optional<std::string>> rows[] = {
+        {"flow", "流量(L/min)"},      {"flow_lpm", "流量(L/min)"},     {"flow_m3h", "流量(m³/h)"}, {"flow_parsec", std::nullopt},
+        {"diameter", "堰の径(mm)"},   {"min_mm", "解の挟込最小値(mm)"}, {"head_mm", "越流高さ(mm) [底部から]"},
+        {"trials", "Trial回数"},      {"note", "注記"},                 {"notes", std::nullopt},
+    };
+    for (const auto& [column, caption] : rows) EXPECT_EQ(captionOf(column), caption) << column;
+    EXPECT_EQ(flowCaption(FlowUnit::CubicMetresPerHour, true), "流量(m3/h)");
+}
+
 // The discharge (m^3/min) over a weir of diameter D at head h (m) by the formula's thirteen steps,
 // written out here so that the other head is checked against the formula, not against the search
 // that found it.

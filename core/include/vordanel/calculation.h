@@ -69,14 +69,18 @@ Calculation calculate(const Entries& entries, std::string_view decimalPoint = ".
 // when it alone does so at the faulting end, else the bracket end that pass 1 was evaluating.
 Calculation solve(double D, double Q, double xLow, double xHigh, const PassObserver& observer = {});
 
-// Whether two bracket ends make a bracket: both blank (empty or blanks only) means none, and the
-// head is then sought on the rising side of the curve.
-bool bracketGiven(std::string_view min, std::string_view max);
+// What two bracket ends make: both blank (empty or blanks only) make none, and the head is then
+// sought on the rising side of the curve; one blank end is an empty entry, as it is in the window.
+enum class BracketKind {
+    None,      // both ends blank: the rising side
+    Given,     // both ends filled: a bracket
+    OneBlank,  // one end blank: an empty entry, nothing is calculated
+};
+BracketKind bracketKind(std::string_view min, std::string_view max);
 // Empty, or blanks only (spaces, tabs, ideographic spaces).
 bool isBlankEntry(std::string_view text);
-// The head the companion gives for entries whose bracket may be left out: calculate() when the
-// bracket is given, calculateRising() when both ends are blank; one blank end is an empty entry
-// (Incomplete), as it is in the window.
+// The head the companion gives for entries whose bracket may be left out, by bracketKind():
+// calculate() over a bracket, calculateRising() without one, Incomplete for one blank end.
 Calculation calculateHead(const Entries& entries, std::string_view decimalPoint = ".",
                           const PassObserver& observer = {});
 
@@ -139,8 +143,16 @@ const NoteNames& names(Note note);
 // Japanese words, for a reader of Japanese: each key's words, a fault after the caption of the
 // column it names. A key this program does not write is kept as it is.
 std::string noteWords(std::string_view noteCell);
-// The caption of a batch column or entry key (flow_m3h, min_mm, diameter, ...): 流量(m³/h), ...
+// The caption of a batch column or entry key (flow_m3h, min_mm, diameter, ...): 流量(m³/h), ...;
+// besides, trials gives Trial回数 and note gives 注記, the captions of those columns of a sheet.
 std::optional<std::string> captionOf(std::string_view column);
+// The caption of a flow in a unit, its unit as shown (流量(L/min), 流量(m³/h), ...) or, asTyped,
+// as a keyboard types it (流量(m3/h)), which a sheet's header may hold as well.
+std::string flowCaption(FlowUnit unit, bool asTyped = false);
+// The words the window shows beside its answer, and the captions of the head and of the trials.
+std::string_view headCaption();    // 越流高さ(mm) [底部から]
+std::string_view trialsCaption();  // Trial回数
+std::string_view noteCaption();    // 注記, the note column of a sheet headed in Japanese
 
 // The discharge over a weir at a head (m^3/min), for a diameter and a head in metres.
 struct Discharge {

@@ -14,6 +14,12 @@ struct ParsedNumber {
     std::optional<Fault> fault;  // NotANumber or Overflow; value is 0 then
 };
 
+// The compatibility forms a Japanese input method produces folded to ASCII, as Unicode's NFKC
+// folds them: the full-width forms U+FF01..U+FF5E (１２.５, （）, ｍｍ), the ideographic and
+// no-break spaces to a space; the minus sign U+2212 to a hyphen-minus, since some locales write
+// negative numbers with it. Nothing where the text is not UTF-8.
+std::optional<std::string> foldToAscii(std::string_view text);
+
 // Reads a number as a person types it into an entry (UTF-8). Blanks around it are ignored;
 // full-width digits, signs, point and exponent letter (as a Japanese input method types them)
 // read as their ASCII forms. Accepted: an optional sign, digits with at most one decimal
