@@ -129,11 +129,12 @@ void checkSearch(const SearchResult& s, const std::vector<Pass>& passes, const v
     }
 }
 
-// Whether the diameter alone takes the formula out of range at ordinary heads (1 mm, 1 m).
-bool diameterFaults(double D)
+// Whether other entries over the same diameter, a sensible flow and bracket (40 L/min between
+// 1 mm and 1 m), fault as well at an end of the bracket: then the diameter alone is at fault.
+bool faultsWithSensibleEntries(double D)
 {
-    const vordanel::Weir weir(D);
-    return !(D > 0) || !residual(weir, 0.001, 0) || !residual(weir, 1.0, 0);
+    const Calculation c = vordanel::solve(D, 0.04, 0.001, 1.0);
+    return c.outcome == O::Fault && c.search.trialCount == 0;
 }
 
 // The outcome of a calculation that read its entries, against the search it made.
@@ -265,11 +266,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             checkFinish(first);
             if (first.search.outcome == SearchResult::Outcome::Fault) {
                 const auto blamed = first.faultInput;
-                if (diameterFaults(first.D))
-                    require(blamed == vordanel::Input::Diameter, "a diameter out of range is the fault");
+                if (blamed == vordanel::Input::Diameter)
+                    require(faultsWithSensibleEntries(first.D), "the diameter is blamed only when it faults whatever the entries");
                 else if (first.search.trialCount == 0)
-                    require(blamed.has_value() && *blamed != vordanel::Input::Diameter,
-                            "a fault at an end of the bracket names an entry");
+                    require(blamed.has_value() && !faultsWithSensibleEntries(first.D),
+                            "a fault at an end of the bracket names an entry, the diameter's only when it faults whatever the entries");
                 if (blamed == vordanel::Input::Min || blamed == vordanel::Input::Max) {
                     const bool high = blamed == vordanel::Input::Max;
                     require(first.search.faultAt == (high ? Point::High : Point::Low),

@@ -1,61 +1,88 @@
 #include "vordanel/numtext.h"
 
-#include <cerrno>
+#include <fast_float/fast_float.h>
+#include <fmt/compile.h>
+
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <system_error>
 
 namespace vordanel {
 
 namespace {
 
-// The number conversions, by <charconv> where the standard library has them for doubles. The
-// WebAssembly build's library (libc++ 14) has not; there the C library's printf and strtod do the
-// same work, correctly rounded, in the "C" locale it always runs in.
-#if defined(__cpp_lib_to_chars)
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+// The number conversions, by {fmt} and fast_float, the same code in every build: the WebAssembly
+// build's standard library (libc++ 14) has no <charconv> for doubles, and its C library's printf
+// and strtod work in software long double, slowly. The texts are those std::to_chars writes.
 std::to_chars_result writeDouble(char* first, char* last, double value, std::chars_format format, int precision)
 {
-    return std::to_chars(first, last, value, format, precision);
+    const auto room = static_cast<std::size_t>(last - first);
+    const auto written = format == std::chars_format::fixed ? fmt::format_to_n(first, room, FMT_COMPILE("{:.{}f}"), value, precision)
+                                                            : fmt::format_to_n(first, room, FMT_COMPILE("{:.{}g}"), value, precision);
+    if (written.size > room) return {last, std::errc::value_too_large};
+    return {written.out, std::errc{}};
 }
-std::to_chars_result writeShortest(char* first, char* last, double value) { return std::to_chars(first, last, value); }
-std::from_chars_result readDouble(const char* first, const char* last, double& value)
-{
-    return std::from_chars(first, last, value);
-}
-#else
-std::to_chars_result writeDouble(char* first, char* last, double value, std::chars_format format, int precision)
-{
-    const int n = std::snprintf(first, static_cast<std::size_t>(last - first), format == std::chars_format::fixed ? "%.*f" : "%.*g",
-                                precision, value);
-    if (n < 0 || n >= last - first) return {last, std::errc::value_too_large};
-    return {first + n, std::errc{}};
-}
+
+// The shortest text that reads back to the value, as std::to_chars(first, last, value) writes it:
+// fixed or scientific, whichever is shorter, fixed on a tie; the exponent of two digits at least.
 std::to_chars_result writeShortest(char* first, char* last, double value)
 {
-    // The fewest significant digits that read back to the same double.
-    for (int precision = 1; precision <= 17; ++precision) {
-        const auto result = writeDouble(first, last, value, std::chars_format::general, precision);
-        if (result.ec != std::errc{}) return result;
-        if (std::strtod(std::string(first, result.ptr).c_str(), nullptr) == value) return result;
+    char shortest[40];  // {fmt}'s shortest digits, in a form of its own choosing
+    const char* const end = fmt::format_to_n(shortest, sizeof shortest, FMT_COMPILE("{}"), value).out;
+    std::string_view text(shortest, static_cast<std::size_t>(end - shortest));
+    std::string out;
+    if (text.starts_with('-')) out += '-', text.remove_prefix(1);
+    if (!isDigit(text.front())) {  // inf, nan
+        out += text;
+    } else {
+        // The digits without leading zeros, and the power of ten of the first: d.ddd x 10^exponent.
+        std::string digits;
+        int exponent = -1;
+        bool pointSeen = false;
+        std::size_t i = 0;
+        for (; i < text.size() && text[i] != 'e'; ++i) {
+            if (text[i] == '.') pointSeen = true;
+            else if (!digits.empty() || text[i] != '0') digits += text[i], exponent += pointSeen ? 0 : 1;
+            else if (pointSeen) --exponent;
+        }
+        if (i < text.size()) exponent += std::stoi(std::string(text.substr(i + 1)));
+        while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
+        if (digits.empty()) {
+            out += '0';
+        } else {
+            std::string scientific = digits.substr(0, 1);
+            if (digits.size() > 1) scientific.append(".").append(digits, 1);
+            const int magnitude = exponent < 0 ? -exponent : exponent;
+            scientific.append(exponent < 0 ? "e-" : "e+").append(magnitude < 10 ? "0" : "").append(std::to_string(magnitude));
+            std::string fixed;
+            const auto count = static_cast<int>(digits.size());
+            if (exponent >= count - 1) fixed = fmt::format(FMT_COMPILE("{:.0f}"), std::fabs(value));  // a whole number, digit for digit
+            else if (exponent >= 0) fixed = digits.substr(0, exponent + 1) + "." + digits.substr(exponent + 1);
+            else fixed = "0." + std::string(-exponent - 1, '0') + digits;
+            out += fixed.size() <= scientific.size() ? fixed : scientific;
+        }
     }
-    return writeDouble(first, last, value, std::chars_format::general, 17);
+    if (out.size() > static_cast<std::size_t>(last - first)) return {last, std::errc::value_too_large};
+    return {std::copy(out.begin(), out.end(), first), std::errc{}};
 }
+
+// As std::from_chars reads the plain form: a result beyond the double range, or one that a
+// nonzero number rounds to zero, is out of range and leaves value as it was.
 std::from_chars_result readDouble(const char* first, const char* last, double& value)
 {
-    const std::string text(first, last);
-    char* end = nullptr;
-    errno = 0;
-    const double read = std::strtod(text.c_str(), &end);
-    const auto consumed = first + (end - text.c_str());
-    // strtod flags subnormal results as well; only a result pushed to zero or infinity is out of range.
-    if (errno == ERANGE && (read == 0 || std::isinf(read))) return {consumed, std::errc::result_out_of_range};
+    double read = 0.0;
+    const auto [end, ec] = fast_float::from_chars(first, last, read);
+    if (ec != std::errc{}) return {end, ec};
+    const auto mantissaEnd = std::find_if(first, end, [](char c) { return c == 'e' || c == 'E'; });
+    if (std::isinf(read) || (read == 0 && std::find_if(first, mantissaEnd, [](char c) { return c >= '1' && c <= '9'; }) != mantissaEnd))
+        return {end, std::errc::result_out_of_range};
     value = read;
-    return {consumed, end == text.c_str() ? std::errc::invalid_argument : std::errc{}};
+    return {end, std::errc{}};
 }
-#endif
 
 // Decodes one UTF-8 code point at text[i], advancing i; -1 for a malformed sequence.
 std::int32_t nextCodePoint(std::string_view text, std::size_t& i)
@@ -93,7 +120,6 @@ void appendUtf8(std::string& out, std::int32_t cp)
 }
 
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 ParsedNumber notANumber() { return {0.0, Fault::NotANumber}; }
 
@@ -224,6 +250,9 @@ std::string roundTripText(double value)
     if (ec != std::errc{}) return {};
     return std::string(buffer, end);
 }
+
+std::string fixedText(double value, int decimals) { return fmt::format(FMT_COMPILE("{:.{}f}"), value, std::max(decimals, 0)); }
+std::string generalText(double value, int digits) { return fmt::format(FMT_COMPILE("{:.{}g}"), value, std::max(digits, 0)); }
 
 std::optional<double> shownHeadMillimetres(double xMid)
 {

@@ -45,8 +45,13 @@ inline std::string hundredthsText(double value) { return roundedText(value, 2); 
 // A flow (L/min) in a unit, to the places that resolve 0.01 L/min there: how a flow is printed.
 std::string flowText(double litresPerMinute, FlowUnit unit);
 
-// The shortest text that reads back to exactly the same double, always with a decimal point.
+// The shortest text that reads back to exactly the same double, as std::to_chars writes it: fixed
+// or scientific (1e-04), whichever is shorter.
 std::string roundTripText(double value);
+// A number to so many decimals (printf's %.*f), and to so many significant digits, trailing zeros
+// dropped (%.*g), as std::to_chars writes them, in every build alike.
+std::string fixedText(double value, int decimals);
+std::string generalText(double value, int digits);
 
 // The shown head in millimetres: the head in metres rounded to five decimals (0.01 mm), then
 // multiplied by 1000. Empty when the product is beyond the double range.
