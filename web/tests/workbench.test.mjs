@@ -4,7 +4,7 @@
 // as one file that asks for nothing beyond itself. Needs VORDANEL_PAGE and VORDANEL_CLI.
 import { test, before, after } from "node:test";
 import assert from "node:assert/strict";
-import { rmSync, statSync, writeFileSync } from "node:fs";
+import { readdirSync, readFileSync, rmSync, statSync, writeFileSync } from "node:fs";
 import { basename, join } from "node:path";
 import { built, click, enter, fill, finish, launch, linkBytes, native, open, scratch, until } from "./driver.mjs";
 
@@ -190,6 +190,10 @@ test("vordanel.run answers every command as the companion does, byte for byte", 
     "flow, bad head": [["flow", "-d", "100", "--head", "-5"]],
     "flow as JSON in m³/h": [["flow", "-d", "100", "--head", "180", "--flow-unit", "m³/h", "--json"]],
     "table by heads": [["table", "-d", "100", "--heads", "20:240:20", "--flow-unit", "L/s"]],
+    "flow at no head": [["flow", "-d", "100", "--head", "0"]],
+    "table by staff readings": [["table", "-d", "100", "--heads", "0:250:25", "--gauge-zero", "12.5", "--flow-unit", "m3/h"]],
+    "gauge": [["gauge", "-d", "300", "--flow-unit", "L/s", "--gauge-zero", "50", "--date", "2026-12-09"]],
+    "batch in Shift_JIS": [["batch"], Buffer.from("898182cc8c61286d6d292c97ac97ca284c2f6d696e290d0a3130302c34300d0a", "hex")],
     "--help": [["--help"]],
     "head --help": [["head", "--help"]],
     "--version": [["--version"]],
@@ -198,6 +202,19 @@ test("vordanel.run answers every command as the companion does, byte for byte", 
     "usage error": [["head", "-d", "100"]],
     "unknown option": [["table", "-d", "100", "--flows", "1:2:1", "--rows", "3"]],
   };
+  // And a seeded spread of entries, their search traced pass by pass, as text and as JSON: every
+  // number the trace prints goes through the same number text in both builds.
+  let seed = 20261209;
+  const random = () => ((seed = (seed * 1103515245 + 12345) % 2147483648) / 2147483648);
+  const number = () => (random() < 0.2 ? (random() * 10 ** (Math.floor(random() * 12) - 6)).toPrecision(1 + Math.floor(random() * 6))
+    : (random() * 500).toFixed(Math.floor(random() * 4)));
+  for (let i = 0; i < 40; ++i) {
+    const args = ["head", "-d", number(), "-q", number(), "--min", number(), "--max", number(), "--trace",
+                  ...(i % 2 ? ["--json"] : []), ...(i % 3 ? [] : ["--flow-unit", "m3/h"])];
+    commands[`traced ${args.join(" ")}`] = [args];
+  }
+  commands["traced, a tiny bracket end"] = [["head", "-d", "100", "-q", "40", "--min", "0.1", "--max", "99", "--trace"]];
+  commands["traced, a tiny bracket end, JSON"] = [["head", "-d", "100", "-q", "40", "--min", "0.1", "--max", "99", "--trace", "--json"]];
   const opened = await open(session), { page } = opened;
   for (const [name, [args, input = ""]] of Object.entries(commands)) {
     const expected = native(args, input);
@@ -264,3 +281,59 @@ test("the page fits a desktop beside the window and a phone below it; one file u
   }
 });
 
+
+test("every curve label lies whole inside the plot and clear of the others, over weirs, flows, brackets and units", async () => {
+  const grid = [];
+  for (const d of ["100", "200", "300", "50", "1500"])
+    for (const q of ["40", "5", "20"])
+      for (const [min, max] of [["1", "250"], ["1", "99"]])
+        for (const unit of ["L/min", "L/s", "m3/h"]) grid.push([d, q, min, max, unit]);
+  for (const viewport of [{ width: 1280, height: 800 }, { width: 360, height: 640 }]) {
+    const opened = await open(session, viewport), { page } = opened;
+    const faults = await page.evaluate(async (grid) => {
+      const $ = (id) => document.getElementById(id), found = [];
+      const set = (id, value) => { $(id).value = value; $(id).dispatchEvent(new Event(id === "flowUnit" ? "change" : "input", { bubbles: true })); };
+      const inside = (a, b) => a.x >= b.x - 0.5 && a.y >= b.y - 0.5 && a.x + a.width <= b.x + b.width + 0.5 && a.y + a.height <= b.y + b.height + 0.5;
+      const apart = (a, b) => a.x + a.width <= b.x || b.x + b.width <= a.x || a.y + a.height <= b.y || b.y + b.height <= a.y;
+      for (const [d, q, min, max, unit] of grid) {
+        set("flowUnit", unit);
+        ["Text6", "Text1", "Text2", "Text3"].forEach((id, i) => set(id, [d, q, min, max][i]));
+        const answered = new Promise((resolve) => $("VORDANEL").addEventListener("vordanel-answered", resolve, { once: true }));
+        const headDone = new Promise((resolve) => $("headSection").addEventListener("vordanel-head-done", resolve, { once: true }));
+        set("headEntry", String(Number(d) * 0.3));
+        $("Command1").click();
+        await Promise.all([answered, headDone]);
+        await new Promise((resolve) => requestAnimationFrame(resolve));
+        const name = `D ${d}, Q ${q}, ${min}〜${max}, ${unit}`;
+        const plot = $("curve").querySelector("rect.plot").getBBox();
+        const labels = [...$("curve").querySelectorAll(".labels text")].map((t) => ({ text: t.textContent, box: t.getBBox() }));
+        if (!labels.some((l) => /mm$/.test(l.text))) found.push(`${name}: no head label`);
+        for (const [i, a] of labels.entries()) {
+          if (!inside(a.box, plot)) found.push(`${name}: "${a.text}" leaves the plot`);
+          for (const b of labels.slice(i + 1)) if (!apart(a.box, b.box)) found.push(`${name}: "${a.text}" covers "${b.text}"`);
+        }
+        // Ticks and axis titles inside the drawing, in the page and in the file drawn from it.
+        const frame = { x: 0, y: 0, width: 560, height: 330 };
+        for (const t of $("curve").querySelectorAll(".tick, .axis-title")) {
+          // The box as drawn: a turned title's corners through its own transform.
+          const box = t.getBBox(), m = t.transform.baseVal.consolidate()?.matrix ?? new DOMMatrix();
+          const corners = [[box.x, box.y], [box.x + box.width, box.y + box.height]].map(([x, y]) => new DOMPoint(x, y).matrixTransform(m));
+          const xs = corners.map((c) => c.x), ys = corners.map((c) => c.y);
+          const drawn = { x: Math.min(...xs), y: Math.min(...ys), width: Math.abs(xs[1] - xs[0]), height: Math.abs(ys[1] - ys[0]) };
+          if (!inside(drawn, frame)) found.push(`${name}: "${t.textContent}" is cut`);
+        }
+      }
+      return found;
+    }, grid);
+    assert.deepEqual(faults, [], `${viewport.width} px wide`);
+    await finish(opened);
+  }
+});
+
+test("the page's scripts compose no word of the domain: every word comes from the core", () => {
+  const folder = new URL("../", import.meta.url);
+  for (const name of readdirSync(folder).filter((f) => f.endsWith(".js"))) {
+    const code = readFileSync(new URL(name, folder), "utf8").replace(/\/\/.*$/gm, "");
+    assert.deepEqual(code.match(/[\u3000-\u9fff\uff00-\uffef]+/g), null, `${name} holds Japanese words`);
+  }
+});
