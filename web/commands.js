@@ -25,6 +25,10 @@
     return workerUrl;
   }
 
+  // The whole page has been read: its last scripts are the workers' own.
+  const parsed = document.readyState === "loading"
+    ? new Promise((resolve) => document.addEventListener("DOMContentLoaded", resolve, { once: true })) : Promise.resolve();
+
   // What a cancelled request is rejected with: nobody waits for its answer any more.
   class Cancelled extends Error {
     constructor() { super("cancelled"); this.name = "Cancelled"; }
@@ -72,11 +76,16 @@
     // The command line after the program's name (null: a batch), and standard input as bytes,
     // handed over to the worker; { view, file } ask for the core's reading of the output.
     run(args, bytes, onProgress = null, { view = 0, file = "" } = {}) {
-      this.start();
       const id = this.nextId++;
       return new Promise((resolve, reject) => {
         this.pending.set(id, { resolve, reject, onProgress });
-        this.worker.postMessage({ id, args, input: bytes.buffer, progress: Boolean(onProgress), view, file }, [bytes.buffer]);
+        // The workers are made of scripts at the end of the page: a command asked for while it is
+        // still being read (a link's head entry) starts once they are there, unless cancelled.
+        parsed.then(() => {
+          if (!this.pending.has(id)) return;
+          this.start();
+          this.worker.postMessage({ id, args, input: bytes.buffer, progress: Boolean(onProgress), view, file }, [bytes.buffer]);
+        });
       });
     }
   }

@@ -258,7 +258,8 @@ const char* vordanel_facts(const char* diameter, std::size_t diameterSize, const
 // The flow at the head entry in words, from what `vordanel-cli flow --json` answered (its outcome,
 // side, flow_text, kind and input keys, passed on as they came) for the head as typed: {"text":…,
 // "head_mm": the head as the companion read it, "head_text"}.
-const char* vordanel_head_flow_words(const char* head, std::size_t headSize, const char* outcome, std::size_t outcomeSize,
+const char* vordanel_head_flow_words(const char* head, std::size_t headSize, const char* zero, std::size_t zeroSize,
+                                     const char* outcome, std::size_t outcomeSize,
                                      const char* side, std::size_t sideSize, const char* flowText, std::size_t flowTextSize,
                                      const char* kind, std::size_t kindSize, const char* input, std::size_t inputSize,
                                      const char* unitName, std::size_t unitSize, int aboveWeir)
@@ -275,10 +276,15 @@ const char* vordanel_head_flow_words(const char* head, std::size_t headSize, con
     d.beyondZero = o == "no_flow";
     d.fallingSide = std::string_view{side, sideSize} == "falling";
     d.aboveWeir = aboveWeir != 0;
+    // With a gauge zero the entry is a reading on the staff: the head is the reading less the zero.
     const auto parsed = vordanel::parseNumber({head, headSize});
+    const auto gaugeZero = vordanel::parseNumber(zeroSize ? std::string_view{zero, zeroSize} : std::string_view{"0"});
     JsonObject json;
     json.text("text", vordanel::words::flowAtHead(d, {flowText, flowTextSize}, unitNamed({unitName, unitSize})));
-    if (!parsed.fault) json.number("head_mm", parsed.value).text("head_text", vordanel::displayText(parsed.value));
+    if (!parsed.fault && !gaugeZero.fault) {
+        const double headMillimetres = vordanel::headOfReading(parsed.value, gaugeZero.value);
+        json.number("head_mm", headMillimetres).text("head_text", vordanel::displayText(headMillimetres));
+    }
     return answer(json.str());
 }
 
@@ -287,11 +293,13 @@ const char* vordanel_head_flow_words(const char* head, std::size_t headSize, con
 const char* vordanel_table_words(const char* diameter, std::size_t diameterSize, const char* by, std::size_t bySize,
                                  const char* from, std::size_t fromSize, const char* to, std::size_t toSize,
                                  const char* step, std::size_t stepSize, const char* unitName, std::size_t unitSize,
-                                 const char* min, std::size_t minSize, const char* max, std::size_t maxSize, int bracketed)
+                                 const char* min, std::size_t minSize, const char* max, std::size_t maxSize,
+                                 const char* zero, std::size_t zeroSize, int bracketed)
 {
     const bool byHeads = std::string_view{by, bySize} == "heads";
+    const bool onGauge = byHeads && zeroSize > 0;
     const vordanel::FlowUnit unit = unitNamed({unitName, unitSize});
-    const std::string what = byHeads ? "越流高さ" : "流量", inUnit = byHeads ? "mm" : vordanel::names(unit).symbol;
+    const std::string what = onGauge ? "量水標の読み" : byHeads ? "越流高さ" : "流量", inUnit = byHeads ? "mm" : vordanel::names(unit).symbol;
     const auto d = vordanel::parseNumber({diameter, diameterSize});
     const std::string weir = d.fault ? std::string(diameter, diameterSize) : vordanel::displayText(d.value);
     const auto trimmed = [](const char* text, std::size_t size) {
@@ -302,13 +310,20 @@ const char* vordanel_table_words(const char* diameter, std::size_t diameterSize,
     };
     std::string title = "D = " + weir + " mm、" + what + " " + trimmed(from, fromSize) + " 〜 " + trimmed(to, toSize) + " " + inUnit
                         + "、刻み " + trimmed(step, stepSize) + " " + inUnit;
+    if (onGauge) title += "、量水標の零点 " + std::string(zero, zeroSize) + " mm";
     if (!byHeads)
         title += bracketed ? "、窓の挟込み範囲 " + std::string(min, minSize) + " 〜 " + std::string(max, maxSize) + " mm で" : "、上昇側";
-    std::string file = "vordanel-" + std::string(byHeads ? "heads" : "table") + "-D";
-    for (const char c : weir) file += (std::isalnum(static_cast<unsigned char>(c)) || c == '.' || c == '+' || c == '-') ? c : '_';
+    std::string named;  // the weir as a file name may hold it
+    for (const char c : weir) named += (std::isalnum(static_cast<unsigned char>(c)) || c == '.' || c == '+' || c == '-') ? c : '_';
+    const std::string file = "vordanel-" + std::string(byHeads ? "heads" : "table") + "-D" + named;
     JsonObject captions;
     captions.text("from", what + " 始め(" + inUnit + ")").text("to", what + " 終わり(" + inUnit + ")").text("step", what + " 刻み(" + inUnit + ")");
-    return answer(JsonObject().object("captions", captions).text("title", title).text("file_name", file + ".csv").str());
+    return answer(JsonObject()
+                      .object("captions", captions)
+                      .text("title", title)
+                      .text("file_name", file + ".csv")
+                      .text("gauge_file_name", "vordanel-gauge-D" + named + ".svg")
+                      .str());
 }
 
 // The printed sheet's words for the window's entries as typed: the entries' rows ([caption,
@@ -355,7 +370,16 @@ const char* vordanel_words()
         .text("batch_download_none", "結果を保存")
         .text("link_copied", "リンクをコピーしました")
         .text("unknown_unit", "リンクの流量の単位「{text}」はわかりません。いまの単位で示しています。")
-        .text("sheet_head_flow", "越流高さ {head} mm の流量");
+        .text("sheet_head_flow", "越流高さ {head} mm の流量")
+        .text("sheet_reading_flow", "量水標の読み {head} mm（零点 {zero} mm）の流量")
+        .text("head_caption", "越流高さ(mm)")
+        .text("reading_caption", vordanel::names(vordanel::Input::Reading).caption)
+        .text("gauge_failed", "量水標を作れませんでした: {why}")
+        .text("gauge_ready", "量水標ができました。SVGで保存するか、印刷してください(倍率 100 %、ページに合わせない)。")
+        .text("gauge_stale", "入力が変わりました。「量水標を作る」で作り直します。")
+        .text("gauge_page_head", "流量目盛の量水標　{page} / {pages}　件名 {project}　地点 {site}")
+        .text("gauge_print_note", "倍率 100 % で印刷してください(ページに合わせない)。隣のページと 10 mm 重なります。◆ の線を重ねて貼り合わせます。")
+        .text("gauge_join", "◆");
     return answer(json.str());
 }
 

@@ -13,7 +13,9 @@
     units: [],             // the core's flow units: {name, symbol, key, decimals}
     entries: ["", "", "", ""],  // the window's four entries as typed: diameter, flow, minimum, maximum
     unit: "L/min",
-    head: "",              // the head entry, as typed
+    head: "",              // the head entry, as typed: a head, or a staff reading where a gauge zero is given
+    // The sheet's title block and the staff gauge's zero (mm), as typed.
+    about: { project: "", site: "", author: "", zero: "" },
     table: { by: "flows", from: "10", to: "200", step: "10", bracket: false, kept: { flows: null, heads: null } },
     cursor: null,          // the read-off's head (mm), or null
     notice: null,          // what a link could not carry: {word, text}
@@ -21,6 +23,7 @@
     headFlow: null,        // {key, token, status: running|done, said, mark, failed}
     tableJob: null,        // {key, token, status, inputs, view | message}
     batchJob: null,        // {token, file, status, progress, view | message}
+    gaugeJob: null,        // {key, token, status, svg | message}
     signals: [],           // events to send once the views show what caused them
     // Counts the changes that came from elsewhere than typing into the boxes themselves (a link,
     // クリヤ, another kind of table): the boxes are written from the state only then, so that
@@ -31,11 +34,13 @@
   // The keys of the inputs each result answers.
   const keys = {
     entries: (s) => key(...s.entries),
-    headFlow: (s) => key(s.entries[0], s.head.trim(), s.unit),
+    headFlow: (s) => key(s.entries[0], s.head.trim(), s.unit, s.about.zero.trim()),
     table: (s) => {
       const t = s.table, bracketed = t.by === "flows" && t.bracket;
-      return key(s.entries[0], t.by, t.from.trim(), t.to.trim(), t.step.trim(), s.unit, bracketed ? s.entries.slice(2) : null);
+      return key(s.entries[0], t.by, t.from.trim(), t.to.trim(), t.step.trim(), s.unit, bracketed ? s.entries.slice(2) : null,
+                 t.by === "heads" ? s.about.zero.trim() : null);
     },
+    gauge: (s) => key(s.entries[0], s.unit, s.about.zero.trim()),
   };
 
   // Whether a job's result is the current one: a superseded job's actions are dropped.
@@ -50,6 +55,7 @@
     entries(s, { values }) { s.entries = [...values]; },
     unit(s, { name }) { if (s.units.some((u) => u.name === name)) s.unit = name; },
     head(s, { text }) { s.head = text; },
+    about(s, { name, value }) { s.about[name] = value; },
     cursor(s, { head }) { s.cursor = head; },
     // Each kind of table keeps its own from, to and step.
     tableSetting(s, { setting, value }) {
@@ -66,6 +72,7 @@
     link(s, { fields, unit, unknownUnit }) {
       s.entries = fields.entries;
       s.head = fields.head;
+      s.about = fields.about;
       if (unit) s.unit = unit;
       s.notice = unknownUnit === null ? null : { word: "unknown_unit", text: unknownUnit };
       const t = s.table;
@@ -101,6 +108,15 @@
       if (!current(s.tableJob, token)) return;
       Object.assign(s.tableJob, { status: message === undefined ? "done" : "failed", view, message, download });
       s.signals.push(["tableSection", "vordanel-table-done"]);
+    },
+
+    gaugeStart(s, { token }) {
+      s.gaugeJob = { key: keys.gauge(s), token, status: "running" };
+    },
+    gaugeDone(s, { token, svg, message }) {
+      if (!current(s.gaugeJob, token)) return;
+      Object.assign(s.gaugeJob, { status: message === undefined ? "done" : "failed", svg, message });
+      s.signals.push(["gaugeSection", "vordanel-gauge-done"]);
     },
 
     batchStart(s, { token, file, total }) {

@@ -81,6 +81,9 @@
     table.tBodies[0].replaceChildren(body);
   }
 
+  // The sheet's title block and the gauge's zero: the state's names and their boxes.
+  const aboutIds = { project: "project", site: "site", author: "author", zero: "gaugeZero" };
+
   // ---- The boxes, filled in from the state where it changed otherwise than by typing ----
 
   let filled = 0;
@@ -89,7 +92,8 @@
     filled = s.filled;
     const t = s.table;
     const values = [...s.entries.map((value, i) => [app.entryIds[i], value]), ["headEntry", s.head], ["tableBy", t.by],
-                    ["tableFrom", t.from], ["tableTo", t.to], ["tableStep", t.step]];
+                    ["tableFrom", t.from], ["tableTo", t.to], ["tableStep", t.step],
+                    ...Object.entries(aboutIds).map(([name, id]) => [id, s.about[name]])];
     for (const [id, value] of values) if ($(id).value !== value) $(id).value = value;
     $("tableBracket").checked = t.bracket;
   });
@@ -172,9 +176,11 @@
     if (s.headFlow?.key === app.keys.headFlow(s)) return;
     const token = ++headToken;
     app.dispatch({ type: "headStart", token });
-    headJob.run(["flow", ...option("--diameter", s.entries[0]), ...option("--head", head), ...option("--flow-unit", s.unit), "--json"]).then((r) => {
+    const zero = s.about.zero.trim();
+    headJob.run(["flow", ...option("--diameter", s.entries[0]), ...option("--head", head), ...option("--flow-unit", s.unit),
+                 ...(zero ? option("--gauge-zero", zero) : []), "--json"]).then((r) => {
       const flow = JSON.parse(new TextDecoder().decode(r.stdout));
-      const said = app.call("head_flow_words", [head, flow.outcome ?? "", flow.side ?? "", flow.flow_text ?? "", flow.kind ?? "",
+      const said = app.call("head_flow_words", [head, zero, flow.outcome ?? "", flow.side ?? "", flow.flow_text ?? "", flow.kind ?? "",
                                                  flow.input ?? "", s.unit], [flow.above_weir ? 1 : 0]);
       const mark = flow.outcome === "flow" ? { mm: Number(said.head_mm), flow: flow[`flow_${unitOf(s).key}`], text: said.head_text,
                                                flowText: flow.flow_text } : null;
@@ -189,6 +195,8 @@
     const headFlow = freshHeadFlow(s);
     $("headSection").dataset.state = headFlow?.status ?? "idle";
     text("headFlow", !headFlow ? "" : headFlow.status === "running" ? say("running") : headFlow.said);
+    // With a gauge zero the entry is a reading on the staff.
+    text("headEntryCaption", say(s.about.zero.trim() ? "reading_caption" : "head_caption"));
   });
 
   // ---- The rating table, by `vordanel-cli table` ----
@@ -199,9 +207,10 @@
     const s = app.state, t = s.table, bracketed = t.by === "flows" && t.bracket;
     const [diameter, , min, max] = s.entries;
     const range = [t.from, t.to, t.step].map((v) => v.trim()).join(":");
+    const zero = t.by === "heads" ? s.about.zero.trim() : "";
     const args = ["table", ...option("--diameter", diameter), ...option(`--${t.by}`, range), ...option("--flow-unit", s.unit),
-                  ...(bracketed ? [...option("--min", min), ...option("--max", max)] : [])];
-    const about = app.call("table_words", [diameter, t.by, t.from, t.to, t.step, s.unit, min, max], [bracketed ? 1 : 0]);
+                  ...(bracketed ? [...option("--min", min), ...option("--max", max)] : []), ...(zero ? option("--gauge-zero", zero) : [])];
+    const about = app.call("table_words", [diameter, t.by, t.from, t.to, t.step, s.unit, min, max, zero], [bracketed ? 1 : 0]);
     const token = ++tableToken;
     app.dispatch({ type: "tableStart", token, inputs: about }, { now: true });
     tableJob.run(args, { view: tableShown }).then((r) => {
@@ -215,7 +224,7 @@
   app.view((s) => {
     const t = s.table;
     $("tableBracket").disabled = t.by === "heads";
-    const captions = app.call("table_words", [s.entries[0], t.by, t.from, t.to, t.step, s.unit, "", ""], [0]).captions;
+    const captions = app.call("table_words", [s.entries[0], t.by, t.from, t.to, t.step, s.unit, "", "", s.about.zero.trim()], [0]).captions;
     text("tableFromCaption", captions.from);
     text("tableToCaption", captions.to);
     text("tableStepCaption", captions.step);
@@ -279,6 +288,35 @@
     download("batchDownload", done ? job.download : null);
   });
 
+  // ---- The staff gauge, by `vordanel-cli gauge` ----
+
+  const gaugeJob = new app.Job();
+  let gaugeToken = 0;
+  function runGauge() {
+    const s = app.state, zero = s.about.zero.trim(), token = ++gaugeToken;
+    const args = ["gauge", ...option("--diameter", s.entries[0]), ...option("--flow-unit", s.unit),
+                  ...(zero ? option("--gauge-zero", zero) : []), ...option("--date", app.sheet.today())];
+    app.dispatch({ type: "gaugeStart", token }, { now: true });
+    gaugeJob.run(args).then((r) => {
+      const failed = r.status !== 0;
+      app.dispatch({ type: "gaugeDone", token, ...(failed ? { message: say("gauge_failed", { why: new TextDecoder().decode(r.stderr).trim() }) }
+                                                          : { svg: new TextDecoder().decode(r.stdout) }) }, { now: true });
+    }, (e) => {
+      if (!(e instanceof app.Cancelled)) app.dispatch({ type: "gaugeDone", token, message: say("job_failed", { why: e.message }) }, { now: true });
+    });
+  }
+
+  app.view((s) => {
+    const job = s.gaugeJob, fresh = job && job.key === app.keys.gauge(s) ? job : null;
+    $("gaugeSection").dataset.state = job?.status ?? "idle";
+    const done = fresh?.status === "done" ? fresh : null;
+    text("gaugeSummary", !job ? "" : job.status === "running" ? say("running") : job.status === "failed" ? job.message
+      : done ? say("gauge_ready") : say("gauge_stale"));
+    download("gaugeDownload", done ? { bytes: done.svg, name: app.call("table_words", [s.entries[0], "heads", "", "", "", s.unit, "", "", ""], [0]).gauge_file_name, type: "image/svg+xml" } : null);
+    $("gaugePrint").disabled = !done;
+    app.sheet.gauge(done ? done.svg : null, s.about, say);
+  });
+
   // ---- The link to the calculation ----
 
   // What a link carries: the window's entries, the unit, the head entry and the table's settings.
@@ -291,6 +329,7 @@
     params.set("unit", s.unit);
     params.set("by", s.table.by);
     if (s.table.bracket) params.set("bracket", "1");
+    for (const name of Object.keys(aboutIds)) if (s.about[name] !== "") params.set(name, s.about[name]);
     return params;
   }
   // A link's fragment as an action: its entries, unit (named as the core names units, or said to
@@ -304,6 +343,7 @@
       entries: linkFields.map((name) => get(name) ?? ""), head: get("head") ?? "",
       by: get("by") === "heads" ? "heads" : "flows", bracket: get("bracket") === "1",
       from: get("from"), to: get("to"), step: get("step"),
+      about: Object.fromEntries(Object.keys(aboutIds).map((name) => [name, get(name) ?? ""])),
     } }, { now: true });
     return true;
   }
@@ -356,6 +396,7 @@
   app.view((s) => {
     const { curve, facts } = derived(s), answer = freshAnswer(s), headFlow = freshHeadFlow(s);
     const sheet = app.call("sheet_words", [...s.entries, s.unit]);
+    app.sheet.titleBlock(s.about);
     app.sheet.entries(sheet.entries);
     // The window's answer goes on the sheet only with the entries it answered.
     const rows = answer && answer.outcome !== "incomplete" ? answer.sheet_rows : [sheet.not_pressed];
@@ -363,7 +404,7 @@
     if (answer?.outcome === "converged" && facts.other_text) rows.push([sheet.captions.other, facts.other_text]);
     rows.push([facts.peak_flow_caption, facts.peak_flow], [sheet.captions.peak_head, facts.peak_head]);
     if (headFlow?.status === "done" || headFlow?.status === "failed")
-      rows.push([say("sheet_head_flow", { head: s.head.trim() }), headFlow.said]);
+      rows.push([say(s.about.zero.trim() ? "sheet_reading_flow" : "sheet_head_flow", { head: s.head.trim(), zero: s.about.zero.trim() }), headFlow.said]);
     app.sheet.answers(rows);
     app.sheet.curve(curve.ok ? $("curve") : null);
     const table = freshTable(s);
@@ -385,6 +426,15 @@
     const entries = () => app.dispatch({ type: "entries", values: app.entries() });
     for (const id of app.entryIds) $(id).addEventListener("input", entries);
     $("headEntry").addEventListener("input", () => app.dispatch({ type: "head", text: $("headEntry").value }));
+    for (const [name, id] of Object.entries(aboutIds))
+      $(id).addEventListener("input", () => app.dispatch({ type: "about", name, value: $(id).value }));
+    $("gaugeRun").addEventListener("click", runGauge);
+    $("gaugePrint").addEventListener("click", () => {
+      app.render();
+      document.body.dataset.print = "gauge";
+      print();
+    });
+    addEventListener("afterprint", () => { delete document.body.dataset.print; });
     $("flowUnit").addEventListener("change", () => {
       try { localStorage.setItem("vordanel.flowUnit", $("flowUnit").value); } catch { /* storage may be off */ }
       app.dispatch({ type: "unit", name: $("flowUnit").value });

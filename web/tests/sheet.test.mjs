@@ -14,7 +14,8 @@ const lines = (bytes) => bytes.toString().trimEnd().split("\n");
 test("the printed sheet holds the entries, every answer, the formula, the whole table and the date, and no control", async () => {
   const opened = await open(session, { width: 1280, height: 800 }), { page } = opened;
   await press(page, ["100", "40", "1", "250"], { typed: false });
-  await fill(page, [["tableFrom", "10"], ["tableTo", "200"], ["tableStep", "10"]]);
+  await fill(page, [["tableFrom", "10"], ["tableTo", "200"], ["tableStep", "10"], ["project", "<b>第2浄水場</b> 改良"],
+                    ["site", "沈砂池 No.3"], ["author", "山田"]]);
   await until(page, "vordanel-table-done", () => page.click("#tableRun"));
   const day = (d) => `${d.getFullYear()}-${String(d.getMonth() + 1).padStart(2, "0")}-${String(d.getDate()).padStart(2, "0")}`;
   const days = [day(new Date())];
@@ -31,6 +32,7 @@ test("the printed sheet holds the entries, every answer, the formula, the whole 
     "rising side": [rising[0].split(" ").at(-1), `Trial回数 ${rising[1].split(" ").at(-1)}`],
     "other head and peak": [head[3].match(/other is ([0-9.]+) mm/)[1], "上昇側", "203.26 L/min", "149.09 mm"],
     formula: ["0.555", "D/(110·h)", "0.041·h/D", "D^1.5", "10.12·(h/D)^1.975", "2.66·(h/D)^3.76", "m³/min", "適用範囲不詳"],
+    "title block, as typed": ["件名 <b>第2浄水場</b> 改良", "地点 沈砂池 No.3", "作成者 山田", "作成 照査 承認"],
   };
   for (const [what, words] of Object.entries(figures))
     for (const word of words) assert.ok(flat.includes(word), `${what}: "${word}" is not on the sheet`);
@@ -86,9 +88,11 @@ test("in each flow unit the head entry, the table by flows and the table by head
 test("a link opens the same entries, unit, head and table settings in a fresh browser, unpressed", async () => {
   const opened = await open(session, { width: 1280, height: 800 }), { page } = opened;
   const state = () => page.evaluate(() => Object.fromEntries(
-    ["Text6", "Text1", "Text2", "Text3", "Text4", "headEntry", "flowUnit", "tableBy", "tableFrom", "tableTo", "tableStep"]
+    ["Text6", "Text1", "Text2", "Text3", "Text4", "headEntry", "flowUnit", "tableBy", "tableFrom", "tableTo", "tableStep",
+     "project", "site", "author", "gaugeZero"]
       .map((id) => [id, document.getElementById(id).value]).concat([["tableBracket", tableBracket.checked]])));
   await enter(page, ["123.4", "56.78", "0.5", "200&#x"], { typed: false });
+  await fill(page, [["project", "A&B #1"], ["site", "堰 3"], ["author", "佐藤"], ["gaugeZero", "12.5"]]);
   await page.select("#flowUnit", "m3/h");
   await page.select("#tableBy", "heads");
   await fill(page, [["tableFrom", "5"], ["tableTo", "50"], ["tableStep", "5"], ["headEntry", "35"]]);
@@ -103,7 +107,8 @@ test("a link opens the same entries, unit, head and table settings in a fresh br
     await page.goto(link);
     await page.waitForFunction(() => document.documentElement.dataset.vordanel === "ready" && risingHead.textContent !== "—");
     assert.deepEqual(await page.evaluate(() => Object.fromEntries(
-      ["Text6", "Text1", "Text2", "Text3", "Text4", "headEntry", "flowUnit", "tableBy", "tableFrom", "tableTo", "tableStep"]
+      ["Text6", "Text1", "Text2", "Text3", "Text4", "headEntry", "flowUnit", "tableBy", "tableFrom", "tableTo", "tableStep",
+       "project", "site", "author", "gaugeZero"]
         .map((id) => [id, document.getElementById(id).value]).concat([["tableBracket", tableBracket.checked]]))), sent);
     assert.equal(await page.$eval("#VORDANEL", (e) => e.dataset.answers), undefined, "計算 is not pressed");
     assert.ok(await page.$eval("#curveLine", (e) => e.getTotalLength() > 0), "the curve is drawn");
@@ -131,5 +136,33 @@ test("the curve downloads as a standalone SVG with its captions and as a PNG at 
   assert.ok(png.readUInt32BE(16) >= 1200, `${png.readUInt32BE(16)} px wide`);
   assert.deepEqual(await page.$$eval("a#curveSvg, a#curvePng", (all) => all.map((a) => a.download)),
                    ["vordanel-curve-D100.svg", "vordanel-curve-D100.png"]);
+  await finish(opened);
+});
+
+test("the staff gauge downloads as the companion draws it and prints true to scale, a tall one on joined pages", async () => {
+  const opened = await open(session, { width: 1280, height: 800 }), { page } = opened;
+  const rows = [  // diameter, unit, gauge zero, and the A4 pages its staff takes
+    ["100", "L/min", "", 1],
+    ["1000", "m3/h", "50", 5],
+  ];
+  for (const [d, unit, zero, pages] of rows) {
+    const name = `D ${d} in ${unit}, zero ${zero || 0}`;
+    await page.select("#flowUnit", unit);
+    await fill(page, [["Text6", d], ["gaugeZero", zero], ["project", "試験"], ["site", "第1堰"]]);
+    const today = await page.evaluate(() => app.sheet.today());
+    await until(page, "vordanel-gauge-done", () => page.click("#gaugeRun"));
+    const expected = native(["gauge", "-d", d, "--flow-unit", unit, ...(zero ? ["--gauge-zero", zero] : []), "--date", today]);
+    assert.equal(expected.status, 0, name);
+    assert.deepEqual(await linkBytes(page, "a#gaugeDownload"), expected.stdout, name);
+    // On paper: the pieces' heights add up to the staff's with their overlaps, each page says which it is.
+    await page.evaluate(() => { document.body.dataset.print = "gauge"; });
+    const { text, pages: got } = await printed(page);
+    await page.evaluate(() => { delete document.body.dataset.print; });
+    assert.equal(got, pages, name);
+    for (let n = 1; n <= pages; ++n) assert.ok(text.includes(`${n} / ${pages}`) && text.includes("第1堰"), `${name}: page ${n}`);
+    const heights = await page.$$eval("#gaugeSheet svg", (all) => all.map((s) => parseFloat(s.getAttribute("height"))));
+    const staff = Number(expected.stdout.toString().match(/height="([0-9.]+)mm"/)[1]);
+    assert.ok(Math.abs(heights.reduce((a, b) => a + b, 0) - 10 * (pages - 1) - staff) < 1e-6, `${name}: ${heights} for ${staff} mm`);
+  }
   await finish(opened);
 });

@@ -236,7 +236,8 @@ async function layout(page) {
     const curve = document.getElementById("curve");
     let bench = curve;  // the smallest element holding the curve, the table and the batch
     while (!bench.contains(document.getElementById("batchFile")) || !bench.contains(document.getElementById("tableRun"))) bench = bench.parentElement;
-    const fields = [...bench.querySelectorAll("input:not([type=file]):not([type=checkbox])")].map((e) => ({
+    // The entries of numbers; the sheet's title block takes free text.
+    const fields = [...bench.querySelectorAll("input:not([type=file]):not([type=checkbox]):not([type=text])")].map((e) => ({
       id: e.id, inputmode: e.inputMode, font: parseFloat(getComputedStyle(e).fontSize),
       label: [...e.labels].map((l) => l.textContent).join(" "),
     }));
