@@ -12,6 +12,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -162,7 +163,29 @@ const char* vordanel_view(int status, int rows, const char* file, std::size_t fi
         if (counts.rows > rows) summary += "（先頭の " + count(rows) + "を表示、全行はCSVに）";
         if (counts.failed) summary += "、うち失敗 " + count(counts.failed);
         if (counts.noAnswer) summary += "、答えのない行 " + count(counts.noAnswer);
-        json.integer("printed", printed)
+        // On paper the numbers stand at fixed places a column (heads and readings to 0.01 mm, flows to
+        // their unit's resolution), so that their decimal points line up.
+        std::vector<std::optional<int>> places;
+        for (const std::string& key : header) {
+            std::optional<int> decimals;
+            if (key == "head_mm" || key == "reading_mm") decimals = 2;
+            for (const vordanel::FlowUnit unit : vordanel::flowUnits)
+                if (key == std::string("flow_") + vordanel::names(unit).key) decimals = vordanel::names(unit).decimals;
+            places.push_back(decimals);
+        }
+        JsonArray paper;
+        for (std::size_t i = 1; i < read.size() && i <= static_cast<std::size_t>(printed); ++i) {
+            JsonArray cells;
+            for (std::size_t k = 0; k < read[i].size(); ++k) {
+                const std::string& cell = read[i][k];
+                if (k == note) cells.text(vordanel::noteWords(cell));
+                else if (k < places.size() && places[k] && !cell.empty()) cells.text(vordanel::fixedText(vordanel::readPlainNumber(cell), *places[k]));
+                else cells.text(cell);
+            }
+            paper.array(cells);
+        }
+        json.array("printed_rows", paper)
+            .integer("printed", printed)
             .text("sheet_note", counts.rows > printed ? "　全 " + count(counts.rows) + "のうち先頭の " + count(printed) + "を載せています(全行はCSVに)。"
                                                       : "　全 " + count(counts.rows) + "。")
             .array("reasons", reasons(counts));

@@ -341,7 +341,9 @@ const char* vordanel_sheet_words(const char* diameter, std::size_t diameterSize,
     captions.text("rising", "上昇側の越流高さ(mm) [挟込みなし]")
         .text("other", "もう一つの越流高さ(mm) [挟込み範囲内]")
         .text("peak_head", "最大流量時の越流高さ(mm)");
+    const auto d = vordanel::parseNumber({diameter, diameterSize});
     return answer(JsonObject()
+                      .text("diameter_text", d.fault ? std::string(diameter, diameterSize) : vordanel::displayText(d.value))
                       .array("entries", entries)
                       .object("captions", captions)
                       .array("not_pressed", row(std::string(vordanel::headCaption()) + " (窓の答え)",
@@ -371,6 +373,8 @@ const char* vordanel_words()
         .text("link_copied", "リンクをコピーしました")
         .text("unknown_unit", "リンクの流量の単位「{text}」はわかりません。いまの単位で示しています。")
         .text("sheet_head_flow", "越流高さ {head} mm の流量")
+        .text("sheet_page_head", "計算書　円形堰の越流高さ　件名 {project}　地点 {site}　D = {d} mm")
+        .text("page_of", "{page} / {pages}")
         .text("sheet_reading_flow", "量水標の読み {head} mm（零点 {zero} mm）の流量")
         .text("head_caption", "越流高さ(mm)")
         .text("reading_caption", vordanel::names(vordanel::Input::Reading).caption)

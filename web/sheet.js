@@ -24,6 +24,76 @@
   const gaugePage = 240, gaugeOverlap = 10;
   let gaugeDrawn = null;
 
+  // What goes on one page, in CSS px: A4 less the print margins (14 mm above, 16 mm below), with
+  // room to spare for a browser that prints with margins of its own; the page's heading line.
+  const mm = 96 / 25.4;
+  const pageHeight = 258 * mm, pageHeadHeight = 9 * mm;
+  const keptWithHeading = 3;  // rows that go with their heading onto its page
+
+  // Each part of the sheet drawn again only where what it shows changed; the pages follow.
+  const keys = new Map();
+  let changed = true, lastHead = null;
+  function drawn(part, what, draw) {
+    const key = JSON.stringify(what);
+    if (keys.get(part) === key) return;
+    keys.set(part, key);
+    changed = true;
+    draw();
+  }
+
+  // The curve or a part of the sheet for a page: a copy, its ids made its own.
+  let copies = 0;
+  function copyOf(element) {
+    const copy = element.cloneNode(true);
+    for (const name of ["id", "role", "tabindex", "aria-label", "aria-describedby", "aria-valuemin", "aria-valuemax",
+                        "aria-valuenow", "aria-valuetext"]) copy.removeAttribute(name);
+    copy.querySelector("#cursor")?.remove();
+    if (copy.tagName.toLowerCase() === "svg") copy.classList.add("curve-copy");
+    const clip = copy.querySelector("clipPath");
+    if (clip) {
+      const id = `sheetClip${++copies}`;
+      clip.setAttribute("id", id);
+      copy.querySelectorAll("[clip-path]").forEach((e) => e.setAttribute("clip-path", `url(#${id})`));
+    }
+    copy.querySelectorAll("[id]").forEach((e) => e.tagName.toLowerCase() !== "clippath" && e.removeAttribute("id"));
+    return copy;
+  }
+
+  // An element's height on the sheet laid out off the screen at the paper's width, margins and all.
+  function heightOf(element) {
+    if (!element) return 0;
+    const style = getComputedStyle(element);
+    return element.getBoundingClientRect().height + (parseFloat(style.marginTop) || 0) + (parseFloat(style.marginBottom) || 0);
+  }
+
+  // The sheet's blocks in order: each with its heading (the heading and what introduces it) and
+  // its items (rows of a table, or paragraphs and drawings), each with its height.
+  function blocksOf(sheet) {
+    const blocks = [];
+    for (const part of sheet.children) {
+      if (part.hidden) continue;
+      if (part.tagName.toLowerCase() === "header") {
+        blocks.push({ heading: [], items: [[part, heightOf(part)]] });
+        continue;
+      }
+      const heading = [], items = [];
+      let table = null;
+      for (const child of part.children) {
+        if (child.hidden) continue;
+        if (child.tagName.toLowerCase() === "table") {
+          table = child;
+          for (const row of child.tBodies[0].rows) items.push([row, heightOf(row)]);
+        } else if (items.length === 0 && (child.tagName.toLowerCase() === "h2" || (heading.length && child.tagName.toLowerCase() === "p" && !table && part.id === "sheetTableSection"))) {
+          heading.push(child);
+        } else {
+          items.push([child, heightOf(child)]);
+        }
+      }
+      blocks.push({ heading, items, table, head: table?.tHead });
+    }
+    return blocks;
+  }
+
   app.sheet = {
     // Today in the browser's time zone: 2025-12-09.
     today(now = new Date()) { return `${now.getFullYear()}-${two(now.getMonth() + 1)}-${two(now.getDate())}`; },
@@ -74,54 +144,107 @@
         holder.append(page);
       }
     },
-    // The date and time of printing, in the browser's time zone: 2025-12-09 14:05.
+    // The date and time of printing, in the browser's time zone: 2025-12-09 14:05, on the sheet and
+    // at the head of each of its pages.
     stamp(now = new Date()) {
-      $("sheetDate").textContent =
-        `${now.getFullYear()}-${two(now.getMonth() + 1)}-${two(now.getDate())} ${two(now.getHours())}:${two(now.getMinutes())}`;
+      const stamp = `${now.getFullYear()}-${two(now.getMonth() + 1)}-${two(now.getDate())} ${two(now.getHours())}:${two(now.getMinutes())}`;
+      for (const e of [$("sheetDate"), ...document.querySelectorAll("#sheetPages .page-date")]) e.textContent = stamp;
     },
-    entries(rows) { pairs("sheetEntries", rows); },
-    answers(rows) { pairs("sheetAnswers", rows); },
-    // The curve as drawn on the screen now, or none.
-    curve(svg) {
-      $("sheetCurveSection").hidden = !svg;
-      if (!svg) {
-        $("sheetCurve").replaceChildren();
-        return;
-      }
-      const copy = svg.cloneNode(true);
-      for (const name of ["id", "role", "tabindex", "aria-label", "aria-describedby", "aria-valuemin", "aria-valuemax",
-                          "aria-valuenow", "aria-valuetext"]) copy.removeAttribute(name);
-      copy.classList.add("curve-copy");
-      copy.querySelector("#cursor")?.remove();
-      // The copy's ids would repeat the page's: its clip path goes by its own name.
-      copy.querySelector("clipPath")?.setAttribute("id", "sheetPlotArea");
-      copy.querySelectorAll("[clip-path]").forEach((e) => e.setAttribute("clip-path", "url(#sheetPlotArea)"));
-      copy.querySelectorAll("[id]").forEach((e) => e.id !== "sheetPlotArea" && e.removeAttribute("id"));
-      $("sheetCurve").replaceChildren(copy);
+    entries(rows) { drawn("entries", rows, () => pairs("sheetEntries", rows)); },
+    answers(rows) { drawn("answers", rows, () => pairs("sheetAnswers", rows)); },
+    // The curve as drawn on the screen now (key: what it was drawn from), or none.
+    curve(svg, key) {
+      drawn("curve", svg ? key : null, () => {
+        $("sheetCurveSection").hidden = !svg;
+        $("sheetCurve").replaceChildren(...(svg ? [copyOf(svg)] : []));
+      });
     },
-    // A rating table as the core read it: its title, column captions, rows of cells (notes in
-    // words), the rows that go on paper and the note that says how many there are.
-    table({ title, captions, rows, printed, sheet_note: note }) {
-      const section = $("sheetTableSection");
-      section.hidden = false;
-      const head = $("sheetTable").tHead.rows[0];
-      head.replaceChildren(...captions.map((caption) => {
-        const th = document.createElement("th");
-        th.textContent = caption;
-        return th;
-      }));
-      const body = document.createDocumentFragment();
-      for (const cells of rows.slice(0, printed)) {
-        const tr = document.createElement("tr");
-        for (const cell of cells) tr.insertCell().textContent = cell;
-        body.append(tr);
-      }
-      $("sheetTable").tBodies[0].replaceChildren(body);
-      $("sheetTableNote").textContent = `${title}${note}`;
+    // A rating table as the core read it: its title, column captions, the rows that go on paper
+    // (numbers at fixed places) and the note that says how many there are.
+    table({ title, captions, printed_rows: rows, sheet_note: note }) {
+      drawn("table", [title, captions, rows, note], () => {
+        $("sheetTableSection").hidden = false;
+        $("sheetTable").tHead.rows[0].replaceChildren(...captions.map((caption) => {
+          const th = document.createElement("th");
+          th.textContent = caption;
+          return th;
+        }));
+        const body = document.createDocumentFragment();
+        for (const cells of rows) {
+          const tr = document.createElement("tr");
+          for (const cell of cells) tr.insertCell().textContent = cell;
+          body.append(tr);
+        }
+        $("sheetTable").tBodies[0].replaceChildren(body);
+        $("sheetTableNote").textContent = `${title}${note}`;
+      });
     },
     noTable() {
-      $("sheetTableSection").hidden = true;
-      $("sheetTable").tBodies[0].replaceChildren();
+      drawn("table", null, () => {
+        $("sheetTableSection").hidden = true;
+        $("sheetTable").tBodies[0].replaceChildren();
+      });
+    },
+
+    // The sheet set on A4 pages, where it changed since: each page headed by `head` (the core's
+    // words for the title, project, site and diameter), the date and "n / N" (pageOf(n, N)); a
+    // heading never last on a page, but with three rows at least of what it heads; a table's
+    // captions again at the top of each page it runs on.
+    paginate(head, pageOf) {
+      if (!changed && head === lastHead) return;
+      changed = false;
+      lastHead = head;
+      const pages = [];
+      let page = null, room = 0, table = null;
+      const newPage = () => {
+        page = document.createElement("section");
+        page.className = "sheet-page";
+        pages.push(page);
+        room = pageHeight - pageHeadHeight;
+        table = null;
+      };
+      const place = (element, height) => {
+        page.append(element);
+        room -= height;
+      };
+      newPage();
+      for (const block of blocksOf($("sheet"))) {
+        // A heading with the first rows it heads, or a block whole, on the page it starts on.
+        const needed = block.heading.reduce((h, e) => h + heightOf(e), 0)
+          + block.items.slice(0, keptWithHeading).reduce((h, [, height]) => h + height, 0) + (block.head ? heightOf(block.head) : 0);
+        if (needed > room && room < pageHeight - pageHeadHeight) newPage();
+        for (const e of block.heading) place(copyOf(e), heightOf(e));
+        for (const [item, height] of block.items) {
+          const rowHeight = height + (block.table && !table ? heightOf(block.head) : 0);
+          if (rowHeight > room && room < pageHeight - pageHeadHeight) newPage();
+          if (block.table) {
+            if (!table) {
+              table = block.table.cloneNode(false);
+              table.removeAttribute("id");
+              if (block.head) table.append(block.head.cloneNode(true));
+              table.append(document.createElement("tbody"));
+              place(table, heightOf(block.head));
+            }
+            table.tBodies[0].append(item.cloneNode(true));
+            room -= height;
+          } else {
+            place(copyOf(item), height);
+          }
+        }
+        table = null;
+      }
+      pages.forEach((p, i) => {
+        const top = document.createElement("div");
+        top.className = "page-head";
+        const left = document.createElement("span"), right = document.createElement("span"), date = document.createElement("span");
+        left.textContent = head;
+        date.className = "page-date";
+        date.textContent = $("sheetDate").textContent;
+        right.append(date, ` ${pageOf(i + 1, pages.length)}`);
+        top.append(left, right);
+        p.prepend(top);
+      });
+      $("sheetPages").replaceChildren(...pages);
     },
   };
   addEventListener("beforeprint", () => app.sheet.stamp());

@@ -399,17 +399,19 @@
     app.sheet.titleBlock(s.about);
     app.sheet.entries(sheet.entries);
     // The window's answer goes on the sheet only with the entries it answered.
-    const rows = answer && answer.outcome !== "incomplete" ? answer.sheet_rows : [sheet.not_pressed];
+    const rows = answer && answer.outcome !== "incomplete" ? [...answer.sheet_rows] : [sheet.not_pressed];
     rows.push([sheet.captions.rising, facts.rising_text]);
     if (answer?.outcome === "converged" && facts.other_text) rows.push([sheet.captions.other, facts.other_text]);
     rows.push([facts.peak_flow_caption, facts.peak_flow], [sheet.captions.peak_head, facts.peak_head]);
     if (headFlow?.status === "done" || headFlow?.status === "failed")
       rows.push([say(s.about.zero.trim() ? "sheet_reading_flow" : "sheet_head_flow", { head: s.head.trim(), zero: s.about.zero.trim() }), headFlow.said]);
     app.sheet.answers(rows);
-    app.sheet.curve(curve.ok ? $("curve") : null);
+    app.sheet.curve(curve.ok ? $("curve") : null, view.drawn);
     const table = freshTable(s);
     if (table?.status === "done") app.sheet.table({ title: table.inputs.title, ...table.view });
     else app.sheet.noTable();
+    app.sheet.paginate(say("sheet_page_head", { project: s.about.project, site: s.about.site, d: sheet.diameter_text }),
+                       (page, pages) => say("page_of", { page, pages }));
   });
 
   // ---- The workbench's sign that it shows the state as it is now ----

@@ -164,7 +164,7 @@ export async function axeViolations(page) {
 }
 
 // The page printed to an A4 PDF by the browser (Chromium's printToPDF, Firefox's print over
-// WebDriver BiDi), read back by poppler's pdftotext and pdfinfo: {text, pages}.
+// WebDriver BiDi), read back by poppler's pdftotext and pdfinfo: {text, pages, pageTexts, words}.
 export async function printed(page) {
   const folder = scratch("pdf");
   try {
@@ -175,7 +175,16 @@ export async function printed(page) {
       if (r.error || r.status !== 0) throw r.error ?? new Error(`${command}: ${r.stderr}`);
       return r.stdout;
     };
-    return { text: run("pdftotext", ["-layout", file, "-"]), pages: Number(run("pdfinfo", [file]).match(/^Pages:\s+(\d+)/m)[1]) };
+    const text = run("pdftotext", ["-layout", file, "-"]), pages = Number(run("pdfinfo", [file]).match(/^Pages:\s+(\d+)/m)[1]);
+    // Each word where it stands: {page, xMin, yMin, xMax, text}, in points.
+    const words = [];
+    let at = 0;
+    for (const line of run("pdftotext", ["-bbox", file, "-"]).split("\n")) {
+      if (line.includes("<page ")) ++at;
+      const word = line.match(/<word xMin="([0-9.]+)" yMin="([0-9.]+)" xMax="([0-9.]+)" yMax="[0-9.]+">(.*)<\/word>/);
+      if (word) words.push({ page: at, xMin: Number(word[1]), yMin: Number(word[2]), xMax: Number(word[3]), text: word[4] });
+    }
+    return { text, pages, pageTexts: text.split("\f").slice(0, pages), words };
   } finally {
     rmSync(folder, { recursive: true, force: true });
   }

@@ -36,12 +36,12 @@ test("the printed sheet holds the entries, every answer, the formula, the whole 
   };
   for (const [what, words] of Object.entries(figures))
     for (const word of words) assert.ok(flat.includes(word), `${what}: "${word}" is not on the sheet`);
-  // Every row of the table, its cells in order on one line.
+  // Every row of the table, its cells in order on one line, heads to 0.01 mm and flows to 0.01 L/min.
   const table = lines(native(["table", "-d", "100", "--flows", "10:200:10"]).stdout).slice(1);
   assert.equal(table.length, 20);
   for (const row of table) {
     const [flow, headMm, trials] = row.split(",");
-    assert.match(text, new RegExp(`^\\s*${flow}\\s+${headMm.replace(".", "\\.")}\\s+${trials}\\b`, "m"), `row ${row}`);
+    assert.match(text, new RegExp(`^\\s*${Number(flow).toFixed(2)}\\s+${Number(headMm).toFixed(2)}\\s+${trials}\\b`, "m"), `row ${row}`);
   }
   for (const control of ["表を作る", "CSVを保存", "リンクをコピー", "印刷", "クリヤ", "Alt+W", "Choose File", "ファイルを選択",
                          "Browse", "SVGで保存", "結果を保存", "OK"])
@@ -163,6 +163,43 @@ test("the staff gauge downloads as the companion draws it and prints true to sca
     const heights = await page.$$eval("#gaugeSheet svg", (all) => all.map((s) => parseFloat(s.getAttribute("height"))));
     const staff = Number(expected.stdout.toString().match(/height="([0-9.]+)mm"/)[1]);
     assert.ok(Math.abs(heights.reduce((a, b) => a + b, 0) - 10 * (pages - 1) - staff) < 1e-6, `${name}: ${heights} for ${staff} mm`);
+  }
+  await finish(opened);
+});
+
+test("every page of a sheet says what it belongs to and which it is; no heading ends a page; decimal points stand in columns", async () => {
+  const opened = await open(session, { width: 1280, height: 800 }), { page } = opened;
+  const rows = [  // entries, unit, the table's flows, the project and site, the places of the flows
+    [["100", "40", "1", "250"], "L/min", "10:200:10", "浄水場 更新", "第1沈砂池", 2],
+    [["1000", "4000", "1", "250"], "m3/h", "1:1000:1", "Dam & Co.", "堰 A-2", 4],
+  ];
+  for (const [entries, unit, flows, project, site, places] of rows) {
+    const name = `D ${entries[0]} in ${unit}`;
+    await page.select("#flowUnit", unit);
+    await press(page, entries, { typed: false });
+    const [from, to, step] = flows.split(":");
+    await fill(page, [["tableFrom", from], ["tableTo", to], ["tableStep", step], ["project", project], ["site", site]]);
+    await until(page, "vordanel-table-done", () => page.click("#tableRun"));
+    const { pages, pageTexts, words } = await printed(page);
+    const today = await page.evaluate(() => app.sheet.today());
+    assert.match(pageTexts[0], /作成\s+照査\s+承認/, `${name}: the stamp boxes`);
+    const headings = ["入力", "計算式", "結果", "流量曲線", "流量表"];
+    pageTexts.forEach((text, i) => {
+      for (const part of ["計算書", `件名 ${project}`, `地点 ${site}`, `D = ${entries[0]} mm`, today, `${i + 1} / ${pages}`])
+        assert.ok(text.includes(part), `${name}: page ${i + 1} lacks ${part}`);
+      const last = text.trimEnd().split("\n").at(-1).trim();
+      assert.ok(!headings.includes(last) && !last.startsWith(`D = ${entries[0]} mm、`), `${name}: page ${i + 1} ends in "${last}"`);
+    });
+    // The table's flows and heads, as the companion gives them, each column right-aligned at fixed places.
+    const csv = lines(native(["table", "-d", entries[0], "--flows", flows, "--flow-unit", unit]).stdout).slice(1).map((l) => l.split(","));
+    const heading = words.find((w) => w.text === "流量表");
+    const below = (w) => w.page > heading.page || (w.page === heading.page && w.yMin > heading.yMin);
+    for (const [column, decimals] of [[0, places], [1, 2]]) {
+      const filled = csv.filter((r) => r[column] !== ""), texts = new Set(filled.map((r) => Number(r[column]).toFixed(decimals)));
+      const ends = words.filter((w) => texts.has(w.text) && below(w)).map((w) => w.xMax);
+      assert.ok(ends.length >= filled.length * 0.9, `${name}: column ${column} found ${ends.length} times of ${filled.length}`);
+      assert.ok(Math.max(...ends) - Math.min(...ends) < 0.5, `${name}: column ${column} ends between ${Math.min(...ends)} and ${Math.max(...ends)}`);
+    }
   }
   await finish(opened);
 });
