@@ -176,13 +176,13 @@ export async function printed(page) {
       return r.stdout;
     };
     const text = run("pdftotext", ["-layout", file, "-"]), pages = Number(run("pdfinfo", [file]).match(/^Pages:\s+(\d+)/m)[1]);
-    // Each word where it stands: {page, xMin, yMin, xMax, text}, in points.
+    // Each word where it stands: {page, xMin, yMin, xMax, yMax, text}, in points.
     const words = [];
     let at = 0;
     for (const line of run("pdftotext", ["-bbox", file, "-"]).split("\n")) {
       if (line.includes("<page ")) ++at;
-      const word = line.match(/<word xMin="([0-9.]+)" yMin="([0-9.]+)" xMax="([0-9.]+)" yMax="[0-9.]+">(.*)<\/word>/);
-      if (word) words.push({ page: at, xMin: Number(word[1]), yMin: Number(word[2]), xMax: Number(word[3]), text: word[4] });
+      const word = line.match(/<word xMin="([0-9.]+)" yMin="([0-9.]+)" xMax="([0-9.]+)" yMax="([0-9.]+)">(.*)<\/word>/);
+      if (word) words.push({ page: at, xMin: Number(word[1]), yMin: Number(word[2]), xMax: Number(word[3]), yMax: Number(word[4]), text: word[5] });
     }
     return { text, pages, pageTexts: text.split("\f").slice(0, pages), words };
   } finally {

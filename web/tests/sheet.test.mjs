@@ -156,10 +156,38 @@ test("the staff gauge downloads as the companion draws it and prints true to sca
     assert.deepEqual(await linkBytes(page, "a#gaugeDownload"), expected.stdout, name);
     // On paper: the pieces' heights add up to the staff's with their overlaps, each page says which it is.
     await page.evaluate(() => { document.body.dataset.print = "gauge"; });
-    const { text, pages: got } = await printed(page);
+    const { text, pages: got, words } = await printed(page);
     await page.evaluate(() => { delete document.body.dataset.print; });
     assert.equal(got, pages, name);
     for (let n = 1; n <= pages; ++n) assert.ok(text.includes(`${n} / ${pages}`) && text.includes("第1堰"), `${name}: page ${n}`);
+    // True to scale: on each page the flows' numbers stand as far apart as their heights on the
+    // companion's staff, and the centimetre numbers 10 mm apart, within 0.2 mm.
+    const svg = expected.stdout.toString(), toMm = 25.4 / 72;
+    const marks = new Map([...svg.matchAll(/data-flow="[^"]*" data-height-mm="([0-9.]+)"[^>]*><line[^>]*\/><text[^>]*>([^<]+)<\/text>/g)]
+      .map((m) => [m[2], Number(m[1])]));
+    // The flows' numbers start at one x, right of the staff; the centimetres' end at one x, left of it.
+    const mode = (values) => [...values.reduce((m, v) => m.set(v, (m.get(v) ?? 0) + 1), new Map())].sort((a, b) => b[1] - a[1])[0]?.[0];
+    for (let n = 1; n <= pages; ++n) {
+      const numbers = words.filter((w) => w.page === n && /^[0-9.]+$/.test(w.text));
+      const start = mode(numbers.filter((w) => marks.has(w.text)).map((w) => Math.round(w.xMin)));
+      const right = numbers.filter((w) => Math.round(w.xMin) === start && marks.has(w.text));
+      // Numbers of one size stand alike above their marks: each compared with the next of its size.
+      const sized = [...right.reduce((m, w) => {
+        const size = Math.round((w.yMax - w.yMin) * 4);
+        return m.set(size, [...(m.get(size) ?? []), w]);
+      }, new Map()).values()];
+      for (const [a, b] of sized.flatMap((group) => group.slice(1).map((w, i) => [group[i], w]))) {
+        const printedApart = (a.yMax - b.yMax) * toMm, drawnApart = marks.get(b.text) - marks.get(a.text);
+        assert.ok(Math.abs(printedApart - drawnApart) < 0.2, `${name}: flows ${a.text} and ${b.text} are ${printedApart} mm apart, not ${drawnApart}`);
+      }
+      const end = mode(numbers.filter((w) => !right.includes(w)).map((w) => Math.round(w.xMax)));
+      const left = numbers.filter((w) => Math.round(w.xMax) === end).sort((a, b) => a.yMax - b.yMax);
+      assert.ok(left.length >= 2 && (right.length >= 2 || pages > 1), `${name}: page ${n}: ${left.length} centimetres, ${right.length} flows`);
+      for (const [a, b] of left.slice(1).map((w, i) => [left[i], w])) {
+        const apart = (b.yMax - a.yMax) * toMm;
+        assert.ok(Math.abs(apart - 10 * Math.round(apart / 10)) < 0.2 && apart > 5, `${name}: centimetres ${a.text} and ${b.text} ${apart} mm apart`);
+      }
+    }
     const heights = await page.$$eval("#gaugeSheet svg", (all) => all.map((s) => parseFloat(s.getAttribute("height"))));
     const staff = Number(expected.stdout.toString().match(/height="([0-9.]+)mm"/)[1]);
     assert.ok(Math.abs(heights.reduce((a, b) => a + b, 0) - 10 * (pages - 1) - staff) < 1e-6, `${name}: ${heights} for ${staff} mm`);
