@@ -173,18 +173,25 @@ const char* vordanel_view(int status, int rows, const char* file, std::size_t fi
                 if (key == std::string("flow_") + vordanel::names(unit).key) decimals = vordanel::names(unit).decimals;
             places.push_back(decimals);
         }
-        JsonArray paper;
+        // And the figures alone, without the notes, for the operator's card.
+        JsonArray paper, figures, figureCaptions;
+        for (std::size_t k = 0; k < header.size(); ++k)
+            if (k != note) figureCaptions.text(vordanel::captionOf(header[k]).value_or(header[k]));
         for (std::size_t i = 1; i < read.size() && i <= static_cast<std::size_t>(printed); ++i) {
-            JsonArray cells;
+            JsonArray cells, numbers;
             for (std::size_t k = 0; k < read[i].size(); ++k) {
                 const std::string& cell = read[i][k];
-                if (k == note) cells.text(vordanel::noteWords(cell));
-                else if (k < places.size() && places[k] && !cell.empty()) cells.text(vordanel::fixedText(vordanel::readPlainNumber(cell), *places[k]));
-                else cells.text(cell);
+                const std::string shown = k < places.size() && places[k] && !cell.empty()
+                                              ? vordanel::fixedText(vordanel::readPlainNumber(cell), *places[k]) : cell;
+                cells.text(k == note ? vordanel::noteWords(cell) : shown);
+                if (k != note) numbers.text(shown);
             }
             paper.array(cells);
+            figures.array(numbers);
         }
         json.array("printed_rows", paper)
+            .array("figures", figures)
+            .array("figure_captions", figureCaptions)
             .integer("printed", printed)
             .text("sheet_note", counts.rows > printed ? "　全 " + count(counts.rows) + "のうち先頭の " + count(printed) + "を載せています(全行はCSVに)。"
                                                       : "　全 " + count(counts.rows) + "。")

@@ -8,6 +8,7 @@
 
 #include "vordanel/calculation.h"
 #include "vordanel/curve.h"
+#include "vordanel/gauge.h"
 #include "vordanel/numtext.h"
 #include "vordanel/units.h"
 #include "vordanel/words.h"
@@ -351,6 +352,29 @@ const char* vordanel_sheet_words(const char* diameter, std::size_t diameterSize,
                       .str());
 }
 
+// An operator's card for the weir and the gauge zero as typed: the staff readings it lists, as
+// `table --heads` takes them ("range": FROM:TO:STEP), and its words; {"ok":false} where the
+// diameter or the zero gives none.
+const char* vordanel_card(const char* diameter, std::size_t diameterSize, const char* zero, std::size_t zeroSize,
+                          const char* unitName, std::size_t unitSize)
+{
+    constexpr int rows = 24;  // large enough print to read at the weir, on one page
+    const auto d = vordanel::parseNumber({diameter, diameterSize});
+    const auto z = vordanel::parseNumber(zeroSize ? std::string_view{zero, zeroSize} : std::string_view{"0"});
+    const vordanel::Curve curve = vordanel::curveOf(vordanel::toMetres(d.value));
+    if (d.fault || z.fault || !(d.value > 0) || curve.fault || vordanel::diameterFault(curve.weir.diameter()))
+        return answer(JsonObject().boolean("ok", false).str());
+    const vordanel::CardReadings r = vordanel::cardReadings(curve, z.value, rows);
+    const vordanel::FlowUnit unit = unitNamed({unitName, unitSize});
+    return answer(JsonObject()
+                      .boolean("ok", true)
+                      .text("range", vordanel::displayText(r.from) + ":" + vordanel::displayText(r.to) + ":" + vordanel::displayText(r.step))
+                      .text("title", "流量早見表　量水標の読みから流量")
+                      .text("about", "堰の径 " + vordanel::displayText(d.value) + " mm　流量の単位 " + vordanel::names(unit).symbol
+                                         + "　量水標の零点 " + vordanel::displayText(z.value) + " mm（堰の底での読み）")
+                      .str());
+}
+
 // The words of the page's own: its states, its read-off, its labels' forms and what it says of a
 // link or a job, as {"name": "text with {placeholders}"}.
 const char* vordanel_words()
@@ -383,7 +407,10 @@ const char* vordanel_words()
         .text("gauge_stale", "入力が変わりました。「量水標を作る」で作り直します。")
         .text("gauge_page_head", "流量目盛の量水標　{page} / {pages}　件名 {project}　地点 {site}")
         .text("gauge_print_note", "倍率 100 % で印刷してください(ページに合わせない)。隣のページと 10 mm 重なります。◆ の線を重ねて貼り合わせます。")
-        .text("gauge_join", "◆");
+        .text("gauge_join", "◆")
+        .text("card_place", "件名 {project}　地点 {site}　作成 {date}")
+        .text("card_ready", "掲示用カードができました。印刷してください。")
+        .text("card_stale", "入力が変わりました。「掲示用カードを作る」で作り直します。");
     return answer(json.str());
 }
 

@@ -144,6 +144,31 @@
         holder.append(page);
       }
     },
+    // The operator's card: its title, what it is for and where, and its rows in large print; none
+    // where there is no card for the entries on screen.
+    card(card) {
+      drawn("card", card, () => {
+        const holder = $("cardSheet");
+        holder.replaceChildren();
+        if (!card) return;
+        const lines = [["card-title", card.title], ["card-about", card.about], ["card-place", card.place]].map(([name, words]) => {
+          const p = document.createElement("p");
+          p.className = name;
+          p.textContent = words;
+          return p;
+        });
+        const table = document.createElement("table");
+        table.className = "card-rows";
+        const head = table.createTHead().insertRow();
+        for (const caption of card.captions) head.append(Object.assign(document.createElement("th"), { textContent: caption }));
+        const body = table.createTBody();
+        for (const cells of card.rows) {
+          const tr = body.insertRow();
+          for (const cell of cells) tr.insertCell().textContent = cell;
+        }
+        holder.append(...lines, table);
+      });
+    },
     // The date and time of printing, in the browser's time zone: 2025-12-09 14:05, on the sheet and
     // at the head of each of its pages.
     stamp(now = new Date()) {

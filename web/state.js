@@ -24,6 +24,7 @@
     tableJob: null,        // {key, token, status, inputs, view | message}
     batchJob: null,        // {token, file, status, progress, view | message}
     gaugeJob: null,        // {key, token, status, svg | message}
+    cardJob: null,         // {key, token, status, card, view | message}
     signals: [],           // events to send once the views show what caused them
     // Counts the changes that came from elsewhere than typing into the boxes themselves (a link,
     // クリヤ, another kind of table): the boxes are written from the state only then, so that
@@ -41,6 +42,7 @@
                  t.by === "heads" ? s.about.zero.trim() : null);
     },
     gauge: (s) => key(s.entries[0], s.unit, s.about.zero.trim()),
+    card: (s) => key(s.entries[0], s.unit, s.about),
   };
 
   // Whether a job's result is the current one: a superseded job's actions are dropped.
@@ -117,6 +119,15 @@
       if (!current(s.gaugeJob, token)) return;
       Object.assign(s.gaugeJob, { status: message === undefined ? "done" : "failed", svg, message });
       s.signals.push(["gaugeSection", "vordanel-gauge-done"]);
+    },
+
+    cardStart(s, { token, card }) {
+      s.cardJob = { key: keys.card(s), token, status: "running", card };
+    },
+    cardDone(s, { token, view, message }) {
+      if (!current(s.cardJob, token)) return;
+      Object.assign(s.cardJob, { status: message === undefined ? "done" : "failed", view, message });
+      s.signals.push(["gaugeSection", "vordanel-card-done"]);
     },
 
     batchStart(s, { token, file, total }) {

@@ -317,6 +317,32 @@
     app.sheet.gauge(done ? done.svg : null, s.about, say);
   });
 
+  // ---- The operator's card: flows by staff reading, by `vordanel-cli table --heads` ----
+
+  const cardJob = new app.Job();
+  let cardToken = 0;
+  function runCard() {
+    const s = app.state, zero = s.about.zero.trim(), token = ++cardToken;
+    const card = app.call("card", [s.entries[0], zero, s.unit]);
+    if (!card.ok) return;
+    app.dispatch({ type: "cardStart", token, card }, { now: true });
+    cardJob.run(["table", ...option("--diameter", s.entries[0]), `--heads=${card.range}`, ...option("--flow-unit", s.unit),
+                 ...(zero ? option("--gauge-zero", zero) : [])], { view: 100 }).then((r) => {
+      app.dispatch({ type: "cardDone", token, ...(r.view.failed ? { message: r.view.message } : { view: r.view }) }, { now: true });
+    }, (e) => {
+      if (!(e instanceof app.Cancelled)) app.dispatch({ type: "cardDone", token, message: say("job_failed", { why: e.message }) }, { now: true });
+    });
+  }
+
+  app.view((s) => {
+    const job = s.cardJob, done = job?.status === "done" && job.key === app.keys.card(s) ? job : null;
+    $("cardPrint").disabled = !done;
+    text("cardSummary", !job ? "" : job.status === "running" ? say("running") : job.status === "failed" ? job.message
+      : done ? say("card_ready") : say("card_stale"));
+    app.sheet.card(done && { ...done.card, place: say("card_place", { project: s.about.project, site: s.about.site, date: app.sheet.today() }),
+                             captions: done.view.figure_captions, rows: done.view.figures });
+  });
+
   // ---- The link to the calculation ----
 
   // What a link carries: the window's entries, the unit, the head entry and the table's settings.
@@ -434,6 +460,12 @@
     $("gaugePrint").addEventListener("click", () => {
       app.render();
       document.body.dataset.print = "gauge";
+      print();
+    });
+    $("cardRun").addEventListener("click", runCard);
+    $("cardPrint").addEventListener("click", () => {
+      app.render();
+      document.body.dataset.print = "card";
       print();
     });
     addEventListener("afterprint", () => { delete document.body.dataset.print; });

@@ -21,14 +21,23 @@ double topFlow(const Curve& curve, FlowUnit unit)
 // m times 10^k, as the nearest double to the decimal: a division for negative k, so that 0.005 is 5/1000.
 double roundStep(int m, int k) { return k >= 0 ? m * std::pow(10.0, k) : m / std::pow(10.0, -k); }
 
+// The smallest round step that divides a span into `most` steps at most.
+double roundStepOver(double span, int most)
+{
+    for (int k = static_cast<int>(std::floor(std::log10(span / most))) - 1;; ++k)
+        for (const int m : {1, 2, 5})
+            if (std::floor(span / roundStep(m, k) * (1 + 1e-12)) <= most) return roundStep(m, k);
+}
+
 }  // namespace
 
-double gaugeStep(const Curve& curve, FlowUnit unit)
+double gaugeStep(const Curve& curve, FlowUnit unit) { return roundStepOver(topFlow(curve, unit), 40); }
+
+CardReadings cardReadings(const Curve& curve, double gaugeZeroMillimetres, int rows)
 {
-    const double top = topFlow(curve, unit);
-    for (int k = static_cast<int>(std::floor(std::log10(top / 40))) - 1;; ++k)
-        for (const int m : {1, 2, 5})
-            if (std::floor(top / roundStep(m, k) * (1 + 1e-12)) <= 40) return roundStep(m, k);
+    const double top = topHead(curve) * 1000;
+    const double step = roundStepOver(top, rows - 1);
+    return {gaugeZeroMillimetres, gaugeZeroMillimetres + std::floor(top / step * (1 + 1e-12)) * step, step};
 }
 
 GaugeScale gaugeScale(const Curve& curve, FlowUnit unit, double step)

@@ -231,3 +231,39 @@ test("every page of a sheet says what it belongs to and which it is; no heading 
   }
   await finish(opened);
 });
+
+test("the operator's card lists flows by staff reading in a round step, on one page in large print", async () => {
+  const opened = await open(session, { width: 1280, height: 800 }), { page } = opened;
+  const rows = [  // diameter, unit, gauge zero
+    ["300", "L/s", "50"],
+    ["100", "L/min", ""],
+    ["1500", "m3/h", "12.5"],
+  ];
+  for (const [d, unit, zero] of rows) {
+    const name = `D ${d} in ${unit}, zero ${zero || 0}`;
+    await page.select("#flowUnit", unit);
+    await fill(page, [["Text6", d], ["gaugeZero", zero], ["project", "カード試験"], ["site", "第2堰"]]);
+    await until(page, "vordanel-card-done", () => page.click("#cardRun"));
+    await page.evaluate(() => { document.body.dataset.print = "card"; });
+    const { text, pages } = await printed(page);
+    await page.evaluate(() => { delete document.body.dataset.print; });
+    assert.equal(pages, 1, name);
+    assert.ok(text.includes("カード試験") && text.includes("第2堰") && text.includes(`${d} mm`), `${name}: ${text.slice(0, 200)}`);
+    const figures = text.split("\n").map((l) => l.trim().split(/\s+/)).filter((cells) => cells.every((c) => /^[0-9]+\.[0-9]+$/.test(c)) && cells.length >= 2);
+    assert.ok(figures.length >= 10 && figures.length <= 24, `${name}: ${figures.length} rows`);
+    const readings = figures.map((cells) => Number(cells[0])), step = readings[1] - readings[0];
+    assert.equal(readings[0], Number(zero || 0), name);
+    assert.ok([1, 2, 5].includes(Number((step / 10 ** Math.floor(Math.log10(step))).toPrecision(6))), `${name}: a step of ${step}`);
+    readings.forEach((r, i) => assert.ok(Math.abs(r - readings[0] - i * step) < 1e-6, `${name}: reading ${r}`));
+    // The top: the opening's or the greatest flow's head, whichever is lower, and no further step.
+    const above = native(["head", "-d", d, "-q", "1e30"]);
+    const peak = Number(`${above.stdout}${above.stderr}`.match(/head of ([0-9.]+) mm/)[1]);
+    const top = Math.min(Number(d), peak);
+    assert.ok(readings.at(-1) - readings[0] <= top + 0.01 && readings.at(-1) - readings[0] + step > top - 0.01, `${name}: up to ${readings.at(-1)}`);
+    for (const cells of figures) {
+      const flow = nativeJson(["flow", "-d", d, "--head", cells[0], "--flow-unit", unit, ...(zero ? ["--gauge-zero", zero] : []), "--json"]);
+      assert.equal(Number(cells.at(-1)), Number(flow.flow_text), `${name}: reading ${cells[0]}`);
+    }
+  }
+  await finish(opened);
+});

@@ -30,4 +30,12 @@ inline constexpr int maxGaugeMarks = 1000;
 double gaugeStep(const Curve& curve, FlowUnit unit);
 GaugeScale gaugeScale(const Curve& curve, FlowUnit unit, double step);
 
+// An operator's card (掲示用の流量早見表): staff readings from the gauge zero up to the top of the
+// gauge's scale, in the round step (1, 2 or 5 times a power of ten, mm) that gives the most rows up
+// to `rows`, each with its flow. Needs a curve without fault.
+struct CardReadings {
+    double from = 0, to = 0, step = 0;  // mm on the staff
+};
+CardReadings cardReadings(const Curve& curve, double gaugeZeroMillimetres, int rows);
+
 }  // namespace vordanel
