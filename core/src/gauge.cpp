@@ -37,7 +37,9 @@ CardReadings cardReadings(const Curve& curve, double gaugeZeroMillimetres, int r
 {
     const double top = topHead(curve) * 1000;
     const double step = roundStepOver(top, rows - 1);
-    return {gaugeZeroMillimetres, gaugeZeroMillimetres + std::floor(top / step * (1 + 1e-12)) * step, step};
+    // The last reading as it is written (12 steps of 0.2 mm are 2.4 mm, not 2.4000000000000004).
+    const double last = gaugeZeroMillimetres + std::floor(top / step * (1 + 1e-12)) * step;
+    return {gaugeZeroMillimetres, readPlainNumber(displayText(last)), step};
 }
 
 GaugeScale gaugeScale(const Curve& curve, FlowUnit unit, double step)

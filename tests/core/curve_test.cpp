@@ -1,4 +1,5 @@
 #include "vordanel/curve.h"
+#include "vordanel/gauge.h"
 
 #include "vordanel/numtext.h"
 
@@ -93,6 +94,41 @@ INSTANTIATE_TEST_SUITE_P(
                     BracketRow{"FallingSideOnly", 0.04, 0.15, 0.25, false},
                     BracketRow{"FlowAboveThePeak", 0.25, 0.001, 0.25, false},
                     BracketRow{"NoFlow", 0, 0.001, 0.25, false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace vordanel
+
+namespace vordanel {
+namespace {
+
+// An operator's card: readings from the gauge zero in the round step that gives the most rows up
+// to the number asked for, to the lower of the opening's top and the greatest flow's head.
+struct CardRow {
+    const char* name;
+    double diameter, zero;  // mm
+    int rows;
+    double to, step;        // mm on the staff
+    friend void PrintTo(const CardRow& r, std::ostream* os) { *os << r.name; }
+};
+
+class Cards : public testing::TestWithParam<CardRow> {};
+
+TEST_P(Cards, ListReadingsInARoundStepUpToTheTopOfTheScale)
+{
+    const auto& row = GetParam();
+    const CardReadings r = cardReadings(curveOf(row.diameter / 1000), row.zero, row.rows);
+    EXPECT_DOUBLE_EQ(r.from, row.zero);
+    EXPECT_DOUBLE_EQ(r.to, row.to);
+    EXPECT_DOUBLE_EQ(r.step, row.step);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Curve, Cards,
+    testing::Values(CardRow{"TopOfTheOpening", 100, 0, 24, 100, 5},  // 149.09 mm peak lies above
+                    CardRow{"ShiftedByTheGaugeZero", 300, 50, 24, 350, 20},
+                    CardRow{"FewRowsTakeALargerStep", 100, 0, 6, 100, 20},
+                    CardRow{"ASmallWeirInTenthsOfAMillimetre", 2.5, 0, 24, 2.4, 0.2}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
