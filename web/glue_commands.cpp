@@ -130,10 +130,10 @@ const char* vordanel_view(int status, int rows, const char* file, std::size_t fi
     const std::vector<std::string> header = read.empty() ? std::vector<std::string>() : read.front();
     // A table's columns are the companion's keys, shown by their captions; a batch's are the
     // sheet's own. The note column is where the command put it.
-    // A sheet in Shift_JIS came back in it: its cells are shown in UTF-8, as they read.
-    const bool shiftJis = batch && std::string_view(reports.batch.encoding) == "shift_jis";
-    const auto shownText = [shiftJis](const std::string& cell) {
-        return shiftJis ? vordanel::utf8FromCp932(cell).value_or(cell) : cell;
+    // A sheet in Shift_JIS came back in it, and one headed in ASCII may hold cells in it too: a cell
+    // that is not UTF-8 but reads as CP932 is shown as it reads.
+    const auto shownText = [](const std::string& cell) {
+        return vordanel::isUtf8(cell) ? cell : vordanel::utf8FromCp932(cell).value_or(cell);
     };
     std::size_t note = batch ? reports.batch.noteColumn : header.size();
     JsonArray captions;

@@ -487,7 +487,10 @@
     $("copyLink").addEventListener("click", copyLink);
     $("batchFile").addEventListener("change", (e) => {
       const file = e.target.files[0];
-      if (file) runBatch(file);
+      if (!file) return;
+      runBatch(file);
+      // The same file chosen again (saved anew since) is run again.
+      e.target.value = "";
     });
     const bench = $("workbench");
     bench.addEventListener("dragover", (e) => {

@@ -4,6 +4,7 @@
 // as one file that asks for nothing beyond itself. Needs VORDANEL_PAGE and VORDANEL_CLI.
 import { test, before, after } from "node:test";
 import assert from "node:assert/strict";
+import { spawnSync } from "node:child_process";
 import { readdirSync, readFileSync, rmSync, statSync, writeFileSync } from "node:fs";
 import { basename, join } from "node:path";
 import { built, click, enter, fill, finish, launch, linkBytes, native, open, scratch, until } from "./driver.mjs";
@@ -337,4 +338,31 @@ test("the page's scripts compose no word of the domain: every word comes from th
     const code = readFileSync(new URL(name, folder), "utf8").replace(/\/\/.*$/gm, "");
     assert.deepEqual(code.match(/[\u3000-\u9fff\uff00-\uffef]+/g), null, `${name} holds Japanese words`);
   }
+});
+
+test("a sheet in Shift_JIS comes back in Shift_JIS as the companion gives it, its cells shown as they read; an unreadable one is told in Japanese", async () => {
+  const opened = await open(session, { width: 1280, height: 800 }), { page } = opened;
+  const encode = (text) => Buffer.from(spawnSync("iconv", ["-f", "UTF-8", "-t", "CP932"], { input: text }).stdout);
+  const rows = [  // name, file's bytes, what the page must show
+    ["captions in CP932, CR LF", encode("地点,堰の径(mm),流量(L/min),解の挟込最小値(mm),挟込最大値(mm)\r\n第１堰,100,40,1,99\r\n沈砂池,50,60,1,70\r\n"),
+     ["第１堰", "沈砂池", "越流高さ(mm) [底部から]"]],
+    ["keys, Japanese cells", encode("site,diameter_mm,flow_lpm\n北の堰,100,40\n"), ["北の堰"]],
+  ];
+  for (const [name, bytes, shown] of rows) {
+    const file = join(files, "sjis.csv");
+    writeFileSync(file, bytes);
+    const expected = native(["batch", file]);
+    await until(page, "vordanel-batch-done", async () => (await page.$("input#batchFile")).uploadFile(file));
+    assert.deepEqual(await linkBytes(page, "a#batchDownload"), expected.stdout, name);
+    const cells = await page.$eval("#batchRows", (t) => t.textContent);
+    for (const text of shown) assert.ok(cells.includes(text), `${name}: ${text} not among ${cells}`);
+  }
+  // A header in neither UTF-8 nor Shift_JIS: which captions or keys, and CSV UTF-8, in Japanese.
+  const file = join(files, "euc.csv");
+  writeFileSync(file, Buffer.from(spawnSync("iconv", ["-f", "UTF-8", "-t", "EUC-JP"], { input: "堰の径(mm),流量(L/min)\n100,40\n" }).stdout));
+  await until(page, "vordanel-batch-done", async () => (await page.$("input#batchFile")).uploadFile(file));
+  const said = await page.$eval("#batchSummary", (e) => e.textContent);
+  assert.ok(said.includes("堰の径(mm)") && said.includes("diameter_mm") && said.includes("CSV UTF-8") && !/[a-z]{4,} [a-z]{4,}/.test(said), said);
+  assert.equal(await page.$$eval("#batchRows tbody tr", (r) => r.length), 0, "the last batch's rows are gone");
+  await finish(opened);
 });
