@@ -124,7 +124,10 @@ int gauge(const GaugeOptions& options, std::FILE* out, std::FILE* err)
         return Failure;
     }
 
-    const double width = 80, top = 15, foot = 32, height = top + length + foot;
+    // Wide enough for the foot's lines, and for the major numbers, large enough to read from a few
+    // metres away.
+    const double width = 110, top = 15, foot = 32, height = top + length + foot;
+    const double majorSize = 7, minorSize = 2.5;
     const double left = 24, right = 44;  // the staff's edges
     const auto y = [&](double reading) { return top + length - reading; };
     const FlowUnitNames& unit = names(options.flowUnit);
@@ -142,11 +145,19 @@ int gauge(const GaugeOptions& options, std::FILE* out, std::FILE* err)
         svg += "</g>\n";
     }
     svg += "</g>\n<g class=\"flows\" stroke=\"black\" stroke-width=\"0.25\">\n";
+    // A minor mark's number only where no major number stands over it.
+    const auto clear = [&](double reading) {
+        for (const GaugeMark& major : scale.marks)
+            if (major.major && std::abs(zero.value + major.headMillimetres - reading) < (majorSize + minorSize) / 2 + 0.3) return false;
+        return true;
+    };
     for (const GaugeMark& m : scale.marks) {
         const double reading = zero.value + m.headMillimetres;
         svg += "<g class=\"flow-mark\" data-flow=\"" + escaped(m.flowText) + "\" data-height-mm=\"" + mm(m.headMillimetres)
-               + "\" data-reading-mm=\"" + mm(reading) + "\">" + line(right - (m.major ? 9 : 4), y(reading), right, y(reading))
-               + text(right + 1.5, y(reading) + (m.major ? 1.4 : 0.9), m.major ? 4 : 2.5, "start", m.flowText) + "</g>\n";
+               + "\" data-reading-mm=\"" + mm(reading) + "\">" + line(right - (m.major ? 9 : 4), y(reading), right, y(reading));
+        if (m.major) svg += text(right + 1.5, y(reading) + majorSize * 0.35, majorSize, "start", m.flowText);
+        else if (clear(reading)) svg += text(right + 1.5, y(reading) + minorSize * 0.35, minorSize, "start", m.flowText);
+        svg += "</g>\n";
     }
     const std::string date = options.date.empty() ? today() : options.date;
     const std::string lines[] = {

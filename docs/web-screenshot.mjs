@@ -1,7 +1,8 @@
 // Takes docs/web.png: vordanel.html in Debian's headless Chromium at 1280×800, the window beside
 // the workbench after the worked run whose bracket holds two heads (100 / 40 / 1 / 250), a head
-// of 35 mm read off and a 20-row table; and docs/web-sheet.png, the first page of the calculation
-// sheet it prints, rendered by poppler's pdftoppm.
+// of 35 mm read off and a 20-row table; docs/web-sheet.png, the first page of the calculation sheet
+// it prints; docs/web-gauge.png and docs/web-card.png, the first page of the staff gauge and the
+// operator's card for that weir with a gauge zero of 50 mm, each rendered by poppler's pdftoppm.
 // Run from the repository root after ./test.sh (or npm ci in web/tests and a build-web/):
 //   node docs/web-screenshot.mjs
 import { createRequire } from "node:module";
@@ -25,7 +26,8 @@ try {
   for (const [id, text] of [["Text6", "100"], ["Text1", "40"], ["Text2", "1"], ["Text3", "250"]]) await page.type(`#${id}`, text);
   await page.click("#Command1");
   await page.waitForFunction(() => Number(document.getElementById("VORDANEL").dataset.answers ?? 0) > 0);
-  for (const [id, text] of [["headEntry", "35"], ["tableFrom", "10"], ["tableTo", "200"], ["tableStep", "10"]]) {
+  for (const [id, text] of [["headEntry", "35"], ["tableFrom", "10"], ["tableTo", "200"], ["tableStep", "10"],
+                            ["project", "第2浄水場 改良"], ["site", "沈砂池 No.3 流出堰"], ["author", "山田"]]) {
     await page.$eval(`#${id}`, (e) => { e.value = ""; });
     await page.type(`#${id}`, text);
   }
@@ -39,10 +41,22 @@ try {
   await page.mouse.move(box.x, box.y);
   await page.waitForFunction(() => document.getElementById("headSection").dataset.state === "done");
   await page.screenshot({ path: "docs/web.png" });
-  const pdf = join(profile, "sheet.pdf");
-  writeFileSync(pdf, await page.pdf({ format: "A4" }));
-  const r = spawnSync("pdftoppm", ["-png", "-r", "80", "-f", "1", "-l", "1", "-singlefile", pdf, "docs/web-sheet"]);
-  if (r.status !== 0) throw new Error(`pdftoppm: ${r.stderr}`);
+  // The first page of what a print gives, as the button for it sets the page for printing.
+  const firstPage = async (print, name) => {
+    await page.evaluate((print) => { if (print) document.body.dataset.print = print; else delete document.body.dataset.print; }, print);
+    const pdf = join(profile, `${name}.pdf`);
+    writeFileSync(pdf, await page.pdf({ format: "A4" }));
+    const r = spawnSync("pdftoppm", ["-png", "-r", "80", "-f", "1", "-l", "1", "-singlefile", pdf, `docs/${name}`]);
+    if (r.status !== 0) throw new Error(`pdftoppm: ${r.stderr}`);
+  };
+  await firstPage(null, "web-sheet");
+  await page.type("#gaugeZero", "50");
+  for (const [button, done] of [["#gaugeRun", "gaugeSummary"], ["#cardRun", "cardSummary"]]) {
+    await page.click(button);
+    await page.waitForFunction((id) => /できました/.test(document.getElementById(id).textContent), {}, done);
+  }
+  await firstPage("gauge", "web-gauge");
+  await firstPage("card", "web-card");
 } finally {
   await browser.close();
   rmSync(profile, { recursive: true, force: true });
