@@ -23,7 +23,7 @@ run_suite() {
   local dir=$1 name=$2 status=0
   ctest --test-dir "$dir" --output-on-failure --timeout 300 -j "$(nproc)" \
     --test-output-size-passed 1048576 | tee "$dir/ctest-summary.log" || status=$?
-  # CTest lists the tests that did not run, "  12 - web_page_in_chromium (Skipped)".
+  # CTest lists the tests that did not run, "  12 - web_sheet_in_chromium (Skipped)".
   local notRun
   notRun=$(sed -n 's/^[[:space:]]*[0-9]\{1,\} - \(.*\) (Skipped)$/\1/p' "$dir/ctest-summary.log")
   while IFS=$'\t' read -r test reason; do
