@@ -66,7 +66,7 @@ int run(const std::vector<std::string>& args, std::FILE* in, std::FILE* out, std
     if (*table) return told.command = "table", cli::table(tableOptions, out, err, &told.table);
     if (*flowCommand) return told.command = "flow", cli::flow(flowOptions, out, err);
     if (*batch) return told.command = "batch", cli::batch(batchOptions, in, out, err, &told.batch);
-    if (*gaugeCommand) return told.command = "gauge", cli::gauge(gaugeOptions, out, err);
+    if (*gaugeCommand) return told.command = "gauge", cli::gauge(gaugeOptions, out, err, &told.refusal);
     return Failure;
 }
 

@@ -6,6 +6,7 @@
 #include "vordanel/calculation.h"
 #include "vordanel/gauge.h"
 #include "vordanel/numtext.h"
+#include "vordanel/words.h"
 
 #include <CLI/CLI.hpp>
 
@@ -90,18 +91,22 @@ void addGaugeOptions(CLI::App& command, GaugeOptions& options)
                    "mark carries data-flow, data-height-mm (above the bottom of the opening) and data-reading-mm.");
 }
 
-int gauge(const GaugeOptions& options, std::FILE* out, std::FILE* err)
+int gauge(const GaugeOptions& options, std::FILE* out, std::FILE* err, std::string* refusal)
 {
+    const auto refuse = [refusal](std::string japanese) {
+        if (refusal) *refusal = std::move(japanese);
+        return Failure;
+    };
     const ParsedNumber diameter = parseNumber(options.diameter);
     const ParsedNumber zero = parseNumber(options.gaugeZero.empty() ? "0" : options.gaugeZero);
-    if (diameter.fault) return reportFault(err, *diameter.fault, Input::Diameter), Failure;
-    if (zero.fault) return reportFault(err, *zero.fault, Input::GaugeZero), Failure;
+    if (diameter.fault) return reportFault(err, *diameter.fault, Input::Diameter), refuse(words::fault(*diameter.fault, Input::Diameter));
+    if (zero.fault) return reportFault(err, *zero.fault, Input::GaugeZero), refuse(words::fault(*zero.fault, Input::GaugeZero));
     const Curve curve = curveOf(toMetres(diameter.value));
     if (const auto fault = diameterFault(curve.weir.diameter()) ? diameterFault(curve.weir.diameter()) : curve.fault)
-        return reportFault(err, *fault, Input::Diameter), Failure;
+        return reportFault(err, *fault, Input::Diameter), refuse(words::fault(*fault, Input::Diameter));
     if (zero.value < 0) {
         std::fprintf(err, "vordanel-cli: --gauge-zero: a staff's zero lies at or below the bottom of the opening (0 or more mm)\n");
-        return Failure;
+        return refuse(std::string(names(Input::GaugeZero).caption) + "は 0 以上にしてください(量水標の零点は堰の底の高さか、それより下にあります)。");
     }
     double step = 0;
     if (options.step.empty()) {
@@ -110,7 +115,7 @@ int gauge(const GaugeOptions& options, std::FILE* out, std::FILE* err)
         const ParsedNumber given = parseNumber(options.step);
         if (given.fault || !(given.value > 0)) {
             std::fprintf(err, "vordanel-cli: --step: a flow above zero is needed (in %s)\n", names(options.flowUnit).name);
-            return Failure;
+            return refuse("目盛の刻みは 0 より大きい流量にしてください。");
         }
         step = given.value;
     }
@@ -121,7 +126,7 @@ int gauge(const GaugeOptions& options, std::FILE* out, std::FILE* err)
         std::fprintf(err, "vordanel-cli: gauge: %s\n",
                      scale.tooMany ? "the step gives more than 1000 marks; take a larger --step"
                                    : "the staff would be longer than 20 m");
-        return Failure;
+        return refuse(scale.tooMany ? "目盛が 1000 本を超えます。刻みを大きくしてください。" : "量水標が 20 m を超えます。");
     }
 
     // Wide enough for the foot's lines, and for the major numbers, large enough to read from a few

@@ -22,7 +22,8 @@ struct GaugeOptions {
 
 // A discharge staff gauge (流量目盛の量水標) for one weir, true to scale, as SVG in millimetres: a
 // staff with millimetre ticks from its zero on one side and the flows' marks on the other.
-int gauge(const GaugeOptions& options, std::FILE* out, std::FILE* err);
+// `refusal`, where given, is told why no gauge was drawn, in Japanese, for a front end that says it.
+int gauge(const GaugeOptions& options, std::FILE* out, std::FILE* err, std::string* refusal = nullptr);
 void addGaugeOptions(CLI::App& command, GaugeOptions& options);
 
 // --gauge-zero MM, a staff gauge's reading at the bottom of the opening (shared by flow, table and

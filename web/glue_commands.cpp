@@ -121,6 +121,8 @@ const char* vordanel_view(int status, int rows, const char* file, std::size_t fi
     const bool batch = reports.command == "batch";
     const std::string& refusal = !reports.refusal.empty() ? reports.refusal : batch ? reports.batch.refusal : reports.table.refusal;
     const bool nothing = status == vordanel::cli::Failure && (streams.outSize == 0 || !refusal.empty());
+    // A gauge is the command's output as it is: the page needs only to know whether it was drawn.
+    if (reports.command == "gauge" && status == vordanel::cli::Answer) return view = JsonObject().boolean("failed", false).str(), view.c_str();
     if (nothing || (reports.command != "table" && !batch)) {
         view = JsonObject().boolean("failed", true).text("message", refusal.empty() ? "計算できませんでした。" : refusal).str();
         return view.c_str();

@@ -297,10 +297,9 @@
     const args = ["gauge", ...option("--diameter", s.entries[0]), ...option("--flow-unit", s.unit),
                   ...(zero ? option("--gauge-zero", zero) : []), ...option("--date", app.sheet.today())];
     app.dispatch({ type: "gaugeStart", token }, { now: true });
-    gaugeJob.run(args).then((r) => {
-      const failed = r.status !== 0;
-      app.dispatch({ type: "gaugeDone", token, ...(failed ? { message: say("gauge_failed", { why: new TextDecoder().decode(r.stderr).trim() }) }
-                                                          : { svg: new TextDecoder().decode(r.stdout) }) }, { now: true });
+    gaugeJob.run(args, { view: 1 }).then((r) => {
+      app.dispatch({ type: "gaugeDone", token, ...(r.view.failed ? { message: say("gauge_failed", { why: r.view.message }) }
+                                                                 : { svg: new TextDecoder().decode(r.stdout) }) }, { now: true });
     }, (e) => {
       if (!(e instanceof app.Cancelled)) app.dispatch({ type: "gaugeDone", token, message: say("job_failed", { why: e.message }) }, { now: true });
     });

@@ -192,6 +192,11 @@ test("the staff gauge downloads as the companion draws it and prints true to sca
     const staff = Number(expected.stdout.toString().match(/height="([0-9.]+)mm"/)[1]);
     assert.ok(Math.abs(heights.reduce((a, b) => a + b, 0) - 10 * (pages - 1) - staff) < 1e-6, `${name}: ${heights} for ${staff} mm`);
   }
+  // A gauge that cannot be drawn is told in Japanese, and the last one is gone.
+  await fill(page, [["gaugeZero", "-5"]]);
+  await until(page, "vordanel-gauge-done", () => page.click("#gaugeRun"));
+  assert.match(await page.$eval("#gaugeSummary", (e) => e.textContent), /^量水標を作れませんでした: 量水標の零点\(mm\)は 0 以上に/);
+  assert.equal(await page.$eval("a#gaugeDownload", (a) => a.hasAttribute("href")), false);
   await finish(opened);
 });
 
