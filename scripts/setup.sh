@@ -16,7 +16,7 @@ VORDANEL_PACKAGES=(
 # and poppler-utils to read back the text of the calculation sheet it prints.
 VORDANEL_TEST_PACKAGES=(
   qt6-gtk-platformtheme imagemagick xclip
-  emscripten python3-fonttools poppler-utils
+  emscripten python3-fonttools librsvg2-bin poppler-utils
 )
 # The browsers the web edition's tests drive, where the system packages them: Debian does, Ubuntu
 # does not (its Chromium and Firefox are snaps, and it has no Firefox ESR). Elsewhere the tests
