@@ -51,12 +51,12 @@ def write_site(out, html_of, core, commands, font, licence, version):
         "vordanel_commands.wasm": commands_wasm,
         "ipagp.woff": font,
         "IPA_Font_License.txt": licence.encode(),
-        "icon.svg": (HERE / "icon.svg").read_bytes(),
     }
     for name, data in files.items():
         (out / name).write_bytes(data)
     for size in (192, 512):
         png(HERE / "icon.svg", size, out / f"icon-{size}.png")
+    # PNGs only: Chromium parses an SVG icon on the page's thread, a long task on a slow phone.
     png(HERE / "icon.svg", 180, out / "apple-touch-icon.png")
     png(HERE / "icon.svg", 32, out / "favicon-32.png")
     ico(out / "favicon-32.png", 32, out / "favicon.ico")
@@ -71,7 +71,6 @@ def write_site(out, html_of, core, commands, font, licence, version):
             {"src": "icon-192.png", "sizes": "192x192", "type": "image/png", "purpose": "any"},
             {"src": "icon-512.png", "sizes": "512x512", "type": "image/png", "purpose": "any"},
             {"src": "icon-512.png", "sizes": "512x512", "type": "image/png", "purpose": "maskable"},
-            {"src": "icon.svg", "sizes": "any", "type": "image/svg+xml", "purpose": "any"},
         ],
     }
     (out / "manifest.webmanifest").write_text(json.dumps(manifest, ensure_ascii=False, indent=1) + "\n", encoding="utf-8")
@@ -91,7 +90,6 @@ def write_site(out, html_of, core, commands, font, licence, version):
 <meta name="theme-color" content="#c0c0c0">
 <link rel="manifest" href="manifest.webmanifest">
 <link rel="icon" href="favicon.ico" sizes="32x32">
-<link rel="icon" href="icon.svg" type="image/svg+xml">
 <link rel="apple-touch-icon" href="apple-touch-icon.png">
 <link rel="preload" href="{tagged('vordanel_page.wasm')}" as="fetch" type="application/wasm" crossorigin>"""
     face = ('@font-face { font-family: "IPA P Gothic VORDANEL"; '
@@ -115,7 +113,7 @@ VordanelCore = ((make) => (options = {{}}) => make({{ ...options, instantiateWas
     (out / "index.html").write_text(page, encoding="utf-8")
 
     cached = ["./", *(tagged(n) for n in ("vordanel_page.wasm", "vordanel_commands.wasm", "ipagp.woff")),
-              "manifest.webmanifest", "icon-192.png", "icon-512.png", "icon.svg", "favicon.ico", "apple-touch-icon.png"]
+              "manifest.webmanifest", "icon-192.png", "icon-512.png", "favicon.ico", "apple-touch-icon.png"]
     worker = (HERE / "sw.js").read_text(encoding="utf-8")
     worker = worker.replace("@BUILD@", build).replace('["@FILES@"]', json.dumps(cached))
     (out / "sw.js").write_text(worker, encoding="utf-8")

@@ -59,6 +59,10 @@ async function answers(page, entries = ["100", "40", "1", "99"]) {
   const expected = native(["head", "-d", entries[0], "-q", entries[1], "--min", entries[2], "--max", entries[3]])
     .stdout.toString().split("\n")[0].split(" ").at(-1);
   assert.equal(await page.$eval("#Text4", (e) => e.value), expected);
+  // The link to the calculation is the hosted address with the entries after the #.
+  await page.waitForFunction(() => document.getElementById("shareLink").href.includes("#"));
+  const link = new URL(await page.$eval("#shareLink", (a) => a.href));
+  assert.equal(`${link.origin}${link.pathname}`, new URL(page.url()).href.replace(/[?#].*$/, ""));
   // The companion's commands too, whose module is fetched only when a worker first needs it.
   const run = await page.evaluate(() => vordanel.run(["head", "-d", "100", "-q", "40"]));
   assert.equal(run.stdout, native(["head", "-d", "100", "-q", "40"]).stdout.toString());
