@@ -108,7 +108,8 @@ def main():
     if a.site:
         sys.path.insert(0, str(pathlib.Path(__file__).resolve().parent))
         import hosted  # noqa: E402 (beside this script)
-        hosted.write_site(a.site, html_of, core, pathlib.Path(a.commands).read_text(encoding="utf-8"), font, licence, a.version)
+        hosted.write_site(a.site, html_of, core, pathlib.Path(a.commands).read_text(encoding="utf-8"), scripts, font, licence,
+                          a.version)
 
 
 if __name__ == "__main__":

@@ -28,7 +28,7 @@
     else if (navigator.serviceWorker.controller && $("update").hidden === false) offer(() => location.reload());
   });
 
-  addEventListener("load", async () => {
+  const register = async () => {
     let registration;
     try {
       registration = await navigator.serviceWorker.register("sw.js");
@@ -46,5 +46,9 @@
     const look = () => registration.update().catch(() => { /* offline: the build in hand stays */ });
     document.addEventListener("visibilitychange", () => { if (document.visibilityState === "visible") look(); });
     setInterval(look, 60 * 60 * 1000);
-  });
+  };
+  // This script may run after the page's load event (the hosted page loads its scripts after its
+  // first frame).
+  if (document.readyState === "complete") register();
+  else addEventListener("load", register);
 })();

@@ -38,7 +38,7 @@ def ico(png_file, size, out):
     pathlib.Path(out).write_bytes(header + data)
 
 
-def write_site(out, html_of, core, commands, font, licence, version):
+def write_site(out, html_of, core, commands, scripts, font, licence, version):
     """html_of(parts) gives the page for the parts that differ from the one file's."""
     out = pathlib.Path(out)
     if out.exists():
@@ -80,7 +80,7 @@ def write_site(out, html_of, core, commands, font, licence, version):
     digest = hashlib.sha256()
     for f in sorted(out.iterdir()):
         digest.update(f.name.encode() + b"\0" + f.read_bytes())
-    for text in (core_script, commands_script, html_of({})):
+    for text in (core_script, commands_script, html_of({}), (HERE / "hosted.js").read_text(encoding="utf-8")):
         digest.update(text.encode())
     build = digest.hexdigest()[:16]
 
@@ -91,28 +91,52 @@ def write_site(out, html_of, core, commands, font, licence, version):
 <link rel="manifest" href="manifest.webmanifest">
 <link rel="icon" href="favicon.ico" sizes="32x32">
 <link rel="apple-touch-icon" href="apple-touch-icon.png">
-<link rel="preload" href="{tagged('vordanel_page.wasm')}" as="fetch" type="application/wasm" crossorigin>"""
-    face = ('@font-face { font-family: "IPA P Gothic VORDANEL"; '
-            f'src: url({tagged("ipagp.woff")}) format("woff"); font-display: swap; }}\n')
+<link rel="preload" href="{tagged('vordanel_page.wasm')}" as="fetch" type="application/wasm" crossorigin>
+<link rel="preload" href="{tagged('vordanel.js')}" as="script">"""
     # The core's module compiled from its file as its bytes arrive (the preload above has asked for
-    # them); a host that sends .wasm under another type gets it compiled from the whole file.
-    core_loader = f"""<script>
+    # them; a host that sends .wasm under another type gets it compiled from the whole file); the
+    # font asked for only then, so that it never takes the core's share of a slow line, the
+    # captions shown meanwhile in the system's IPA font or sans-serif.
+    core_loader = f"""
 VordanelCore = ((make) => (options = {{}}) => make({{ ...options, instantiateWasm(imports, receive) {{
   fetch({json.dumps(tagged('vordanel_page.wasm'))}, {{ credentials: "same-origin" }}).then((response) =>
     WebAssembly.instantiateStreaming(response.clone(), imports)
       .catch(() => response.arrayBuffer().then((bytes) => WebAssembly.instantiate(bytes, imports))))
-    .then(({{ instance, module }}) => receive(instance, module));
+    .then(({{ instance, module }}) => {{
+      receive(instance, module);
+      const face = new FontFace("IPA P Gothic VORDANEL", 'url("{tagged('ipagp.woff')}") format("woff")', {{ display: "swap" }});
+      document.fonts.add(face);
+      face.load().catch(() => {{ /* the fallback stays */ }});
+    }});
   return {{}};
 }} }}))(VordanelCore);
+"""
+    # The page's scripts in one file, run once the window has been painted: a press of 計算 before
+    # then is caught by the page's first lines and answered once they have run.
+    scripts_file = "\n".join([core_script, core_loader, *scripts, (HERE / "hosted.js").read_text(encoding="utf-8")])
+    (out / "vordanel.js").write_text(scripts_file, encoding="utf-8")
+    starter = f"""<script>
+(() => {{
+  let started = false;
+  const start = () => {{
+    if (started) return;
+    started = true;
+    const script = document.createElement("script");
+    script.src = {json.dumps(tagged('vordanel.js'))};
+    document.body.append(script);
+  }};
+  requestAnimationFrame(() => setTimeout(start));
+  setTimeout(start, 100);  // a page in the background draws no frame
+}})();
 </script>"""
     page = html_of({
-        "HEAD": head, "FONT": face, "CORE": core_script, "CORE_LOADER": core_loader, "COMMANDS": commands_script,
+        "HEAD": head, "FONT": "", "CORE": "", "COMMANDS": commands_script, "SCRIPTS": starter,
         "COMMANDS_WASM_TYPE": "text/x-vordanel-url", "COMMANDS_WASM": tagged("vordanel_commands.wasm"),
-        "SITE_SCRIPT": f"<script>\n{(HERE / 'hosted.js').read_text(encoding='utf-8')}\n</script>", "BUILD": build,
     })
+    page = page.replace('<script id="coreScript">\n\n</script>\n', "")
     (out / "index.html").write_text(page, encoding="utf-8")
 
-    cached = ["./", *(tagged(n) for n in ("vordanel_page.wasm", "vordanel_commands.wasm", "ipagp.woff")),
+    cached = ["./", *(tagged(n) for n in ("vordanel.js", "vordanel_page.wasm", "vordanel_commands.wasm", "ipagp.woff")),
               "manifest.webmanifest", "icon-192.png", "icon-512.png", "favicon.ico", "apple-touch-icon.png"]
     worker = (HERE / "sw.js").read_text(encoding="utf-8")
     worker = worker.replace("@BUILD@", build).replace('["@FILES@"]', json.dumps(cached))

@@ -119,7 +119,7 @@ test("a newly published build is offered, and once loaded every file is of it", 
     const next = scratch("site-next");
     cpSync(session.folder, next, { recursive: true });
     const fresh = "f".repeat(old.length);
-    for (const f of ["index.html", "sw.js"]) writeFileSync(join(next, f), readFileSync(join(next, f), "utf8").replaceAll(old, fresh));
+    for (const f of ["index.html", "sw.js", "vordanel.js"]) writeFileSync(join(next, f), readFileSync(join(next, f), "utf8").replaceAll(old, fresh));
     session.host.folder = next;
     assert.equal(await page.$eval("#update", (e) => e.hidden), true, "offered before there is one");
     await page.evaluate(() => navigator.serviceWorker.getRegistration().then((r) => r.update()));
