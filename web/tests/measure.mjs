@@ -3,7 +3,8 @@
 // a first visit, and the window painted on a visit after (the service worker's), each over three
 // runs on fresh profiles, the worst reported; then Lighthouse's scores, mobile and desktop.
 // Usage: node measure.mjs SITE_FOLDER [RUNS]. Prints figures; fails only where a run did not finish.
-import { spawnSync } from "node:child_process";
+import { execFile } from "node:child_process";
+import { promisify } from "node:util";
 import { mkdtempSync, rmSync } from "node:fs";
 import { tmpdir } from "node:os";
 import { join } from "node:path";
@@ -27,6 +28,7 @@ async function slowPhone() {
       await page.emulateNetworkConditions({ download: 1.6e6 / 8, upload: 750e3 / 8, latency: 150 });
       // 計算 pressed as soon as the button is in the page; answered when the window's count goes up.
       await page.evaluateOnNewDocument(() => {
+        addEventListener("vordanel-answered", () => { window.vordanelAnsweredAt ??= performance.now(); });
         new MutationObserver((_, observer) => {
           const button = document.getElementById("Command1");
           if (!button) return;
@@ -38,14 +40,14 @@ async function slowPhone() {
       });
       await page.goto(host.url, { waitUntil: "load", timeout: 120_000 });
       await page.waitForFunction(() => document.getElementById("VORDANEL").dataset.answers === "1", { timeout: 120_000 });
-      const answeredAt = await page.evaluate(() => performance.now());
       const figures = await page.evaluate(() => ({
+        answered: window.vordanelAnsweredAt,
         paint: performance.getEntriesByName("first-contentful-paint")[0]?.startTime,
         pressed: window.vordanelPressedAt,
       }));
       if (first) await page.evaluate(() => navigator.serviceWorker.ready.then(() => new Promise((r) => setTimeout(r, 2000))));
       await page.close();
-      return { ...figures, answered: answeredAt };
+      return figures;
     };
     const first = await visit(true);
     const again = await visit(false);
@@ -70,12 +72,14 @@ for (const preset of ["mobile", "desktop"]) {
   const scores = [];
   for (let i = 0; i < runs; i++) {
     const out = join(tmpdir(), `vordanel-lighthouse-${process.pid}-${preset}-${i}.json`);
-    const r = spawnSync(lighthouse, [host.url, "--quiet", "--output=json", `--output-path=${out}`,
+    // Asynchronously: the static host answering Lighthouse's browser runs in this process.
+    const r = await promisify(execFile)(lighthouse, [host.url, "--quiet", "--output=json", `--output-path=${out}`,
                                      "--only-categories=performance,accessibility,best-practices,seo",
                                      "--chrome-flags=--headless=new --no-sandbox --disable-gpu",
                                      ...(preset === "desktop" ? ["--preset=desktop"] : [])],
-                        { env: { ...process.env, CHROME_PATH: chromium }, encoding: "utf8" });
-    if (r.status !== 0) { console.log(`lighthouse ${preset} failed: ${r.stderr.slice(-2000)}`); continue; }
+                        { env: { ...process.env, CHROME_PATH: chromium }, encoding: "utf8", maxBuffer: 1 << 26 })
+      .catch((e) => ({ failed: e }));
+    if (r.failed) { console.log(`lighthouse ${preset} failed: ${String(r.failed.stderr ?? r.failed).slice(-2000)}`); continue; }
     const report = JSON.parse((await import("node:fs")).readFileSync(out, "utf8"));
     rmSync(out, { force: true });
     const score = Object.fromEntries(Object.entries(report.categories).map(([k, c]) => [k, Math.round(c.score * 100)]));
