@@ -127,7 +127,8 @@ vordanel_build_checked() {
   cmake --build "$dir" --parallel
 }
 
-# vordanel_build_web DIR: the web edition, vordanel.html, by Debian's emscripten.
+# vordanel_build_web DIR: the web edition, vordanel.html and the hosted edition in DIR/site, by
+# Debian's emscripten.
 vordanel_build_web() {
   local dir=$1
   NODE_PATH=/usr/share/nodejs emcmake cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release
