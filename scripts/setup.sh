@@ -16,7 +16,7 @@ VORDANEL_PACKAGES=(
 # and poppler-utils to read back the text of the calculation sheet it prints.
 VORDANEL_TEST_PACKAGES=(
   qt6-gtk-platformtheme imagemagick xclip
-  emscripten python3-fonttools poppler-utils
+  emscripten python3-fonttools librsvg2-bin poppler-utils
 )
 # The browsers the web edition's tests drive, where the system packages them: Debian does, Ubuntu
 # does not (its Chromium and Firefox are snaps, and it has no Firefox ESR). Elsewhere the tests
@@ -127,7 +127,8 @@ vordanel_build_checked() {
   cmake --build "$dir" --parallel
 }
 
-# vordanel_build_web DIR: the web edition, vordanel.html, by Debian's emscripten.
+# vordanel_build_web DIR: the web edition, vordanel.html and the hosted edition in DIR/site, by
+# Debian's emscripten.
 vordanel_build_web() {
   local dir=$1
   NODE_PATH=/usr/share/nodejs emcmake cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release

@@ -65,6 +65,7 @@ def main():
         p.add_argument(f"--{name}", required=True)
     p.add_argument("--scripts", nargs="+", required=True, help="the page's scripts, in the order they run")
     p.add_argument("--version", default="1.00")
+    p.add_argument("--site", help="also the hosted edition, into this folder (hosted.py)")
     a = p.parse_args()
 
     template = pathlib.Path(a.template).read_text(encoding="utf-8")
@@ -86,15 +87,29 @@ def main():
     def script(text):
         return text.replace("</script", "<\\/script")
 
-    # One pass, so that nothing inlined is taken for a placeholder.
-    parts = {
-        "STYLE": face + css, "CORE": script(core), "COMMANDS": script(commands), "COMMANDS_WASM": commands_wasm, "RUNNER": script(runner), "WORKER": script(worker),
-        "SCRIPTS": "\n".join(f"<script>\n{script(text)}\n</script>" for text in scripts), "VERSION": a.version,
-        "LICENCE": "IPA Font License Agreement v1.0 (IPAフォントライセンスv1.0)\n\n" + licence.replace("--", "- -"),
-    }
-    html = re.sub(r"@(" + "|".join(parts) + r")@", lambda m: parts[m.group(1)], template)
+    # The one file's parts; the hosted edition replaces some (hosted.py). One pass, so that nothing
+    # inlined is taken for a placeholder.
+    def html_of(changed):
+        parts = {
+            "HEAD": "", "FONT": face, "STYLE": css, "CORE": core, "CORE_LOADER": "", "COMMANDS": commands,
+            "COMMANDS_WASM_TYPE": "text/x-vordanel-gzip-base64", "COMMANDS_WASM": commands_wasm,
+            "RUNNER": runner, "WORKER": worker, "SITE_SCRIPT": "", "VERSION": a.version,
+            "SCRIPTS": "\n".join(f"<script>\n{script(text)}\n</script>" for text in scripts),
+            "LICENCE": "IPA Font License Agreement v1.0 (IPAフォントライセンスv1.0)\n\n" + licence.replace("--", "- -"),
+        }
+        parts.update(changed)
+        for name in ("CORE", "COMMANDS", "RUNNER", "WORKER"):
+            parts[name] = script(parts[name])
+        return re.sub(r"@(" + "|".join(parts) + r")@", lambda m: parts[m.group(1)], template)
+
+    html = html_of({})
     pathlib.Path(a.out).write_text(html, encoding="utf-8")
     pathlib.Path(a.licence_out).write_text(licence, encoding="utf-8")
+    if a.site:
+        sys.path.insert(0, str(pathlib.Path(__file__).resolve().parent))
+        import hosted  # noqa: E402 (beside this script)
+        hosted.write_site(a.site, html_of, core, pathlib.Path(a.commands).read_text(encoding="utf-8"), scripts, font, licence,
+                          a.version)
 
 
 if __name__ == "__main__":

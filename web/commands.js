@@ -4,21 +4,48 @@
 (() => {
   const $ = app.$;
 
-  // The commands' WebAssembly, inflated and compiled once: every worker, the first and each fresh
-  // one after a cancelled job, instantiates the same compiled module, which costs a moment.
+  // The commands' WebAssembly, compiled once, off the page's thread: every worker, the first and
+  // each fresh one after a cancelled job, instantiates the same compiled module, which costs a
+  // moment. The hosted edition compiles it from its file as the bytes arrive; the one file holds it
+  // gzipped in base64, which a worker of its own decodes, inflates and compiles.
   let compiled = null;
-  function commandsModule() {
-    compiled ??= (async () => {
-      const bytes = Uint8Array.from(atob($("commandsWasm").textContent.trim()), (c) => c.charCodeAt(0));
+  const inflater = `onmessage = async (e) => {
+    try {
+      const bytes = Uint8Array.from(atob(e.data), (c) => c.charCodeAt(0));
       const stream = new Blob([bytes]).stream().pipeThrough(new DecompressionStream("gzip"));
-      return WebAssembly.compile(await new Response(stream).arrayBuffer());
-    })();
+      postMessage({ module: await WebAssembly.compile(await new Response(stream).arrayBuffer()) });
+    } catch (error) {
+      postMessage({ error: String(error) });
+    }
+  };`;
+  function commandsModule() {
+    const source = $("commandsWasm");
+    compiled ??= source.type === "text/x-vordanel-url"
+      ? fetch(new URL(source.textContent.trim(), document.baseURI)).then((response) =>
+          WebAssembly.compileStreaming(response.clone()).catch(() => response.arrayBuffer().then((b) => WebAssembly.compile(b))))
+      : new Promise((resolve, reject) => {
+          const url = URL.createObjectURL(new Blob([inflater], { type: "text/javascript" }));
+          const worker = new Worker(url);
+          worker.onmessage = (e) => {
+            worker.terminate();
+            URL.revokeObjectURL(url);
+            if (e.data.module) resolve(e.data.module);
+            else reject(new Error(e.data.error));
+          };
+          worker.onerror = (e) => {
+            e.preventDefault();
+            worker.terminate();
+            reject(new Error(e.message || "the commands' module could not be read"));
+          };
+          worker.postMessage(source.textContent.trim());
+        });
     return compiled;
   }
 
   let workerUrl = null;
   function workerSource() {
-    // The page is one file and fetches nothing: the worker is made of the scripts it already holds.
+    // The worker is made of the scripts the page already holds: the one file fetches nothing, and
+    // the hosted edition's workers are always of the page's own build.
     workerUrl ??= URL.createObjectURL(new Blob(
       [$("commandsScript").textContent, "\n", $("runnerScript").textContent, "\n", $("workerScript").textContent],
       { type: "text/javascript" }));

@@ -165,8 +165,13 @@
       }
       axes.append(el("text", { class: "axis-title", x: (plot.left + plot.right) / 2, y: plot.bottom + 36, "text-anchor": "middle" },
                      curve.head_axis));
-      axes.append(el("text", { class: "axis-title", x: 14, y: (plot.top + plot.bottom) / 2, "text-anchor": "middle",
-                               transform: `rotate(-90 14 ${(plot.top + plot.bottom) / 2})` }, curve.flow_axis));
+      // Turned, the flow's title has its ascent to the left of its baseline: the baseline stands in
+      // far enough for it to be whole, which a narrow screen's larger text needs.
+      const middle = (plot.top + plot.bottom) / 2, flowTitle = el("text", { class: "axis-title", x: 14, y: middle, "text-anchor": "middle" }, curve.flow_axis);
+      axes.append(flowTitle);
+      const titleX = Math.max(14, Math.ceil(middle - boxOf(flowTitle).y) + 1);
+      flowTitle.setAttribute("x", titleX);
+      flowTitle.setAttribute("transform", `rotate(-90 ${titleX} ${middle})`);
 
       const defs = el("defs", {});
       const clip = el("clipPath", { id: "plotArea" });

@@ -1,0 +1,54 @@
+"use strict";
+// The hosted edition's side of its service worker (sw.js): registered once the page has loaded, so
+// that caching the build never competes with the page's own first fetches; looks for a new build
+// when the page is opened or shown again; offers a new build once all of its files are cached, and
+// loads it on request, the page then coming whole from the new build's cache.
+(() => {
+  if (!("serviceWorker" in navigator)) return;
+  const $ = app.$;
+  let asked = false;
+
+  function offer(load) {
+    $("update").hidden = false;
+    $("updateLoad").disabled = false;
+    $("updateLoad").onclick = () => {
+      $("updateLoad").disabled = true;
+      load();
+    };
+  }
+  const offerWorker = (worker) => offer(() => {
+    asked = true;
+    worker.postMessage("take over");
+  });
+
+  // The new build took over: at this page's request it reloads; where another page asked, this one
+  // still runs the older build (whose files that build's cache keeps) and offers a reload.
+  navigator.serviceWorker.addEventListener("controllerchange", () => {
+    if (asked) location.reload();
+    else if (navigator.serviceWorker.controller && $("update").hidden === false) offer(() => location.reload());
+  });
+
+  const register = async () => {
+    let registration;
+    try {
+      registration = await navigator.serviceWorker.register("sw.js");
+    } catch {
+      return;  // a host without the worker, or a browser that keeps none: the page works as it is
+    }
+    const controlled = () => Boolean(navigator.serviceWorker.controller);
+    if (registration.waiting && controlled()) offerWorker(registration.waiting);
+    registration.addEventListener("updatefound", () => {
+      const worker = registration.installing;
+      worker?.addEventListener("statechange", () => {
+        if (worker.state === "installed" && controlled()) offerWorker(worker);
+      });
+    });
+    const look = () => registration.update().catch(() => { /* offline: the build in hand stays */ });
+    document.addEventListener("visibilitychange", () => { if (document.visibilityState === "visible") look(); });
+    setInterval(look, 60 * 60 * 1000);
+  };
+  // This script may run after the page's load event (the hosted page loads its scripts after its
+  // first frame).
+  if (document.readyState === "complete") register();
+  else addEventListener("load", register);
+})();

@@ -1,0 +1,144 @@
+#!/usr/bin/env python3
+"""Builds the hosted edition: a folder that any static host serves as it is. The same page as the
+one file, whose two WebAssembly modules and font are files of their own (fetched as early as the
+page can use them, the font shown with a fallback until it is there), with a web app manifest,
+icons drawn from icon.svg, and a service worker that keeps one build's files together, in a cache
+named by their hash."""
+import gzip
+import hashlib
+import json
+import pathlib
+import re
+import shutil
+import struct
+import subprocess
+import sys
+
+HERE = pathlib.Path(__file__).resolve().parent
+
+
+def wasm_of(script):
+    """An emscripten SINGLE_FILE script without its WebAssembly, and that WebAssembly."""
+    import base64
+    prefix = "data:application/octet-stream;base64,"
+    found = re.search(re.escape(prefix) + r"([A-Za-z0-9+/=]+)", script)
+    if not found:
+        sys.exit("no inlined WebAssembly in a module's script")
+    return script[:found.start(1)] + script[found.end(1):], base64.b64decode(found.group(1))
+
+
+def png(svg, size, out):
+    subprocess.run(["rsvg-convert", "-w", str(size), "-h", str(size), str(svg), "-o", str(out)], check=True)
+
+
+def ico(png_file, size, out):
+    # One PNG image in an ICO container, which every browser since Windows Vista's reads.
+    data = pathlib.Path(png_file).read_bytes()
+    header = struct.pack("<HHH", 0, 1, 1) + struct.pack("<BBBBHHII", size % 256, size % 256, 0, 0, 1, 32, len(data), 22)
+    pathlib.Path(out).write_bytes(header + data)
+
+
+def write_site(out, html_of, core, commands, scripts, font, licence, version):
+    """html_of(parts) gives the page for the parts that differ from the one file's."""
+    out = pathlib.Path(out)
+    if out.exists():
+        shutil.rmtree(out)
+    out.mkdir(parents=True)
+    core_script, core_wasm = wasm_of(core)
+    commands_script, commands_wasm = wasm_of(commands)
+    files = {
+        "vordanel_page.wasm": core_wasm,
+        "vordanel_commands.wasm": commands_wasm,
+        "ipagp.woff": font,
+        "IPA_Font_License.txt": licence.encode(),
+    }
+    for name, data in files.items():
+        (out / name).write_bytes(data)
+    for size in (192, 512):
+        png(HERE / "icon.svg", size, out / f"icon-{size}.png")
+    # PNGs only: Chromium parses an SVG icon on the page's thread, a long task on a slow phone.
+    png(HERE / "icon.svg", 180, out / "apple-touch-icon.png")
+    png(HERE / "icon.svg", 32, out / "favicon-32.png")
+    ico(out / "favicon-32.png", 32, out / "favicon.ico")
+    (out / "favicon-32.png").unlink()
+
+    manifest = {
+        "id": "./", "name": "VORDANEL 円形堰の越流高さ", "short_name": "VORDANEL",
+        "description": "円形堰の越流高さ(スタウスの式)", "lang": "ja", "dir": "ltr",
+        "start_url": "./", "scope": "./", "display": "standalone",
+        "theme_color": "#c0c0c0", "background_color": "#808080",
+        "icons": [
+            {"src": "icon-192.png", "sizes": "192x192", "type": "image/png", "purpose": "any"},
+            {"src": "icon-512.png", "sizes": "512x512", "type": "image/png", "purpose": "any"},
+            {"src": "icon-512.png", "sizes": "512x512", "type": "image/png", "purpose": "maskable"},
+        ],
+    }
+    (out / "manifest.webmanifest").write_text(json.dumps(manifest, ensure_ascii=False, indent=1) + "\n", encoding="utf-8")
+
+    # The build's name: a hash of everything it serves but the page and the service worker, which
+    # name it; the page's version and its scripts go in through their text below.
+    digest = hashlib.sha256()
+    for f in sorted(out.iterdir()):
+        digest.update(f.name.encode() + b"\0" + f.read_bytes())
+    for text in (core_script, commands_script, html_of({}), (HERE / "hosted.js").read_text(encoding="utf-8")):
+        digest.update(text.encode())
+    build = digest.hexdigest()[:16]
+
+    tagged = lambda name: f"{name}?v={build}"
+    head = f"""<meta name="vordanel-build" content="{build}">
+<meta name="description" content="円形堰の越流高さ(スタウスの式) — VORDANEL {version} ウェブ版">
+<meta name="theme-color" content="#c0c0c0">
+<link rel="manifest" href="manifest.webmanifest">
+<link rel="icon" href="favicon.ico" sizes="32x32">
+<link rel="apple-touch-icon" href="apple-touch-icon.png">
+<link rel="preload" href="{tagged('vordanel_page.wasm')}" as="fetch" type="application/wasm" crossorigin>
+<link rel="preload" href="{tagged('vordanel.js')}" as="script">"""
+    # The core's module compiled from its file as its bytes arrive (the preload above has asked for
+    # them; a host that sends .wasm under another type gets it compiled from the whole file); the
+    # font asked for only then, so that it never takes the core's share of a slow line, the
+    # captions shown meanwhile in the system's IPA font or sans-serif.
+    core_loader = f"""
+VordanelCore = ((make) => (options = {{}}) => make({{ ...options, instantiateWasm(imports, receive) {{
+  fetch({json.dumps(tagged('vordanel_page.wasm'))}, {{ credentials: "same-origin" }}).then((response) =>
+    WebAssembly.instantiateStreaming(response.clone(), imports)
+      .catch(() => response.arrayBuffer().then((bytes) => WebAssembly.instantiate(bytes, imports))))
+    .then(({{ instance, module }}) => {{
+      receive(instance, module);
+      const face = new FontFace("IPA P Gothic VORDANEL", 'url("{tagged('ipagp.woff')}") format("woff")', {{ display: "swap" }});
+      document.fonts.add(face);
+      face.load().catch(() => {{ /* the fallback stays */ }});
+    }});
+  return {{}};
+}} }}))(VordanelCore);
+"""
+    # The page's scripts in one file, run once the window has been painted: a press of 計算 before
+    # then is caught by the page's first lines and answered once they have run.
+    scripts_file = "\n".join([core_script, core_loader, *scripts, (HERE / "hosted.js").read_text(encoding="utf-8")])
+    (out / "vordanel.js").write_text(scripts_file, encoding="utf-8")
+    starter = f"""<script>
+(() => {{
+  let started = false;
+  const start = () => {{
+    if (started) return;
+    started = true;
+    const script = document.createElement("script");
+    script.src = {json.dumps(tagged('vordanel.js'))};
+    document.body.append(script);
+  }};
+  requestAnimationFrame(() => setTimeout(start));
+  setTimeout(start, 100);  // a page in the background draws no frame
+}})();
+</script>"""
+    page = html_of({
+        "HEAD": head, "FONT": "", "CORE": "", "COMMANDS": commands_script, "SCRIPTS": starter,
+        "COMMANDS_WASM_TYPE": "text/x-vordanel-url", "COMMANDS_WASM": tagged("vordanel_commands.wasm"),
+    })
+    page = page.replace('<script id="coreScript">\n\n</script>\n', "")
+    (out / "index.html").write_text(page, encoding="utf-8")
+
+    cached = ["./", *(tagged(n) for n in ("vordanel.js", "vordanel_page.wasm", "vordanel_commands.wasm", "ipagp.woff")),
+              "manifest.webmanifest", "icon-192.png", "icon-512.png", "favicon.ico", "apple-touch-icon.png"]
+    worker = (HERE / "sw.js").read_text(encoding="utf-8")
+    worker = worker.replace("@BUILD@", build).replace('["@FILES@"]', json.dumps(cached))
+    (out / "sw.js").write_text(worker, encoding="utf-8")
+    return build

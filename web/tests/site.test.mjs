@@ -1,0 +1,186 @@
+// The hosted edition (build-web/site beside the built page), served from a copy of its own on
+// 127.0.0.1 as a static host serves it: it installs, opens and answers with the network gone after
+// a first visit, offers a newly published build and then runs that build whole, and on a slow phone
+// shows its window before the core is there and loses no press of 計算.
+import { test } from "node:test";
+import assert from "node:assert/strict";
+import { cpSync, existsSync, readFileSync, rmSync, writeFileSync } from "node:fs";
+import { dirname, join } from "node:path";
+import puppeteer from "puppeteer-core";
+import { browserName, built, native, scratch } from "./driver.mjs";
+import { serve } from "./serve.mjs";
+
+const site = process.env.VORDANEL_SITE ?? join(dirname(built ?? "."), "site");
+const skip = !existsSync(join(site, "index.html")) && `${site} is not built`;
+const chromiumOnly = browserName !== "chromium" && "the DevTools protocol is Chromium's";
+
+// A browser on a fresh profile, the site copied into a scratch folder and served from there.
+async function hosted() {
+  const profile = scratch("site-profile"), folder = scratch("site");
+  cpSync(site, folder, { recursive: true });
+  const options = browserName === "firefox"
+    ? { browser: "firefox", executablePath: process.env.FIREFOX ?? "/usr/bin/firefox-esr" }
+    : { browser: "chrome", executablePath: process.env.CHROMIUM ?? "/usr/bin/chromium",
+        args: ["--no-sandbox", "--disable-gpu", "--disable-background-networking", "--disable-component-update",
+               "--disable-sync", "--no-first-run"] };
+  const browser = await puppeteer.launch({ ...options, headless: true, userDataDir: profile, protocolTimeout: 60_000 });
+  const host = await serve(folder);
+  return {
+    browser, host, folder,
+    async close() {
+      await browser.close().catch(() => {});
+      await host.close();
+      for (const f of [profile, folder]) rmSync(f, { recursive: true, force: true });
+    },
+  };
+}
+
+const ready = (page) => page.waitForFunction(() => document.documentElement.dataset.vordanel === "ready", { timeout: 30_000 });
+
+// Opens the site and waits until its service worker holds the build and controls the page.
+async function firstVisit(session) {
+  const page = await session.browser.newPage();
+  const errors = [];
+  page.on("pageerror", (e) => errors.push(String(e)));
+  await page.goto(session.host.url);
+  await ready(page);
+  await page.evaluate(() => navigator.serviceWorker.ready);
+  await page.waitForFunction(() => Boolean(navigator.serviceWorker.controller), { timeout: 30_000 });
+  return { page, errors };
+}
+
+// 計算 pressed on entries; the head shown must be the companion's.
+async function answers(page, entries = ["100", "40", "1", "99"]) {
+  await page.evaluate((entries) => {
+    ["Text6", "Text1", "Text2", "Text3"].forEach((id, i) => { document.getElementById(id).value = entries[i]; });
+    document.getElementById("Command1").click();
+  }, entries);
+  await page.waitForFunction(() => document.getElementById("VORDANEL").dataset.state === "answered", { timeout: 20_000 });
+  const expected = native(["head", "-d", entries[0], "-q", entries[1], "--min", entries[2], "--max", entries[3]])
+    .stdout.toString().split("\n")[0].split(" ").at(-1);
+  assert.equal(await page.$eval("#Text4", (e) => e.value), expected);
+  // The link to the calculation is the hosted address with the entries after the #.
+  await page.waitForFunction(() => document.getElementById("shareLink").href.includes("#"));
+  const link = new URL(await page.$eval("#shareLink", (a) => a.href));
+  assert.equal(`${link.origin}${link.pathname}`, new URL(page.url()).href.replace(/[?#].*$/, ""));
+  // The companion's commands too, whose module is fetched only when a worker first needs it.
+  const run = await page.evaluate(() => vordanel.run(["head", "-d", "100", "-q", "40"]));
+  assert.equal(run.stdout, native(["head", "-d", "100", "-q", "40"]).stdout.toString());
+}
+
+test("the hosted edition is installable", { skip: skip || chromiumOnly }, async () => {
+  const session = await hosted();
+  try {
+    const { page, errors } = await firstVisit(session);
+    const cdp = await page.target().createCDPSession();
+    assert.deepEqual((await cdp.send("Page.getInstallabilityErrors")).installabilityErrors, []);
+    const manifest = JSON.parse(readFileSync(join(session.folder, "manifest.webmanifest"), "utf8"));
+    const icons = manifest.icons.map((i) => `${i.sizes} ${i.purpose}`);
+    for (const wanted of ["192x192 any", "512x512 any", "512x512 maskable"]) assert.ok(icons.includes(wanted), wanted);
+    assert.deepEqual(errors, []);
+  } finally {
+    await session.close();
+  }
+});
+
+// After the first visit the server is gone: the app opens from the service worker's cache.
+const offline = [
+  ["a reload", async (session, page) => { await page.reload(); return page; }],
+  ["a new tab", async (session) => {
+    const tab = await session.browser.newPage();
+    await tab.goto(session.host.url);
+    return tab;
+  }],
+];
+for (const [name, open] of offline) {
+  test(`with the network gone, ${name} opens the app and 計算 answers`, { skip }, async () => {
+    const session = await hosted();
+    try {
+      const { page, errors } = await firstVisit(session);
+      await session.host.close();
+      const opened = await open(session, page);
+      if (opened !== page) opened.on("pageerror", (e) => errors.push(String(e)));
+      await ready(opened);
+      await answers(opened);
+      assert.deepEqual(errors, []);
+    } finally {
+      await session.close();
+    }
+  });
+}
+
+test("a newly published build is offered, and once loaded every file is of it", { skip }, async () => {
+  const session = await hosted();
+  try {
+    const { page, errors } = await firstVisit(session);
+    const build = (p) => p.$eval('meta[name="vordanel-build"]', (m) => m.content);
+    const old = await build(page);
+    // The next build: the same files under another build's name, published in place of the first.
+    const next = scratch("site-next");
+    cpSync(session.folder, next, { recursive: true });
+    const fresh = "f".repeat(old.length);
+    for (const f of ["index.html", "sw.js", "vordanel.js"]) writeFileSync(join(next, f), readFileSync(join(next, f), "utf8").replaceAll(old, fresh));
+    session.host.folder = next;
+    assert.equal(await page.$eval("#update", (e) => e.hidden), true, "offered before there is one");
+    await page.evaluate(() => navigator.serviceWorker.getRegistration().then((r) => r.update()));
+    await page.waitForFunction(() => !document.getElementById("update").hidden, { timeout: 30_000 });
+    await Promise.all([page.waitForNavigation({ timeout: 30_000 }), page.click("#updateLoad")]);
+    await ready(page);
+    await answers(page);
+    assert.equal(await build(page), fresh, "the page");
+    const worker = await page.evaluate(() => new Promise((resolve) => {
+      const channel = new MessageChannel();
+      channel.port1.onmessage = (e) => resolve(e.data);
+      navigator.serviceWorker.controller.postMessage("build", [channel.port2]);
+    }));
+    assert.equal(worker, fresh, "the service worker");
+    const files = await page.evaluate(() => performance.getEntriesByType("resource").map((e) => e.name).filter((n) => n.includes("?v=")));
+    assert.ok(files.some((n) => n.includes("vordanel_commands.wasm")), "the commands' module was fetched");
+    assert.deepEqual(files.filter((n) => !n.endsWith(`?v=${fresh}`)), [], "a file of the older build");
+    assert.ok((await page.evaluate(() => caches.keys())).includes(`vordanel-${fresh}`), "the new build's cache");
+    assert.deepEqual(errors, []);
+    rmSync(next, { recursive: true, force: true });
+  } finally {
+    await session.close();
+  }
+});
+
+// Chromium's throttling: the window's captions are painted before the core is there, and presses
+// of 計算 made meanwhile are each answered. How soon is measured by scripts/measure_web.sh.
+test("on a slow phone the hosted window is painted before the core and loses no press", { skip: skip || chromiumOnly }, async () => {
+  const session = await hosted();
+  try {
+    const page = await session.browser.newPage();
+    await page.setViewport({ width: 360, height: 640 });
+    await page.emulateCPUThrottling(4);
+    await page.emulateNetworkConditions({ download: 1.6e6 / 8, upload: 750e3 / 8, latency: 150 });
+    // The first press as soon as the button is parsed, the next ones every 50 ms until the page is ready.
+    await page.evaluateOnNewDocument(() => {
+      window.vordanelPresses = { all: 0, early: 0 };
+      new MutationObserver(() => { window.vordanelReadyAt ??= performance.now(); })
+        .observe(document, { subtree: true, attributeFilter: ["data-vordanel"] });
+      const press = () => {
+        window.vordanelPresses.all += 1;
+        if (typeof app === "undefined" || !app.module) window.vordanelPresses.early += 1;
+        document.getElementById("Command1").click();
+      };
+      new MutationObserver((_, observer) => {
+        if (!document.getElementById("Command1")) return;
+        observer.disconnect();
+        press();
+        const again = setInterval(() => document.documentElement.dataset.vordanel === "ready" ? clearInterval(again) : press(), 50);
+      }).observe(document, { childList: true, subtree: true });
+    });
+    const loaded = page.goto(session.host.url, { timeout: 60_000 });
+    await page.waitForFunction(() => document.documentElement.dataset.vordanel === "ready", { timeout: 60_000 });
+    const { all: presses, early } = await page.evaluate(() => window.vordanelPresses);
+    await loaded;
+    await page.waitForFunction((n) => Number(document.getElementById("VORDANEL").dataset.answers ?? 0) >= n, { timeout: 30_000 }, presses);
+    assert.ok(early > 0, "no press came before the core: the test did not test");
+    assert.equal(await page.$eval("#VORDANEL", (e) => Number(e.dataset.answers)), presses);
+    const [paint, ready] = await page.evaluate(() => [performance.getEntriesByName("first-contentful-paint")[0]?.startTime, window.vordanelReadyAt]);
+    assert.ok(paint < ready, `painted at ${paint} ms, the core ready at ${ready} ms`);
+  } finally {
+    await session.close();
+  }
+});
