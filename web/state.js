@@ -100,7 +100,8 @@
     headDone(s, { token, said, mark, failed }) {
       if (!current(s.headFlow, token)) return;
       Object.assign(s.headFlow, { status: failed ? "failed" : "done", said, mark });
-      s.signals.push(["headSection", "vordanel-head-done"]);
+      // The sign that the flow for the head entry on screen is shown: not for one asked before it.
+      if (s.headFlow.key === keys.headFlow(s)) s.signals.push(["headSection", "vordanel-head-done"]);
     },
 
     tableStart(s, { token, inputs }) {
