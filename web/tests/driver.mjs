@@ -22,16 +22,21 @@ export function scratch(what) {
 
 // Launches the browser on a fresh profile with the page alone in an empty folder, as it would sit
 // on a USB stick. close() ends the browser and removes both folders.
-export async function launch() {
-  const profile = scratch("profile");
-  const folder = scratch("page");
-  copyFileSync(built, join(folder, "vordanel.html"));
+// The browser VORDANEL_BROWSER names, headless, on the profile folder given.
+export function startBrowser(profile) {
   const options = browserName === "firefox"
     ? { browser: "firefox", executablePath: process.env.FIREFOX ?? "/usr/bin/firefox-esr" }
     : { browser: "chrome", executablePath: process.env.CHROMIUM ?? "/usr/bin/chromium",
         args: ["--no-sandbox", "--disable-gpu", "--disable-background-networking", "--disable-component-update",
                "--disable-sync", "--no-first-run"] };
-  const browser = await puppeteer.launch({ ...options, headless: true, userDataDir: profile, protocolTimeout: 60_000 });
+  return puppeteer.launch({ ...options, headless: true, userDataDir: profile, protocolTimeout: 60_000 });
+}
+
+export async function launch() {
+  const profile = scratch("profile");
+  const folder = scratch("page");
+  copyFileSync(built, join(folder, "vordanel.html"));
+  const browser = await startBrowser(profile);
   const url = pathToFileURL(join(folder, "vordanel.html")).href;
   return {
     browser, folder, url,

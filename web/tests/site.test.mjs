@@ -6,8 +6,7 @@ import { test } from "node:test";
 import assert from "node:assert/strict";
 import { cpSync, existsSync, readFileSync, rmSync, writeFileSync } from "node:fs";
 import { dirname, join } from "node:path";
-import puppeteer from "puppeteer-core";
-import { browserName, built, native, scratch } from "./driver.mjs";
+import { browserName, built, native, scratch, startBrowser } from "./driver.mjs";
 import { serve } from "./serve.mjs";
 
 const site = process.env.VORDANEL_SITE ?? join(dirname(built ?? "."), "site");
@@ -18,12 +17,7 @@ const chromiumOnly = browserName !== "chromium" && "the DevTools protocol is Chr
 async function hosted() {
   const profile = scratch("site-profile"), folder = scratch("site");
   cpSync(site, folder, { recursive: true });
-  const options = browserName === "firefox"
-    ? { browser: "firefox", executablePath: process.env.FIREFOX ?? "/usr/bin/firefox-esr" }
-    : { browser: "chrome", executablePath: process.env.CHROMIUM ?? "/usr/bin/chromium",
-        args: ["--no-sandbox", "--disable-gpu", "--disable-background-networking", "--disable-component-update",
-               "--disable-sync", "--no-first-run"] };
-  const browser = await puppeteer.launch({ ...options, headless: true, userDataDir: profile, protocolTimeout: 60_000 });
+  const browser = await startBrowser(profile);
   const host = await serve(folder);
   return {
     browser, host, folder,
