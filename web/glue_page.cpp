@@ -37,6 +37,9 @@ vordanel::FlowUnit unitNamed(std::string_view name)
     return vordanel::flowUnitNamed(name).value_or(vordanel::FlowUnit::LitresPerMinute);
 }
 
+// The sheet's caption of the window's answer, pressed or not.
+std::string answerCaption() { return std::string(vordanel::headCaption()) + " (窓の答え)"; }
+
 // A row of the printed sheet: a caption and what stands beside it.
 JsonArray row(std::string_view caption, std::string_view value) { return JsonArray().text(caption).text(value); }
 
@@ -57,20 +60,19 @@ const char* vordanel_calculate(const char* diameter, std::size_t diameterSize, c
     const vordanel::Calculation c = vordanel::calculate(entries, ".");
     JsonObject json;
     vordanel::cli::putCalculation(json, c);
-    const std::string answerCaption = std::string(vordanel::headCaption()) + " (窓の答え)";
     JsonArray sheet;
     switch (c.outcome) {
     case vordanel::Calculation::Outcome::Converged:
-        sheet.array(row(answerCaption, vordanel::displayText(c.headMillimetres)))
+        sheet.array(row(answerCaption(), vordanel::displayText(c.headMillimetres)))
             .array(row(vordanel::trialsCaption(), std::to_string(c.search.trialCount)));
         if (c.aboveWeir) sheet.array(row("メッセージ", vordanel::names(vordanel::Note::AboveWeir).japanese));
         break;
     case vordanel::Calculation::Outcome::NoSolution:
-        sheet.array(row(answerCaption, "—")).array(row("メッセージ", vordanel::names(vordanel::Note::NoSolution).japanese));
+        sheet.array(row(answerCaption(), "—")).array(row("メッセージ", vordanel::names(vordanel::Note::NoSolution).japanese));
         break;
     case vordanel::Calculation::Outcome::Fault:
         json.text("control", c.faultInput ? vordanel::names(*c.faultInput).control : "");
-        sheet.array(row(answerCaption, "—")).array(row("メッセージ", vordanel::words::fault(c.fault, c.faultInput)));
+        sheet.array(row(answerCaption(), "—")).array(row("メッセージ", vordanel::words::fault(c.fault, c.faultInput)));
         break;
     case vordanel::Calculation::Outcome::Incomplete: {
         std::vector<vordanel::Input> empty;
@@ -250,8 +252,9 @@ const char* vordanel_facts(const char* diameter, std::size_t diameterSize, const
         .text("peak_flow", vordanel::flowText(vordanel::toLitresPerMinute(curve.peakFlow), unit) + " " + vordanel::names(unit).symbol)
         .text("peak_head", vordanel::hundredthsText(curve.peakHead * 1000) + " mm");
     const vordanel::Calculation c = vordanel::calculate({d, q, {min, minSize}, {max, maxSize}});
-    const auto found = c.outcome == vordanel::Calculation::Outcome::Converged ? vordanel::otherHead(vordanel::curveOf(c.D), c) : std::nullopt;
-    if (found) json.text("other_text", vordanel::words::otherHead(*found, c, vordanel::curveOf(c.D)));
+    // The same diameter, read the same way: the curve above is this calculation's.
+    const auto found = c.outcome == vordanel::Calculation::Outcome::Converged ? vordanel::otherHead(curve, c) : std::nullopt;
+    if (found) json.text("other_text", vordanel::words::otherHead(*found, c, curve));
     else json.null("other_text");
     return answer(json.str());
 }
@@ -347,7 +350,7 @@ const char* vordanel_sheet_words(const char* diameter, std::size_t diameterSize,
                       .text("diameter_text", d.fault ? std::string(diameter, diameterSize) : vordanel::displayText(d.value))
                       .array("entries", entries)
                       .object("captions", captions)
-                      .array("not_pressed", row(std::string(vordanel::headCaption()) + " (窓の答え)",
+                      .array("not_pressed", row(answerCaption(),
                                                 "この入力では計算はまだ押されていません"))
                       .str());
 }
