@@ -92,6 +92,7 @@ def main():
     def html_of(changed):
         parts = {
             "HEAD": "", "FONT": face, "STYLE": css, "CORE": core, "CORE_LOADER": "", "COMMANDS": commands,
+            "COMMANDS_TYPE": "text/x-vordanel-worker",
             "COMMANDS_WASM_TYPE": "text/x-vordanel-gzip-base64", "COMMANDS_WASM": commands_wasm,
             "RUNNER": runner, "WORKER": worker, "SITE_SCRIPT": "", "VERSION": a.version,
             "SCRIPTS": "\n".join(f"<script>\n{script(text)}\n</script>" for text in scripts),
@@ -108,8 +109,8 @@ def main():
     if a.site:
         sys.path.insert(0, str(pathlib.Path(__file__).resolve().parent))
         import hosted  # noqa: E402 (beside this script)
-        hosted.write_site(a.site, html_of, core, pathlib.Path(a.commands).read_text(encoding="utf-8"), scripts, font, licence,
-                          a.version)
+        hosted.write_site(a.site, html_of, core, pathlib.Path(a.commands).read_text(encoding="utf-8"), [runner, worker],
+                          scripts, font, licence, a.version)
 
 
 if __name__ == "__main__":

@@ -44,8 +44,10 @@
 
   let workerUrl = null;
   function workerSource() {
-    // The worker is made of the scripts the page already holds: the one file fetches nothing, and
-    // the hosted edition's workers are always of the page's own build.
+    // The one file's worker is made of the scripts the page holds, so that it fetches nothing; the
+    // hosted edition's is its file of the page's own build.
+    const commands = $("commandsScript");
+    if (commands.type === "text/x-vordanel-url") return new URL(commands.textContent.trim(), document.baseURI).href;
     workerUrl ??= URL.createObjectURL(new Blob(
       [$("commandsScript").textContent, "\n", $("runnerScript").textContent, "\n", $("workerScript").textContent],
       { type: "text/javascript" }));

@@ -38,7 +38,7 @@ def ico(png_file, size, out):
     pathlib.Path(out).write_bytes(header + data)
 
 
-def write_site(out, html_of, core, commands, scripts, font, licence, version):
+def write_site(out, html_of, core, commands, workers, scripts, font, licence, version):
     """html_of(parts) gives the page for the parts that differ from the one file's."""
     out = pathlib.Path(out)
     if out.exists():
@@ -80,7 +80,8 @@ def write_site(out, html_of, core, commands, scripts, font, licence, version):
     digest = hashlib.sha256()
     for f in sorted(out.iterdir()):
         digest.update(f.name.encode() + b"\0" + f.read_bytes())
-    for text in (core_script, commands_script, html_of({}), (HERE / "hosted.js").read_text(encoding="utf-8")):
+    worker_script = "\n".join([commands_script, *workers])
+    for text in (core_script, worker_script, html_of({}), (HERE / "hosted.js").read_text(encoding="utf-8")):
         digest.update(text.encode())
     build = digest.hexdigest()[:16]
 
@@ -91,23 +92,25 @@ def write_site(out, html_of, core, commands, scripts, font, licence, version):
 <link rel="manifest" href="manifest.webmanifest">
 <link rel="icon" href="favicon.ico" sizes="32x32">
 <link rel="apple-touch-icon" href="apple-touch-icon.png">
-<link rel="preload" href="{tagged('vordanel_page.wasm')}" as="fetch" type="application/wasm" crossorigin>
-<link rel="preload" href="{tagged('vordanel.js')}" as="script">"""
-    # The core's module compiled from its file as its bytes arrive (the preload above has asked for
-    # them; a host that sends .wasm under another type gets it compiled from the whole file); the
-    # font asked for only then, so that it never takes the core's share of a slow line, the
-    # captions shown meanwhile in the system's IPA font or sans-serif.
+<link rel="preload" href="{tagged('vordanel.js')}" as="script">
+<script>
+// The core's module asked for and compiled as its bytes arrive, from the page's first line; the
+// page's scripts, which run once the window has been painted, make it an instance. A host that
+// sends .wasm under another type has it compiled from the whole file.
+window.vordanelCoreModule = fetch({json.dumps(tagged('vordanel_page.wasm'))}, {{ credentials: "same-origin" }}).then((response) =>
+  WebAssembly.compileStreaming(response.clone()).catch(() => response.arrayBuffer().then((bytes) => WebAssembly.compile(bytes))));
+</script>"""
+    # The core's module, compiled meanwhile (above), made an instance; the font asked for only then,
+    # so that it never takes the core's share of a slow line, the captions shown meanwhile in the
+    # system's IPA font or sans-serif.
     core_loader = f"""
 VordanelCore = ((make) => (options = {{}}) => make({{ ...options, instantiateWasm(imports, receive) {{
-  fetch({json.dumps(tagged('vordanel_page.wasm'))}, {{ credentials: "same-origin" }}).then((response) =>
-    WebAssembly.instantiateStreaming(response.clone(), imports)
-      .catch(() => response.arrayBuffer().then((bytes) => WebAssembly.instantiate(bytes, imports))))
-    .then(({{ instance, module }}) => {{
-      receive(instance, module);
-      const face = new FontFace("IPA P Gothic VORDANEL", 'url("{tagged('ipagp.woff')}") format("woff")', {{ display: "swap" }});
-      document.fonts.add(face);
-      face.load().catch(() => {{ /* the fallback stays */ }});
-    }});
+  vordanelCoreModule.then((module) => WebAssembly.instantiate(module, imports).then((instance) => {{
+    receive(instance, module);
+    // Given to the page once loaded: the page's text is laid out again once, with it.
+    const face = new FontFace("IPA P Gothic VORDANEL", 'url("{tagged('ipagp.woff')}") format("woff")');
+    face.load().then(() => document.fonts.add(face), () => {{ /* the fallback stays */ }});
+  }}));
   return {{}};
 }} }}))(VordanelCore);
 """
@@ -129,14 +132,21 @@ VordanelCore = ((make) => (options = {{}}) => make({{ ...options, instantiateWas
   setTimeout(start, 100);  // a page in the background draws no frame
 }})();
 </script>"""
+    # The workers' scripts in a file of their own, fetched when a worker is first needed: the page
+    # is then small enough to arrive whole in the first round trips, and so to be laid out once. The
+    # font's licence is the file beside it.
+    (out / "vordanel_worker.js").write_text(worker_script, encoding="utf-8")
     page = html_of({
-        "HEAD": head, "FONT": "", "CORE": "", "COMMANDS": commands_script, "SCRIPTS": starter,
+        "HEAD": head, "FONT": "", "CORE": "", "SCRIPTS": starter,
+        "COMMANDS_TYPE": "text/x-vordanel-url", "COMMANDS": tagged("vordanel_worker.js"), "RUNNER": "", "WORKER": "",
         "COMMANDS_WASM_TYPE": "text/x-vordanel-url", "COMMANDS_WASM": tagged("vordanel_commands.wasm"),
+        "LICENCE": "IPA Font License Agreement v1.0 (IPAフォントライセンスv1.0): IPA_Font_License.txt, beside this page.",
     })
     page = page.replace('<script id="coreScript">\n\n</script>\n', "")
     (out / "index.html").write_text(page, encoding="utf-8")
 
-    cached = ["./", *(tagged(n) for n in ("vordanel.js", "vordanel_page.wasm", "vordanel_commands.wasm", "ipagp.woff")),
+    cached = ["./", *(tagged(n) for n in ("vordanel.js", "vordanel_worker.js", "vordanel_page.wasm", "vordanel_commands.wasm",
+                                          "ipagp.woff")),
               "manifest.webmanifest", "icon-192.png", "icon-512.png", "favicon.ico", "apple-touch-icon.png"]
     worker = (HERE / "sw.js").read_text(encoding="utf-8")
     worker = worker.replace("@BUILD@", build).replace('["@FILES@"]', json.dumps(cached))

@@ -25,6 +25,7 @@
     let answer = null;
     try {
       answer = await press();
+      await app.drawn();
     } finally {
       if (answer) announce(answer);
       window_.dispatchEvent(new CustomEvent("vordanel-answered", { bubbles: true, detail: answer }));
@@ -58,7 +59,9 @@
         report(answer.said, answer.control);
         break;
     }
-    app.dispatch({ type: "answered", entries: texts, result: answer }, { now: true });
+    // The workbench follows at once; for a press made before the core arrived, in its first
+    // drawing, after the window's answer has been painted.
+    app.dispatch({ type: "answered", entries: texts, result: answer }, { now: app.state.ready });
     return answer;
   }
 

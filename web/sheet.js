@@ -32,7 +32,7 @@
 
   // Each part of the sheet drawn again only where what it shows changed; the pages follow.
   const keys = new Map();
-  let changed = true, lastHead = null;
+  let changed = true, lastHead = "", pageWords = null;
   function drawn(part, what, draw) {
     const key = JSON.stringify(what);
     if (keys.get(part) === key) return;
@@ -211,66 +211,82 @@
       });
     },
 
-    // The sheet set on A4 pages, where it changed since: each page headed by `head` (the core's
-    // words for the title, project, site and diameter), the date and "n / N" (pageOf(n, N)); a
-    // heading never last on a page, but with three rows at least of what it heads; a table's
-    // captions again at the top of each page it runs on.
-    paginate(head, pageOf) {
-      if (!changed && head === lastHead) return;
-      changed = false;
+    // The heading of each page when the sheet is next set on pages: the core's words for the title,
+    // project, site and diameter (head), and "n / N" (pageOf(n, N)).
+    heading(head, pageOf) {
+      if (head !== lastHead) changed = true;
       lastHead = head;
-      const pages = [];
-      let page = null, room = 0, table = null;
-      const newPage = () => {
-        page = document.createElement("section");
-        page.className = "sheet-page";
-        pages.push(page);
-        room = pageHeight - pageHeadHeight;
-        table = null;
-      };
-      const place = (element, height) => {
-        page.append(element);
-        room -= height;
-      };
-      newPage();
-      for (const block of blocksOf($("sheet"))) {
-        // A heading with the first rows it heads, or a block whole, on the page it starts on.
-        const needed = block.heading.reduce((h, e) => h + heightOf(e), 0)
-          + block.items.slice(0, keptWithHeading).reduce((h, [, height]) => h + height, 0) + (block.head ? heightOf(block.head) : 0);
-        if (needed > room && room < pageHeight - pageHeadHeight) newPage();
-        for (const e of block.heading) place(copyOf(e), heightOf(e));
-        for (const [item, height] of block.items) {
-          const rowHeight = height + (block.table && !table ? heightOf(block.head) : 0);
-          if (rowHeight > room && room < pageHeight - pageHeadHeight) newPage();
-          if (block.table) {
-            if (!table) {
-              table = block.table.cloneNode(false);
-              table.removeAttribute("id");
-              if (block.head) table.append(block.head.cloneNode(true));
-              table.append(document.createElement("tbody"));
-              place(table, heightOf(block.head));
-            }
-            table.tBodies[0].append(item.cloneNode(true));
-            room -= height;
-          } else {
-            place(copyOf(item), height);
-          }
-        }
-        table = null;
+      pageWords = pageOf;
+    },
+
+    // The sheet set on A4 pages, where it changed since: each page under its heading with the date;
+    // a heading never last on a page, but with three rows at least of what it heads; a table's
+    // captions again at the top of each page it runs on. Measuring the sheet is the page's costliest
+    // step, so it is done for the paper alone, the sheet laid out only meanwhile.
+    paginate() {
+      if (!changed) return;
+      changed = false;
+      $("sheet").classList.add("measured");
+      try {
+        $("sheetPages").replaceChildren(...pagesOf(lastHead, pageWords));
+      } finally {
+        $("sheet").classList.remove("measured");
       }
-      pages.forEach((p, i) => {
-        const top = document.createElement("div");
-        top.className = "page-head";
-        const left = document.createElement("span"), right = document.createElement("span"), date = document.createElement("span");
-        left.textContent = head;
-        date.className = "page-date";
-        date.textContent = $("sheetDate").textContent;
-        right.append(date, ` ${pageOf(i + 1, pages.length)}`);
-        top.append(left, right);
-        p.prepend(top);
-      });
-      $("sheetPages").replaceChildren(...pages);
     },
   };
-  addEventListener("beforeprint", () => app.sheet.stamp());
+
+  // The pages of the sheet as it is laid out now.
+  function pagesOf(head, pageOf) {
+    const pages = [];
+    let page = null, room = 0, table = null;
+    const newPage = () => {
+      page = document.createElement("section");
+      page.className = "sheet-page";
+      pages.push(page);
+      room = pageHeight - pageHeadHeight;
+      table = null;
+    };
+    const place = (element, height) => {
+      page.append(element);
+      room -= height;
+    };
+    newPage();
+    for (const block of blocksOf($("sheet"))) {
+      // A heading with the first rows it heads, or a block whole, on the page it starts on.
+      const needed = block.heading.reduce((h, e) => h + heightOf(e), 0)
+        + block.items.slice(0, keptWithHeading).reduce((h, [, height]) => h + height, 0) + (block.head ? heightOf(block.head) : 0);
+      if (needed > room && room < pageHeight - pageHeadHeight) newPage();
+      for (const e of block.heading) place(copyOf(e), heightOf(e));
+      for (const [item, height] of block.items) {
+        const rowHeight = height + (block.table && !table ? heightOf(block.head) : 0);
+        if (rowHeight > room && room < pageHeight - pageHeadHeight) newPage();
+        if (block.table) {
+          if (!table) {
+            table = block.table.cloneNode(false);
+            table.removeAttribute("id");
+            if (block.head) table.append(block.head.cloneNode(true));
+            table.append(document.createElement("tbody"));
+            place(table, heightOf(block.head));
+          }
+          table.tBodies[0].append(item.cloneNode(true));
+          room -= height;
+        } else {
+          place(copyOf(item), height);
+        }
+      }
+      table = null;
+    }
+    pages.forEach((p, i) => {
+      const top = document.createElement("div");
+      top.className = "page-head";
+      const left = document.createElement("span"), right = document.createElement("span"), date = document.createElement("span");
+      left.textContent = head;
+      date.className = "page-date";
+      date.textContent = $("sheetDate").textContent;
+      right.append(date, ` ${pageOf(i + 1, pages.length)}`);
+      top.append(left, right);
+      p.prepend(top);
+    });
+    return pages;
+  }
 })();

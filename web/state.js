@@ -145,26 +145,64 @@
   };
 
   const renderers = [];
-  let frame = 0;
+  let frame = 0, stepping = false, waiting = [];
   function render() {
     cancelAnimationFrame(frame);
     frame = 0;
     for (const draw of renderers) draw(state);
     // The signals follow the views that show what caused them.
     for (const [id, name] of state.signals.splice(0)) document.getElementById(id).dispatchEvent(new CustomEvent(name, { bubbles: true }));
+    if (!stepping && state.ready) for (const resolve of waiting.splice(0)) resolve();
   }
 
-  // Applies an action; the views follow at the next frame, or at once with { now: true }.
+  // Applies an action; the views follow at the next frame, or at once with { now: true }. Until the
+  // core has arrived there is nothing to draw but at once: the first drawing follows it (drawInSteps).
   function dispatch(action, { now = false } = {}) {
     handlers[action.type](state, action);
     if (now) render();
-    else if (!frame) frame = requestAnimationFrame(render);
+    else if (!frame && state.ready && !stepping) frame = requestAnimationFrame(render);
   }
+
+  // The page once it has been drawn: after the next frame (or a moment, where a page in the
+  // background draws none).
+  const afterPaint = () => new Promise((resolve) => {
+    const done = () => { clearTimeout(timer); cancelAnimationFrame(frameId); setTimeout(resolve); };
+    const timer = setTimeout(done, 100), frameId = requestAnimationFrame(done);
+  });
+
+  // The first drawing of every view, once the core has arrived and the window (with the answer to a
+  // press made meanwhile) has been painted: a few views a task, each task ended once it has taken
+  // a moment, so that this drawing, the page's longest, never keeps a key or a press waiting long.
+  // Resolves when every view shows the state as it is then.
+  async function drawInSteps() {
+    stepping = true;
+    cancelAnimationFrame(frame);
+    frame = 0;
+    try {
+      let began = performance.now();
+      for (const draw of renderers) {
+        draw(state);
+        if (performance.now() - began < 25) continue;
+        await new Promise((resolve) => setTimeout(resolve));
+        began = performance.now();
+      }
+    } finally {
+      stepping = false;
+      render();
+    }
+  }
+
+  // Resolves once the views show the state as it is now: at once, or when the drawing under way or
+  // due is done.
+  const drawn = () => (stepping || frame || !state.ready ? new Promise((resolve) => waiting.push(resolve)) : Promise.resolve());
 
   app.state = state;
   app.keys = keys;
   app.dispatch = dispatch;
   app.render = render;
+  app.drawInSteps = drawInSteps;
+  app.afterPaint = afterPaint;
+  app.drawn = drawn;
   // A view: draw(state), called after each change, in the order added.
   app.view = (draw) => renderers.push(draw);
 })();

@@ -358,8 +358,8 @@
     return params;
   }
   // A link's fragment as an action: its entries, unit (named as the core names units, or said to
-  // be unknown) and table settings.
-  function openLink(hash) {
+  // be unknown) and table settings; drawn at once, or with the page's first drawing (now: false).
+  function openLink(hash, { now = true } = {}) {
     const params = new URLSearchParams(hash.replace(/^#/, ""));
     if (![...params.keys()].length) return false;
     const get = (name) => params.get(name);
@@ -369,7 +369,7 @@
       by: get("by") === "heads" ? "heads" : "flows", bracket: get("bracket") === "1",
       from: get("from"), to: get("to"), step: get("step"),
       about: Object.fromEntries(Object.keys(aboutIds).map((name) => [name, get(name) ?? ""])),
-    } }, { now: true });
+    } }, { now });
     return true;
   }
   let addressTimer = 0, written = location.hash;
@@ -435,8 +435,8 @@
     const table = freshTable(s);
     if (table?.status === "done") app.sheet.table({ title: table.inputs.title, ...table.view });
     else app.sheet.noTable();
-    app.sheet.paginate(say("sheet_page_head", { project: s.about.project, site: s.about.site, d: sheet.diameter_text }),
-                       (page, pages) => say("page_of", { page, pages }));
+    app.sheet.heading(say("sheet_page_head", { project: s.about.project, site: s.about.site, d: sheet.diameter_text }),
+                      (page, pages) => say("page_of", { page, pages }));
   });
 
   // ---- The workbench's sign that it shows the state as it is now ----
@@ -457,13 +457,11 @@
       $(id).addEventListener("input", () => app.dispatch({ type: "about", name, value: $(id).value }));
     $("gaugeRun").addEventListener("click", runGauge);
     $("gaugePrint").addEventListener("click", () => {
-      app.render();
       document.body.dataset.print = "gauge";
       print();
     });
     $("cardRun").addEventListener("click", runCard);
     $("cardPrint").addEventListener("click", () => {
-      app.render();
       document.body.dataset.print = "card";
       print();
     });
@@ -478,11 +476,7 @@
     for (const type of ["input", "change"])
       $("tableBracket").addEventListener(type, () => app.dispatch({ type: "tableSetting", setting: "bracket", value: $("tableBracket").checked }));
     $("tableRun").addEventListener("click", runTable);
-    $("printSheet").addEventListener("click", () => {
-      app.render();
-      app.sheet.stamp();
-      print();
-    });
+    $("printSheet").addEventListener("click", () => print());
     $("copyLink").addEventListener("click", copyLink);
     $("batchFile").addEventListener("change", (e) => {
       const file = e.target.files[0];
@@ -520,12 +514,18 @@
       if (bench.contains(document.activeElement)) $("Text6").focus();
       else $("curve").focus();
     });
-    // The print the browser starts itself shows the same sheet as the button's.
-    addEventListener("beforeprint", () => app.render());
+    // Every print, the button's or the browser's own, shows the sheet of the state as it is now,
+    // set on pages then, and dated.
+    addEventListener("beforeprint", () => {
+      app.render();
+      if (!document.body.dataset.print) app.sheet.paginate();
+      app.sheet.stamp();
+    });
   }
 
   start();
-  app.core.then(() => {
+  // Once the core is here and the window, with the answer to a press made meanwhile, painted.
+  app.core.then(app.afterPaint).then(() => {
     words = app.call("words", []);
     const units = app.call("units", []);
     $("flowUnit").replaceChildren(...units.map((u) => new Option(u.symbol, u.name)));
@@ -535,9 +535,8 @@
     // What was typed while the core was on its way counts.
     app.dispatch({ type: "entries", values: app.entries() });
     if ($("headEntry").value !== "") app.dispatch({ type: "head", text: $("headEntry").value });
-    openLink(location.hash);
-    app.render();
-    document.documentElement.dataset.vordanel = "ready";
+    openLink(location.hash, { now: false });
+    app.drawInSteps().then(() => { document.documentElement.dataset.vordanel = "ready"; });
   });
   // The unit select shows the state's unit.
   app.view((s) => {
