@@ -171,19 +171,21 @@
   });
 
   // The first drawing of every view, once the core has arrived and the window (with the answer to a
-  // press made meanwhile) has been painted: a few views a task, each task ended once it has taken
-  // a moment, so that this drawing, the page's longest, never keeps a key or a press waiting long.
-  // Resolves when every view shows the state as it is then.
+  // press made meanwhile) has been painted: in a task of its own, a few views a task, each task
+  // ended once it has taken a moment, so that this drawing, the page's longest, never keeps a key
+  // or a press waiting long. Resolves when every view shows the state as it is then.
+  const nextTask = () => new Promise((resolve) => setTimeout(resolve));
   async function drawInSteps() {
     stepping = true;
     cancelAnimationFrame(frame);
     frame = 0;
     try {
+      await nextTask();
       let began = performance.now();
       for (const draw of renderers) {
         draw(state);
-        if (performance.now() - began < 25) continue;
-        await new Promise((resolve) => setTimeout(resolve));
+        if (performance.now() - began < 8) continue;
+        await nextTask();
         began = performance.now();
       }
     } finally {

@@ -1,7 +1,7 @@
 // The hosted edition (build-web/site beside the built page), served from a copy of its own on
 // 127.0.0.1 as a static host serves it: it installs, opens and answers with the network gone after
 // a first visit, offers a newly published build and then runs that build whole, and on a slow phone
-// shows its window before the core is there and loses no press of 計算.
+// shows its window before the core is there, loses no press of 計算 and moves nothing once painted.
 import { test } from "node:test";
 import assert from "node:assert/strict";
 import { cpSync, existsSync, readFileSync, rmSync, writeFileSync } from "node:fs";
@@ -178,3 +178,31 @@ test("on a slow phone the hosted window is painted before the core and loses no 
     await session.close();
   }
 });
+
+// Nothing moves once painted, on a phone or a desktop: while the scripts, the core, the first
+// drawing of the workbench and the font arrive, the page's layout shifts (Chromium's layout-shift
+// entries; no input excuses any here) add up to less than a thousandth, a line of text by a pixel.
+const viewports = { "phone, 360 px": { width: 360, height: 640 }, "desktop, 1280 px": { width: 1280, height: 800 } };
+for (const [name, viewport] of Object.entries(viewports)) {
+  test(`nothing on the hosted page moves after its first paint: ${name}`, { skip: skip || chromiumOnly }, async () => {
+    const session = await hosted();
+    try {
+      const page = await session.browser.newPage();
+      await page.setViewport(viewport);
+      await page.evaluateOnNewDocument(() => {
+        window.vordanelShifts = [];
+        new PerformanceObserver((list) => {
+          for (const e of list.getEntries())
+            window.vordanelShifts.push(`${e.value.toFixed(4)}: ${e.sources.map((s) => s.node?.id || s.node?.nodeName).join(" ")}`);
+        }).observe({ type: "layout-shift", buffered: true });
+      });
+      await page.goto(session.host.url);
+      await ready(page);
+      await page.waitForFunction(() => [...document.fonts].some((f) => f.family.includes("VORDANEL") && f.status === "loaded"), { timeout: 30_000 });
+      const shifts = await page.evaluate(() => new Promise((resolve) => requestAnimationFrame(() => requestAnimationFrame(() => resolve(window.vordanelShifts)))));
+      assert.ok(shifts.reduce((sum, shift) => sum + parseFloat(shift), 0) < 0.001, `shifted: ${shifts.join(", ")}`);
+    } finally {
+      await session.close();
+    }
+  });
+}
