@@ -49,7 +49,7 @@
     const commands = $("commandsScript");
     if (commands.type === "text/x-vordanel-url") return new URL(commands.textContent.trim(), document.baseURI).href;
     workerUrl ??= URL.createObjectURL(new Blob(
-      [$("commandsScript").textContent, "\n", $("runnerScript").textContent, "\n", $("workerScript").textContent],
+      [commands.textContent, "\n", $("runnerScript").textContent, "\n", $("workerScript").textContent],
       { type: "text/javascript" }));
     return workerUrl;
   }

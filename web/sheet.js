@@ -30,7 +30,8 @@
   const pageHeight = 258 * mm, pageHeadHeight = 9 * mm;
   const keptWithHeading = 3;  // rows that go with their heading onto its page
 
-  // Each part of the sheet drawn again only where what it shows changed; the pages follow.
+  // Each part of the sheet drawn again only where what it shows changed; the pages follow when it is
+  // next printed.
   const keys = new Map();
   let changed = true, lastHead = "", pageWords = null;
   function drawn(part, what, draw) {
