@@ -7,18 +7,19 @@ import { readFileSync } from "node:fs";
 import { createServer } from "node:http";
 import { browserName, built, launch, native } from "./driver.mjs";
 
-let session, server, url;
+let session, server, url, firstPress;
+const pressed = new Promise((resolve) => { firstPress = resolve; });
 before(async () => {
   session = await launch();
-  // The page up to the core's script at once, the rest a second later, as a slow line may well
-  // bring it: the window is there and pressed while the core is still on its way, whatever the
-  // machine's load.
+  // The page up to the core's script at once, the rest once the window has been pressed (and a
+  // second on), as a slow line may well bring it: the window is there and pressed while the core is
+  // still on its way, whatever the machine's load.
   const page = readFileSync(built), core = page.indexOf('<script id="coreScript">');
   assert.ok(core > 0, "the page has the core's script");
   server = createServer((request, response) => {
     response.writeHead(200, { "content-type": "text/html; charset=utf-8" });
     response.write(page.subarray(0, core));
-    setTimeout(() => response.end(page.subarray(core)), 1000);
+    pressed.then(() => setTimeout(() => response.end(page.subarray(core)), 1000));
   });
   await new Promise((resolve) => server.listen(0, "127.0.0.1", resolve));
   url = `http://127.0.0.1:${server.address().port}/vordanel.html`;
@@ -50,6 +51,7 @@ test("on a slow phone no press of 計算 is lost before the core arrives", { ski
     }, at);
     presses += 1;
     early += before ? 1 : 0;
+    firstPress();
     await new Promise((resolve) => setTimeout(resolve, 50));
   }
   await loaded;
