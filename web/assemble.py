@@ -63,14 +63,17 @@ def main():
     for name in ("template", "css", "runner", "worker", "core", "commands", "font", "font-copyright", "out",
                  "licence-out"):
         p.add_argument(f"--{name}", required=True)
-    p.add_argument("--scripts", nargs="+", required=True, help="the page's scripts, in the order they run")
+    p.add_argument("--window-scripts", nargs="+", required=True, help="the window's scripts, in the order they run")
+    p.add_argument("--bench-scripts", nargs="+", required=True, help="the workbench's scripts, run after the window's")
     p.add_argument("--version", default="1.00")
     p.add_argument("--site", help="also the hosted edition, into this folder (hosted.py)")
     a = p.parse_args()
 
     template = pathlib.Path(a.template).read_text(encoding="utf-8")
     css = pathlib.Path(a.css).read_text(encoding="utf-8")
-    scripts = [pathlib.Path(name).read_text(encoding="utf-8") for name in a.scripts]
+    window_scripts, bench_scripts = ([pathlib.Path(name).read_text(encoding="utf-8") for name in names]
+                                     for names in (a.window_scripts, a.bench_scripts))
+    scripts = window_scripts + bench_scripts
     runner = pathlib.Path(a.runner).read_text(encoding="utf-8")
     worker = pathlib.Path(a.worker).read_text(encoding="utf-8")
     core = pathlib.Path(a.core).read_text(encoding="utf-8")
@@ -110,7 +113,7 @@ def main():
         sys.path.insert(0, str(pathlib.Path(__file__).resolve().parent))
         import hosted  # noqa: E402 (beside this script)
         hosted.write_site(a.site, html_of, core, pathlib.Path(a.commands).read_text(encoding="utf-8"), [runner, worker],
-                          scripts, font, licence, a.version)
+                          window_scripts, bench_scripts, font, licence, a.version)
 
 
 if __name__ == "__main__":

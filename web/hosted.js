@@ -1,6 +1,7 @@
 "use strict";
-// The hosted edition's side of its service worker (sw.js): registered once the page has loaded, so
-// that caching the build never competes with the page's own first fetches; looks for a new build
+// The hosted edition's side of its service worker (sw.js): registered once the page has been drawn
+// whole, so that caching the build (the commands' module among it) never takes a slow line's share
+// from the core or the font the page is waiting for; looks for a new build
 // when the page is opened or shown again; offers a new build once all of its files are cached, and
 // loads it on request, the page then coming whole from the new build's cache.
 (() => {
@@ -47,8 +48,7 @@
     document.addEventListener("visibilitychange", () => { if (document.visibilityState === "visible") look(); });
     setInterval(look, 60 * 60 * 1000);
   };
-  // This script may run after the page's load event (the hosted page loads its scripts after its
-  // first frame).
-  if (document.readyState === "complete") register();
-  else addEventListener("load", register);
+  // The page's load event may not wait for the core, which is fetched, not linked; the page may
+  // also fail to open, and is kept for offline use all the same.
+  app.opened.then(register, register);
 })();

@@ -38,7 +38,7 @@ def ico(png_file, size, out):
     pathlib.Path(out).write_bytes(header + data)
 
 
-def write_site(out, html_of, core, commands, workers, scripts, font, licence, version):
+def write_site(out, html_of, core, commands, workers, window_scripts, bench_scripts, font, licence, version):
     """html_of(parts) gives the page for the parts that differ from the one file's."""
     out = pathlib.Path(out)
     if out.exists():
@@ -114,19 +114,29 @@ VordanelCore = ((make) => (options = {{}}) => make({{ ...options, instantiateWas
   return {{}};
 }} }}))(VordanelCore);
 """
-    # The page's scripts in one file, run once the window has been painted: a press of 計算 before
-    # then is caught by the page's first lines and answered once they have run.
-    scripts_file = "\n".join([core_script, core_loader, *scripts, (HERE / "hosted.js").read_text(encoding="utf-8")])
-    (out / "vordanel.js").write_text(scripts_file, encoding="utf-8")
+    # The window's scripts with the core's, run once the window has been painted: a press of 計算
+    # before then is caught by the page's first lines and answered once they have run. The
+    # workbench's scripts in a file of their own, asked for once the core's bytes are in, so that
+    # on a slow line they never take the core's share; run after the window's whichever comes first.
+    window_file = "\n".join([core_script, core_loader, *window_scripts])
+    (out / "vordanel.js").write_text(window_file, encoding="utf-8")
+    bench_file = "\n".join([*bench_scripts, (HERE / "hosted.js").read_text(encoding="utf-8")])
+    (out / "vordanel_bench.js").write_text(bench_file, encoding="utf-8")
     starter = f"""<script>
 (() => {{
   let started = false;
+  const load = (src) => {{
+    const script = document.createElement("script");
+    script.src = src;
+    script.async = false;  // in the order asked for
+    document.body.append(script);
+  }};
   const start = () => {{
     if (started) return;
     started = true;
-    const script = document.createElement("script");
-    script.src = {json.dumps(tagged('vordanel.js'))};
-    document.body.append(script);
+    load({json.dumps(tagged('vordanel.js'))});
+    const bench = () => load({json.dumps(tagged('vordanel_bench.js'))});
+    window.vordanelCoreModule.then(bench, bench);
   }};
   requestAnimationFrame(() => setTimeout(start));
   setTimeout(start, 100);  // a page in the background draws no frame
@@ -145,7 +155,7 @@ VordanelCore = ((make) => (options = {{}}) => make({{ ...options, instantiateWas
     page = page.replace('<script id="coreScript">\n\n</script>\n', "")
     (out / "index.html").write_text(page, encoding="utf-8")
 
-    cached = ["./", *(tagged(n) for n in ("vordanel.js", "vordanel_worker.js", "vordanel_page.wasm", "vordanel_commands.wasm",
+    cached = ["./", *(tagged(n) for n in ("vordanel.js", "vordanel_bench.js", "vordanel_worker.js", "vordanel_page.wasm", "vordanel_commands.wasm",
                                           "ipagp.woff")),
               "manifest.webmanifest", "icon-192.png", "icon-512.png", "favicon.ico", "apple-touch-icon.png"]
     worker = (HERE / "sw.js").read_text(encoding="utf-8")

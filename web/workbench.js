@@ -525,7 +525,8 @@
 
   start();
   // Once the core is here and the window, with the answer to a press made meanwhile, painted.
-  app.core.then(app.afterPaint).then(() => {
+  // `app.opened`: once the page has been drawn whole for the first time.
+  app.opened = app.core.then(app.afterPaint).then(() => {
     words = app.call("words", []);
     const units = app.call("units", []);
     $("flowUnit").replaceChildren(...units.map((u) => new Option(u.symbol, u.name)));
@@ -536,7 +537,7 @@
     app.dispatch({ type: "entries", values: app.entries() });
     if ($("headEntry").value !== "") app.dispatch({ type: "head", text: $("headEntry").value });
     openLink(location.hash, { now: false });
-    app.drawInSteps().then(() => { document.documentElement.dataset.vordanel = "ready"; });
+    return app.drawInSteps().then(() => { document.documentElement.dataset.vordanel = "ready"; });
   });
   // The unit select shows the state's unit.
   app.view((s) => {

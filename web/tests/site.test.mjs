@@ -4,7 +4,7 @@
 // shows its window before the core is there, loses no press of 計算 and moves nothing once painted.
 import { test } from "node:test";
 import assert from "node:assert/strict";
-import { cpSync, existsSync, readFileSync, rmSync, writeFileSync } from "node:fs";
+import { cpSync, existsSync, readdirSync, readFileSync, rmSync, writeFileSync } from "node:fs";
 import { dirname, join } from "node:path";
 import { browserName, built, native, scratch, startBrowser } from "./driver.mjs";
 import { serve } from "./serve.mjs";
@@ -113,7 +113,7 @@ test("a newly published build is offered, and once loaded every file is of it", 
     const next = scratch("site-next");
     cpSync(session.folder, next, { recursive: true });
     const fresh = "f".repeat(old.length);
-    for (const f of ["index.html", "sw.js", "vordanel.js"]) writeFileSync(join(next, f), readFileSync(join(next, f), "utf8").replaceAll(old, fresh));
+    for (const f of readdirSync(next).filter((f) => /\.(html|js)$/.test(f))) writeFileSync(join(next, f), readFileSync(join(next, f), "utf8").replaceAll(old, fresh));
     session.host.folder = next;
     assert.equal(await page.$eval("#update", (e) => e.hidden), true, "offered before there is one");
     await page.evaluate(() => navigator.serviceWorker.getRegistration().then((r) => r.update()));
