@@ -1,7 +1,9 @@
 // A static host on 127.0.0.1 for the hosted edition, as hosts serve it: each file with its type
 // (.wasm as application/wasm), compressed with gzip where the browser takes it, the page and the
 // service worker to be asked for again each time. The folder it serves can be switched (a new build
-// published) and the server stopped (the network gone). Run alone: node serve.mjs FOLDER [PORT].
+// published), a file held back (a slow line: `hold(url)` gives a promise to wait for, or nothing) and
+// the server stopped (the network gone); `requests` lists the addresses asked for, and `log` each
+// asked for and each answered ("asked"/"sent", address), in order. Run alone: node serve.mjs FOLDER [PORT].
 import { createServer } from "node:http";
 import { readFile } from "node:fs/promises";
 import { extname, join, normalize } from "node:path";
@@ -15,11 +17,13 @@ const types = {
 const compressible = new Set([".html", ".js", ".wasm", ".webmanifest", ".svg", ".txt", ".ico"]);
 
 export async function serve(folder, port = 0) {
-  const host = { folder, requests: [] };
+  const host = { folder, requests: [], log: [], hold: () => null };
   const server = createServer(async (request, response) => {
     const path = normalize(decodeURIComponent(new URL(request.url, "http://host").pathname));
     const name = path.endsWith("/") ? `${path}index.html` : path;
     host.requests.push(request.url);
+    host.log.push(["asked", request.url]);
+    await host.hold(request.url);
     let body;
     try {
       body = await readFile(join(host.folder, name));
@@ -34,7 +38,7 @@ export async function serve(folder, port = 0) {
       body = gzipSync(body, { level: 6 });
       headers["content-encoding"] = "gzip";
     }
-    response.writeHead(200, { ...headers, "content-length": body.length }).end(body);
+    response.writeHead(200, { ...headers, "content-length": body.length }).end(body, () => host.log.push(["sent", request.url]));
   });
   await new Promise((resolve) => server.listen(port, "127.0.0.1", resolve));
   host.url = `http://127.0.0.1:${server.address().port}/`;

@@ -103,6 +103,39 @@ for (const [name, open] of offline) {
   });
 }
 
+// On a slow line the core's module is what a press of 計算 waits for: what the window can do without
+// (the workbench's scripts, the font, the workers, the service worker and the build it keeps) is
+// asked for only once the module is in, however long it takes.
+test("nothing the window can do without is asked for before the core's module is in", { skip }, async () => {
+  const session = await hosted();
+  try {
+    let release;
+    const core = new Promise((resolve) => { release = resolve; });
+    session.host.hold = (url) => url.includes("vordanel_page.wasm") && core;
+    const page = await session.browser.newPage();
+    const errors = [];
+    page.on("pageerror", (e) => errors.push(String(e)));
+    await page.goto(session.host.url);  // its load event, which the core's fetch does not hold up
+    await page.waitForFunction(() => typeof app === "object");  // the window's scripts have run
+    assert.equal(await page.evaluate(() => navigator.serviceWorker.getRegistration().then(Boolean)), false,
+                 "a service worker registered while the core was held back");
+    release();
+    await ready(page);
+    await page.evaluate(() => navigator.serviceWorker.ready);
+    await answers(page);
+    const { log } = session.host;
+    const coreIn = log.findIndex(([what, url]) => what === "sent" && url.includes("vordanel_page.wasm"));
+    for (const name of ["vordanel_bench.js", "ipagp.woff", "vordanel_commands.wasm", "vordanel_worker.js", "sw.js"]) {
+      const asked = log.flatMap(([what, url], at) => (what === "asked" && url.includes(name) ? [at] : []));
+      assert.ok(asked.length > 0, `${name} never asked for`);
+      assert.ok(asked.every((at) => at > coreIn), `${name} asked for before the core's module was in`);
+    }
+    assert.deepEqual(errors, []);
+  } finally {
+    await session.close();
+  }
+});
+
 test("a newly published build is offered, and once loaded every file is of it", { skip }, async () => {
   const session = await hosted();
   try {
