@@ -94,10 +94,10 @@ def main():
     # inlined is taken for a placeholder.
     def html_of(changed):
         parts = {
-            "HEAD": "", "FONT": face, "STYLE": css, "CORE": core, "CORE_LOADER": "", "COMMANDS": commands,
+            "HEAD": "", "FONT": face, "STYLE": css, "CORE": core, "WINDOW_STARTER": "", "COMMANDS": commands,
             "COMMANDS_TYPE": "text/x-vordanel-worker",
             "COMMANDS_WASM_TYPE": "text/x-vordanel-gzip-base64", "COMMANDS_WASM": commands_wasm,
-            "RUNNER": runner, "WORKER": worker, "SITE_SCRIPT": "", "VERSION": a.version,
+            "RUNNER": runner, "WORKER": worker, "VERSION": a.version,
             "SCRIPTS": "\n".join(f"<script>\n{script(text)}\n</script>" for text in scripts),
             "LICENCE": "IPA Font License Agreement v1.0 (IPAフォントライセンスv1.0)\n\n" + licence.replace("--", "- -"),
         }

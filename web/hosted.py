@@ -114,14 +114,17 @@ VordanelCore = ((make) => (options = {{}}) => make({{ ...options, instantiateWas
   return {{}};
 }} }}))(VordanelCore);
 """
-    # The window's scripts with the core's, run once the window has been painted: a press of 計算
-    # before then is caught by the page's first lines and answered once they have run. The
-    # workbench's scripts in a file of their own, asked for once the core's bytes are in, so that
-    # on a slow line they never take the core's share; run after the window's whichever comes first.
+    # The window's scripts with the core's: a press of 計算 before they have run is caught by the
+    # page's first lines and answered once they have. The workbench's scripts in a file of their
+    # own, so that on a slow line they never take the core's share.
     window_file = "\n".join([core_script, core_loader, *window_scripts])
     (out / "vordanel.js").write_text(window_file, encoding="utf-8")
     bench_file = "\n".join([*bench_scripts, (HERE / "hosted.js").read_text(encoding="utf-8")])
     (out / "vordanel_bench.js").write_text(bench_file, encoding="utf-8")
+    # Right after the window's markup: the window's scripts asked for once the window has been
+    # painted (at once where it already has been: on a slow phone the parser gets here well after
+    # the first paint), so that they run while the rest of the page is still being parsed; the
+    # workbench's once the core's bytes are in and the page has been parsed.
     starter = f"""<script>
 (() => {{
   let started = false;
@@ -129,15 +132,20 @@ VordanelCore = ((make) => (options = {{}}) => make({{ ...options, instantiateWas
     const script = document.createElement("script");
     script.src = src;
     script.async = false;  // in the order asked for
-    document.body.append(script);
+    document.head.append(script);
   }};
+  const parsed = new Promise((resolve) => {{
+    if (document.readyState !== "loading") resolve();
+    else document.addEventListener("DOMContentLoaded", resolve);
+  }});
   const start = () => {{
     if (started) return;
     started = true;
     load({json.dumps(tagged('vordanel.js'))});
-    const bench = () => load({json.dumps(tagged('vordanel_bench.js'))});
+    const bench = () => parsed.then(() => load({json.dumps(tagged('vordanel_bench.js'))}));
     window.vordanelCoreModule.then(bench, bench);
   }};
+  if (performance.getEntriesByType("paint").length > 0) start();
   requestAnimationFrame(() => setTimeout(start));
   setTimeout(start, 100);  // a page in the background draws no frame
 }})();
@@ -147,7 +155,7 @@ VordanelCore = ((make) => (options = {{}}) => make({{ ...options, instantiateWas
     # font's licence is the file beside it.
     (out / "vordanel_worker.js").write_text(worker_script, encoding="utf-8")
     page = html_of({
-        "HEAD": head, "FONT": "", "CORE": "", "SCRIPTS": starter,
+        "HEAD": head, "FONT": "", "CORE": "", "WINDOW_STARTER": starter, "SCRIPTS": "",
         "COMMANDS_TYPE": "text/x-vordanel-url", "COMMANDS": tagged("vordanel_worker.js"), "RUNNER": "", "WORKER": "",
         "COMMANDS_WASM_TYPE": "text/x-vordanel-url", "COMMANDS_WASM": tagged("vordanel_commands.wasm"),
         "LICENCE": "IPA Font License Agreement v1.0 (IPAフォントライセンスv1.0): IPA_Font_License.txt, beside this page.",

@@ -41,10 +41,12 @@
     $("Label9").hidden = true;
     $("Text4").value = "";
     $("Text5").value = "";
-    // A press before the core has arrived is answered once it is here; meanwhile the page says so.
-    if (!app.module) $("readiness").hidden = false;
+    // A press before the core has arrived is answered once it is here; meanwhile the page says so
+    // (where the workbench's heading, which says it, has been parsed).
+    const readiness = () => $("readiness") ?? {};
+    if (!app.module) readiness().hidden = false;
     await app.core;
-    $("readiness").hidden = true;
+    readiness().hidden = true;
     const answer = app.call("calculate", texts);
     switch (answer.outcome) {
       case "converged":
