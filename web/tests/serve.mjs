@@ -1,7 +1,9 @@
 // A static host on 127.0.0.1 for the hosted edition, as hosts serve it: each file with its type
 // (.wasm as application/wasm), compressed with gzip where the browser takes it, the page and the
 // service worker to be asked for again each time. The folder it serves can be switched (a new build
-// published), a file held back (a slow line: `hold(url)` gives a promise to wait for, or nothing) and
+// published), a file held back (a slow line: `hold(url)` gives a promise to wait for, or nothing), a
+// file sent in two parts (`cut(url)` gives {at, until}: the file up to `at`, the rest, uncompressed,
+// once `until` has resolved) and
 // the server stopped (the network gone); `requests` lists the addresses asked for, and `log` each
 // asked for and each answered ("asked"/"sent", address), in order. Run alone: node serve.mjs FOLDER [PORT].
 import { createServer } from "node:http";
@@ -17,7 +19,7 @@ const types = {
 const compressible = new Set([".html", ".js", ".wasm", ".webmanifest", ".svg", ".txt", ".ico"]);
 
 export async function serve(folder, port = 0) {
-  const host = { folder, requests: [], log: [], hold: () => null };
+  const host = { folder, requests: [], log: [], hold: () => null, cut: () => null };
   const server = createServer(async (request, response) => {
     const path = normalize(decodeURIComponent(new URL(request.url, "http://host").pathname));
     const name = path.endsWith("/") ? `${path}index.html` : path;
@@ -31,7 +33,15 @@ export async function serve(folder, port = 0) {
       response.writeHead(404, { "content-type": "text/plain" }).end("not found");
       return;
     }
-    const ext = extname(name);
+    const ext = extname(name), cut = host.cut(request.url);
+    if (cut) {
+      const text = body.toString("utf8"), at = text.indexOf(cut.at);
+      response.writeHead(200, { "content-type": types[ext] ?? "application/octet-stream", "cache-control": "no-cache" });
+      response.write(text.slice(0, at));
+      await cut.until;
+      response.end(text.slice(at), () => host.log.push(["sent", request.url]));
+      return;
+    }
     const headers = { "content-type": types[ext] ?? "application/octet-stream",
                       "cache-control": [".html", ".js", ".webmanifest"].includes(ext) ? "no-cache" : "max-age=3600" };
     if (compressible.has(ext) && /\bgzip\b/.test(request.headers["accept-encoding"] ?? "")) {
