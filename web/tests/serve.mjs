@@ -3,9 +3,9 @@
 // service worker to be asked for again each time. The folder it serves can be switched (a new build
 // published), a file held back (a slow line: `hold(url)` gives a promise to wait for, or nothing), a
 // file sent in two parts (`cut(url)` gives {at, until}: the file up to `at`, the rest, uncompressed,
-// once `until` has resolved) and
-// the server stopped (the network gone); `requests` lists the addresses asked for, and `log` each
-// asked for and each answered ("asked"/"sent", address), in order. Run alone: node serve.mjs FOLDER [PORT].
+// once `until` has resolved) and the server stopped (the network gone). `requests` lists the
+// addresses asked for; `log` each asked for and each answered ("asked"/"sent", address), in order.
+// Run alone: node serve.mjs FOLDER [PORT].
 import { createServer } from "node:http";
 import { readFile } from "node:fs/promises";
 import { extname, join, normalize } from "node:path";
@@ -33,16 +33,16 @@ export async function serve(folder, port = 0) {
       response.writeHead(404, { "content-type": "text/plain" }).end("not found");
       return;
     }
-    const ext = extname(name), cut = host.cut(request.url);
+    const ext = extname(name), type = types[ext] ?? "application/octet-stream", cut = host.cut(request.url);
     if (cut) {
       const text = body.toString("utf8"), at = text.indexOf(cut.at);
-      response.writeHead(200, { "content-type": types[ext] ?? "application/octet-stream", "cache-control": "no-cache" });
+      response.writeHead(200, { "content-type": type, "cache-control": "no-cache" });
       response.write(text.slice(0, at));
       await cut.until;
       response.end(text.slice(at), () => host.log.push(["sent", request.url]));
       return;
     }
-    const headers = { "content-type": types[ext] ?? "application/octet-stream",
+    const headers = { "content-type": type,
                       "cache-control": [".html", ".js", ".webmanifest"].includes(ext) ? "no-cache" : "max-age=3600" };
     if (compressible.has(ext) && /\bgzip\b/.test(request.headers["accept-encoding"] ?? "")) {
       body = gzipSync(body, { level: 6 });
