@@ -19,9 +19,6 @@ namespace vordanel::cli {
 
 namespace {
 
-// The longest staff drawn: beyond it no one posts a gauge, and the file would run to megabytes.
-constexpr double longestStaff = 20000;  // mm
-
 // Text for an SVG element or attribute: whatever came in is shown, never read as markup.
 std::string escaped(std::string_view text)
 {
@@ -120,8 +117,8 @@ int gauge(const GaugeOptions& options, std::FILE* out, std::FILE* err, std::stri
         step = given.value;
     }
     const GaugeScale scale = gaugeScale(curve, options.flowUnit, step);
-    // The staff runs from its zero past the top of the opening, to a whole centimetre.
-    const double length = std::ceil((zero.value + scale.topMillimetres) / 10) * 10;
+    const GaugeDrawing drawing = gaugeDrawing(zero.value, scale.topMillimetres);
+    const double length = drawing.length;
     if (scale.tooMany || !(length <= longestStaff)) {
         std::fprintf(err, "vordanel-cli: gauge: %s\n",
                      scale.tooMany ? "the step gives more than 1000 marks; take a larger --step"
@@ -131,10 +128,10 @@ int gauge(const GaugeOptions& options, std::FILE* out, std::FILE* err, std::stri
 
     // Wide enough for the foot's lines, and for the major numbers, large enough to read from a few
     // metres away.
-    const double width = 110, top = 15, foot = 32, height = top + length + foot;
+    const double width = drawing.width, top = drawing.top, height = drawing.height();
     const double majorSize = 7, minorSize = 2.5;
     const double left = 24, right = 44;  // the staff's edges
-    const auto y = [&](double reading) { return top + length - reading; };
+    const auto y = [&](double reading) { return drawing.y(reading); };
     const FlowUnitNames& unit = names(options.flowUnit);
     std::string svg = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + mm(width)
                       + "mm\" height=\"" + mm(height) + "mm\" viewBox=\"0 0 " + mm(width) + " " + mm(height)

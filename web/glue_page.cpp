@@ -378,6 +378,37 @@ const char* vordanel_card(const char* diameter, std::size_t diameterSize, const 
                       .str());
 }
 
+// A staff gauge for the weir and the gauge zero as typed, as the page prints it on A4: each page's
+// part of the drawing ("top", "height", mm), its joins with the pieces before and after ("joins":
+// the height "y" and the mark "label", alike on both pieces of a join) and its cut lines ("cuts",
+// heights at its shared edges), and the words that say how to lay them; {"ok":false} where the
+// diameter or the zero gives no gauge.
+const char* vordanel_gauge_pieces(const char* diameter, std::size_t diameterSize, const char* zero, std::size_t zeroSize)
+{
+    const auto d = vordanel::parseNumber({diameter, diameterSize});
+    const auto z = vordanel::parseNumber(zeroSize ? std::string_view{zero, zeroSize} : std::string_view{"0"});
+    const vordanel::Curve curve = vordanel::curveOf(vordanel::toMetres(d.value));
+    if (d.fault || z.fault || !(d.value > 0) || !(z.value >= 0) || curve.fault || vordanel::diameterFault(curve.weir.diameter()))
+        return answer(JsonObject().boolean("ok", false).str());
+    const vordanel::GaugeDrawing drawing = vordanel::gaugeDrawing(z.value, vordanel::gaugeTopMillimetres(curve));
+    JsonArray pieces;
+    for (const vordanel::GaugePiece& piece : vordanel::gaugePieces(drawing)) {
+        JsonArray joins, cuts;
+        for (const auto& join : {piece.above, piece.below})
+            if (join) joins.object(JsonObject().number("y", join->y).text("label", vordanel::words::gaugeJoin(*join)));
+        if (piece.above) cuts.number(piece.top);
+        if (piece.below) cuts.number(piece.top + piece.height);
+        pieces.object(JsonObject().number("top", piece.top).number("height", piece.height).array("joins", joins).array("cuts", cuts));
+    }
+    return answer(JsonObject()
+                      .boolean("ok", true)
+                      .number("width", drawing.width)
+                      .array("pieces", pieces)
+                      .text("cut", vordanel::words::gaugeCut())
+                      .text("note", vordanel::words::gaugePrintNote())
+                      .str());
+}
+
 // The words of the page's own: its states, its read-off, its labels' forms and what it says of a
 // link or a job, as {"name": "text with {placeholders}"}.
 const char* vordanel_words()
@@ -409,8 +440,6 @@ const char* vordanel_words()
         .text("gauge_ready", "量水標ができました。SVGで保存するか、印刷してください(倍率 100 %、ページに合わせない)。")
         .text("gauge_stale", "入力が変わりました。「量水標を作る」で作り直します。")
         .text("gauge_page_head", "流量目盛の量水標　{page} / {pages}　件名 {project}　地点 {site}")
-        .text("gauge_print_note", "倍率 100 % で印刷してください(ページに合わせない)。隣のページと 10 mm 重なります。◆ の線を重ねて貼り合わせます。")
-        .text("gauge_join", "◆")
         .text("card_place", "件名 {project}　地点 {site}　作成 {date}")
         .text("card_ready", "掲示用カードができました。印刷してください。")
         .text("card_stale", "入力が変わりました。「掲示用カードを作る」で作り直します。");

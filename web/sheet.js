@@ -19,9 +19,6 @@
 
   const two = (n) => String(n).padStart(2, "0");
   const svgNS = "http://www.w3.org/2000/svg";
-  // The staff on paper: so many millimetres of it a page, the last of them repeated at the top of
-  // the next, so that the pieces can be joined.
-  const gaugePage = 240, gaugeOverlap = 10;
   let gaugeDrawn = null;
 
   // What goes on one page, in CSS px: A4 less the print margins (14 mm above, 16 mm below), with
@@ -104,46 +101,49 @@
       $("sheetSite").textContent = site;
       $("sheetAuthor").textContent = author;
     },
-    // The staff gauge the companion drew (an SVG in millimetres), true to scale on A4: cut into
-    // pieces of gaugePage mm that overlap by gaugeOverlap mm, each on a page of its own with the
-    // title, "n / N" and the join marked; none where there is no gauge. say(name, values) gives
-    // the core's words.
-    gauge(svg, about, say) {
-      const key = JSON.stringify([svg, about]);
+    // The staff gauge the companion drew (an SVG in millimetres), true to scale on A4, in the
+    // pieces the core lays it out in (app.call("gauge_pieces")): each on a page of its own with the
+    // title, "n / N" and how to lay it, its joins marked alike on both pieces and its shared edges
+    // drawn as cut lines; none where there is no gauge. say(name, values) gives the core's words.
+    gauge(svg, layout, about, say) {
+      const key = JSON.stringify([svg, layout, about]);
       if (key === gaugeDrawn) return;
       gaugeDrawn = key;
       const holder = $("gaugeSheet");
       holder.replaceChildren();
-      const root = svg && new DOMParser().parseFromString(svg, "image/svg+xml").documentElement;
+      const root = svg && layout?.ok && new DOMParser().parseFromString(svg, "image/svg+xml").documentElement;
       if (!root || root.namespaceURI !== svgNS) return;
-      const [, , width, height] = root.getAttribute("viewBox").split(/[\s,]+/).map(Number);
-      const pages = height <= gaugePage ? 1 : Math.ceil((height - gaugeOverlap) / (gaugePage - gaugeOverlap));
-      for (let i = 0; i < pages; ++i) {
-        const top = i * (gaugePage - gaugeOverlap), tall = Math.min(gaugePage, height - top);
+      const { width, pieces } = layout;
+      const draw = (piece, name, attributes, words) => {
+        const e = document.createElementNS(svgNS, name);
+        Object.entries(attributes).forEach(([k, v]) => e.setAttribute(k, v));
+        if (words !== undefined) e.textContent = words;
+        piece.append(e);
+      };
+      pieces.forEach(({ top, height, joins, cuts }, i) => {
         const page = document.createElement("section");
         page.className = "gauge-page";
         const head = document.createElement("p");
         head.className = "gauge-head";
-        head.textContent = say("gauge_page_head", { page: i + 1, pages, project: about.project, site: about.site });
+        head.textContent = say("gauge_page_head", { page: i + 1, pages: pieces.length, project: about.project, site: about.site });
         const note = document.createElement("p");
         note.className = "gauge-note";
-        note.textContent = say("gauge_print_note");
+        note.textContent = layout.note;
         const piece = document.importNode(root, true);
-        Object.entries({ width: `${width}mm`, height: `${tall}mm`, viewBox: `0 ${top} ${width} ${tall}` }).forEach(([k, v]) => piece.setAttribute(k, v));
-        // The joins: where this piece meets the one above and the one below.
-        for (const y of [i > 0 ? top + gaugeOverlap : null, i < pages - 1 ? top + tall - gaugeOverlap : null]) {
-          if (y === null) continue;
-          const line = document.createElementNS(svgNS, "line");
-          Object.entries({ x1: 0, x2: width, y1: y, y2: y, stroke: "black", "stroke-width": 0.3, "stroke-dasharray": "2 1", class: "join" })
-            .forEach(([k, v]) => line.setAttribute(k, v));
-          const mark = document.createElementNS(svgNS, "text");
-          Object.entries({ x: 1, y: y - 0.8, "font-size": 3, class: "join" }).forEach(([k, v]) => mark.setAttribute(k, v));
-          mark.textContent = say("gauge_join");
-          piece.append(line, mark);
+        Object.entries({ width: `${width}mm`, height: `${height}mm`, viewBox: `0 ${top} ${width} ${height}` }).forEach(([k, v]) => piece.setAttribute(k, v));
+        for (const { y, label } of joins) {
+          draw(piece, "line", { x1: 0, x2: width, y1: y, y2: y, stroke: "black", "stroke-width": 0.3, "stroke-dasharray": "2 1", class: "join" });
+          draw(piece, "text", { x: 1, y: y - 0.8, "font-size": 2.5, class: "join" }, label);
+        }
+        // A cut line just inside the edge it marks, its word beside it on the piece.
+        for (const edge of cuts) {
+          const inside = edge === top ? 0.2 : -0.2;
+          draw(piece, "line", { x1: 0, x2: width, y1: edge + inside, y2: edge + inside, stroke: "black", "stroke-width": 0.2, "stroke-dasharray": "0.6 0.6", class: "cut" });
+          draw(piece, "text", { x: width - 1, y: edge + (inside > 0 ? 3 : -1), "font-size": 2.5, "text-anchor": "end", class: "cut" }, layout.cut);
         }
         page.append(head, note, piece);
         holder.append(page);
-      }
+      });
     },
     // The operator's card: its title, what it is for and where, and its rows in large print; none
     // where there is no card for the entries on screen.

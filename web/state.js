@@ -14,8 +14,9 @@
     entries: ["", "", "", ""],  // the window's four entries as typed: diameter, flow, minimum, maximum
     unit: "L/min",
     head: "",              // the head entry, as typed: a head, or a staff reading where a gauge zero is given
-    // The sheet's title block and the staff gauge's zero (mm), as typed.
-    about: { project: "", site: "", author: "", zero: "" },
+    // The sheet's title block and the staff gauge's zero (mm) and step, as typed.
+    // The gauge's step (a flow in the workbench's unit; blank: the core's round step).
+    about: { project: "", site: "", author: "", zero: "", gaugeStep: "" },
     table: { by: "flows", from: "10", to: "200", step: "10", bracket: false, kept: { flows: null, heads: null } },
     cursor: null,          // the read-off's head (mm), or null
     notice: null,          // what a link could not carry: {word, text}
@@ -41,8 +42,8 @@
       return key(s.entries[0], t.by, t.from.trim(), t.to.trim(), t.step.trim(), s.unit, bracketed ? s.entries.slice(2) : null,
                  t.by === "heads" ? s.about.zero.trim() : null);
     },
-    gauge: (s) => key(s.entries[0], s.unit, s.about.zero.trim()),
-    card: (s) => key(s.entries[0], s.unit, s.about),
+    gauge: (s) => key(s.entries[0], s.unit, s.about.zero.trim(), s.about.gaugeStep.trim()),
+    card: (s) => key(s.entries[0], s.unit, s.about.project, s.about.site, s.about.author, s.about.zero),
   };
 
   // Whether a job's result is the current one: a superseded job's actions are dropped.

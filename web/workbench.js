@@ -81,8 +81,8 @@
     table.tBodies[0].replaceChildren(body);
   }
 
-  // The sheet's title block and the gauge's zero: the state's names and their boxes.
-  const aboutIds = { project: "project", site: "site", author: "author", zero: "gaugeZero" };
+  // The sheet's title block and the gauge's zero and step: the state's names and their boxes.
+  const aboutIds = { project: "project", site: "site", author: "author", zero: "gaugeZero", gaugeStep: "gaugeStep" };
 
   // ---- The boxes, filled in from the state where it changed otherwise than by typing ----
 
@@ -293,9 +293,10 @@
   const gaugeJob = new app.Job();
   let gaugeToken = 0;
   function runGauge() {
-    const s = app.state, zero = s.about.zero.trim(), token = ++gaugeToken;
+    const s = app.state, zero = s.about.zero.trim(), step = s.about.gaugeStep.trim(), token = ++gaugeToken;
     const args = ["gauge", ...option("--diameter", s.entries[0]), ...option("--flow-unit", s.unit),
-                  ...(zero ? option("--gauge-zero", zero) : []), ...option("--date", app.sheet.today())];
+                  ...(zero ? option("--gauge-zero", zero) : []), ...(step ? option("--step", step) : []),
+                  ...option("--date", app.sheet.today())];
     app.dispatch({ type: "gaugeStart", token }, { now: true });
     gaugeJob.run(args, { view: 1 }).then((r) => {
       app.dispatch({ type: "gaugeDone", token, ...(r.view.failed ? { message: say("gauge_failed", { why: r.view.message }) }
@@ -313,7 +314,7 @@
       : done ? say("gauge_ready") : say("gauge_stale"));
     download("gaugeDownload", done ? { bytes: done.svg, name: app.call("table_words", [s.entries[0], "heads", "", "", "", s.unit, "", "", ""], [0]).gauge_file_name, type: "image/svg+xml" } : null);
     $("gaugePrint").disabled = !done;
-    app.sheet.gauge(done ? done.svg : null, s.about, say);
+    app.sheet.gauge(done ? done.svg : null, done ? app.call("gauge_pieces", [s.entries[0], s.about.zero.trim()]) : null, s.about, say);
   });
 
   // ---- The operator's card: flows by staff reading, by `vordanel-cli table --heads` ----

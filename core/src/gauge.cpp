@@ -31,6 +31,32 @@ double roundStepOver(double span, int most)
 
 }  // namespace
 
+double gaugeTopMillimetres(const Curve& curve) { return topHead(curve) * 1000; }
+
+GaugeDrawing gaugeDrawing(double gaugeZeroMillimetres, double topMillimetres)
+{
+    return {std::ceil((gaugeZeroMillimetres + topMillimetres) / 10) * 10};
+}
+
+std::vector<GaugePiece> gaugePieces(const GaugeDrawing& drawing)
+{
+    const double height = drawing.height(), advance = gaugePieceLength - gaugeOverlap;
+    // So many pieces that the last one is longer than the overlap, however the height falls.
+    const int count = height <= gaugePieceLength ? 1 : static_cast<int>(std::ceil((height - gaugeOverlap) / advance));
+    std::vector<GaugePiece> pieces(count);
+    for (int i = 0; i < count; ++i) {
+        GaugePiece& piece = pieces[i];
+        piece.top = i * advance;
+        piece.height = std::min(gaugePieceLength, height - piece.top);
+        if (i + 1 < count) {
+            const double y = (i + 1) * advance + gaugeOverlap / 2;
+            piece.below = GaugeJoin{i + 1, y, drawing.reading(y)};
+        }
+        if (i > 0) piece.above = pieces[i - 1].below;
+    }
+    return pieces;
+}
+
 double gaugeStep(const Curve& curve, FlowUnit unit) { return roundStepOver(topFlow(curve, unit), 40); }
 
 CardReadings cardReadings(const Curve& curve, double gaugeZeroMillimetres, int rows)

@@ -87,4 +87,18 @@ std::string flowAtHead(const Discharge& d, const std::string& flowText, FlowUnit
            + (d.aboveWeir ? std::string(" ") + names(Note::AboveWeir).japanese : "");
 }
 
+std::string gaugeJoin(const GaugeJoin& join)
+{
+    return "◆" + std::to_string(join.number) + " " + displayText(join.reading) + " mm";
+}
+
+const char* gaugeCut() { return "切り取り線"; }
+
+std::string gaugePrintNote()
+{
+    return "倍率 100 % で印刷してください(ページに合わせない)。各ページを" + std::string(gaugeCut())
+           + "で切り、上のページの下端を次のページの上端に " + displayText(gaugeOverlap)
+           + " mm 重ねて、同じ番号と読みの ◆ の線がぴったり重なるように貼り合わせます。";
+}
+
 }  // namespace vordanel::words

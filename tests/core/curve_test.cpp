@@ -2,6 +2,7 @@
 #include "vordanel/gauge.h"
 
 #include "vordanel/numtext.h"
+#include "vordanel/words.h"
 
 #include <gtest/gtest.h>
 
@@ -129,6 +130,57 @@ INSTANTIATE_TEST_SUITE_P(
                     CardRow{"ShiftedByTheGaugeZero", 300, 50, 24, 350, 20},
                     CardRow{"FewRowsTakeALargerStep", 100, 0, 6, 100, 20},
                     CardRow{"ASmallWeirInTenthsOfAMillimetre", 2.5, 0, 24, 2.4, 0.2}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// A gauge on A4: pieces no longer than a page that cover the drawing, each overlapping the next by
+// the overlap and longer than it; every join drawn at one height on both of its pieces, inside
+// their overlap, and named by the staff reading there.
+struct PiecesRow {
+    const char* name;
+    double diameter, zero;  // mm
+    std::size_t pieces;
+    const char* lastJoin;   // the mark of the last join, or "" where the gauge is one piece
+    friend void PrintTo(const PiecesRow& r, std::ostream* os) { *os << r.name; }
+};
+
+class GaugePieces : public testing::TestWithParam<PiecesRow> {};
+
+TEST_P(GaugePieces, CoverTheDrawingAndJoinAtOneMarkedHeight)
+{
+    const auto& row = GetParam();
+    const GaugeDrawing drawing = gaugeDrawing(row.zero, gaugeTopMillimetres(curveOf(row.diameter / 1000)));
+    const std::vector<GaugePiece> pieces = gaugePieces(drawing);
+    ASSERT_EQ(pieces.size(), row.pieces);
+    EXPECT_EQ(pieces.front().top, 0);
+    EXPECT_DOUBLE_EQ(pieces.back().top + pieces.back().height, drawing.height());
+    for (std::size_t i = 0; i < pieces.size(); ++i) {
+        const GaugePiece& p = pieces[i];
+        EXPECT_LE(p.height, gaugePieceLength) << i;
+        EXPECT_TRUE(pieces.size() == 1 || p.height > gaugeOverlap) << i;
+        EXPECT_EQ(p.above.has_value(), i > 0) << i;
+        EXPECT_EQ(p.below.has_value(), i + 1 < pieces.size()) << i;
+        if (!p.below) continue;
+        const GaugePiece& next = pieces[i + 1];
+        EXPECT_DOUBLE_EQ(p.top + p.height - next.top, gaugeOverlap) << i;
+        const GaugeJoin join = *p.below, same = *next.above;
+        EXPECT_EQ(words::gaugeJoin(join), words::gaugeJoin(same)) << i;
+        EXPECT_EQ(join.y, same.y) << i;
+        EXPECT_GT(join.y, next.top) << i;
+        EXPECT_LT(join.y, p.top + p.height) << i;
+        EXPECT_DOUBLE_EQ(join.reading, drawing.top + drawing.length - join.y) << i;
+    }
+    EXPECT_EQ(pieces.size() > 1 ? words::gaugeJoin(*pieces.back().above) : "", row.lastJoin);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Curve, GaugePieces,
+    testing::Values(PiecesRow{"OnePage", 100, 0, 1, ""},
+                    // 120 + 300 mm of staff: the join halfway down the overlap, at reading 200 mm.
+                    PiecesRow{"TwoPagesOverAGaugeZero", 300, 120, 2, "\xe2\x97\x86" "1 200 mm"},
+                    PiecesRow{"ThreePages", 600, 0, 3, "\xe2\x97\x86" "2 150 mm"},
+                    // 477 mm of drawing: the last piece 17 mm, longer than the overlap; its join lies
+                    // in the foot, 20 mm below the zero.
+                    PiecesRow{"AShortLastPieceJoinedInTheFoot", 430, 0, 3, "\xe2\x97\x86" "2 -20 mm"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -89,10 +89,10 @@ test("a link opens the same entries, unit, head and table settings in a fresh br
   const opened = await open(session, { width: 1280, height: 800 }), { page } = opened;
   const state = () => page.evaluate(() => Object.fromEntries(
     ["Text6", "Text1", "Text2", "Text3", "Text4", "headEntry", "flowUnit", "tableBy", "tableFrom", "tableTo", "tableStep",
-     "project", "site", "author", "gaugeZero"]
+     "project", "site", "author", "gaugeZero", "gaugeStep"]
       .map((id) => [id, document.getElementById(id).value]).concat([["tableBracket", tableBracket.checked]])));
   await enter(page, ["123.4", "56.78", "0.5", "200&#x"], { typed: false });
-  await fill(page, [["project", "A&B #1"], ["site", "堰 3"], ["author", "佐藤"], ["gaugeZero", "12.5"]]);
+  await fill(page, [["project", "A&B #1"], ["site", "堰 3"], ["author", "佐藤"], ["gaugeZero", "12.5"], ["gaugeStep", "0.5"]]);
   await page.select("#flowUnit", "m3/h");
   await page.select("#tableBy", "heads");
   await fill(page, [["tableFrom", "5"], ["tableTo", "50"], ["tableStep", "5"], ["headEntry", "35"]]);
@@ -108,7 +108,7 @@ test("a link opens the same entries, unit, head and table settings in a fresh br
     await page.waitForFunction(() => document.documentElement.dataset.vordanel === "ready" && risingHead.textContent !== "—");
     assert.deepEqual(await page.evaluate(() => Object.fromEntries(
       ["Text6", "Text1", "Text2", "Text3", "Text4", "headEntry", "flowUnit", "tableBy", "tableFrom", "tableTo", "tableStep",
-       "project", "site", "author", "gaugeZero"]
+       "project", "site", "author", "gaugeZero", "gaugeStep"]
         .map((id) => [id, document.getElementById(id).value]).concat([["tableBracket", tableBracket.checked]]))), sent);
     assert.equal(await page.$eval("#VORDANEL", (e) => e.dataset.answers), undefined, "計算 is not pressed");
     assert.ok(await page.$eval("#curveLine", (e) => e.getTotalLength() > 0), "the curve is drawn");
@@ -139,58 +139,66 @@ test("the curve downloads as a standalone SVG with its captions and as a PNG at 
   await finish(opened);
 });
 
-test("the staff gauge downloads as the companion draws it and prints true to scale, a tall one on joined pages", async () => {
+test("the staff gauge downloads as the companion draws it and prints true to scale, a tall one on pieces that join true", async () => {
   const opened = await open(session, { width: 1280, height: 800 }), { page } = opened;
-  const rows = [  // diameter, unit, gauge zero, and the A4 pages its staff takes
-    ["100", "L/min", "", 1],
-    ["1000", "m3/h", "50", 5],
+  const rows = [  // diameter, unit, gauge zero, step, and the A4 pages its staff takes
+    ["100", "L/min", "", "", 1],
+    ["300", "m3/h", "120", "", 2],
+    ["600", "L/s", "", "5", 3],
+    ["800", "m3/min", "", "", 4],
+    ["1000", "m3/h", "50", "", 5],
   ];
-  for (const [d, unit, zero, pages] of rows) {
-    const name = `D ${d} in ${unit}, zero ${zero || 0}`;
+  for (const [d, unit, zero, step, pages] of rows) {
+    const name = `D ${d} in ${unit}, zero ${zero || 0}, step ${step || "round"}`;
     await page.select("#flowUnit", unit);
-    await fill(page, [["Text6", d], ["gaugeZero", zero], ["project", "試験"], ["site", "第1堰"]]);
+    await fill(page, [["Text6", d], ["gaugeZero", zero], ["gaugeStep", step], ["project", "試験"], ["site", "第1堰"]]);
     const today = await page.evaluate(() => app.sheet.today());
     await until(page, "vordanel-gauge-done", () => page.click("#gaugeRun"));
-    const expected = native(["gauge", "-d", d, "--flow-unit", unit, ...(zero ? ["--gauge-zero", zero] : []), "--date", today]);
+    const expected = native(["gauge", "-d", d, "--flow-unit", unit, ...(zero ? ["--gauge-zero", zero] : []),
+                             ...(step ? ["--step", step] : []), "--date", today]);
     assert.equal(expected.status, 0, name);
     assert.deepEqual(await linkBytes(page, "a#gaugeDownload"), expected.stdout, name);
-    // On paper: the pieces' heights add up to the staff's with their overlaps, each page says which it is.
     await page.evaluate(() => { document.body.dataset.print = "gauge"; });
     const { text, pages: got, words } = await printed(page);
     await page.evaluate(() => { delete document.body.dataset.print; });
     assert.equal(got, pages, name);
     for (let n = 1; n <= pages; ++n) assert.ok(text.includes(`${n} / ${pages}`) && text.includes("第1堰"), `${name}: page ${n}`);
-    // True to scale: on each page the flows' numbers stand as far apart as their heights on the
-    // companion's staff, and the centimetre numbers 10 mm apart, within 0.2 mm.
-    const svg = expected.stdout.toString(), toMm = 25.4 / 72;
+    // The pieces laid as their join marks say: each page shifted so that its join with the page
+    // before stands where that page has it. Then, over all pages, the flows' numbers stand as far
+    // apart as their heights on the companion's staff, and the centimetres' numbers as far as they
+    // count, within 0.2 mm.
+    const toMm = 25.4 / 72;
+    const join = (n, k) => {
+      const found = words.filter((w) => w.page === n && w.text === `◆${k}`);
+      assert.equal(found.length, 1, `${name}: join ${k} on page ${n}`);
+      return found[0].yMax;
+    };
+    const shift = [0, 0];
+    for (let n = 2; n <= pages; ++n) shift[n] = shift[n - 1] + join(n - 1, n - 1) - join(n, n - 1);
+    assert.ok(pages === 1 || !words.some((w) => /^◆\d+$/.test(w.text) && w.page === 1 && w.text !== "◆1"), `${name}: page 1 marks only its own join`);
+    const svg = expected.stdout.toString();
     const marks = new Map([...svg.matchAll(/data-flow="[^"]*" data-height-mm="([0-9.]+)"[^>]*><line[^>]*\/><text[^>]*>([^<]+)<\/text>/g)]
       .map((m) => [m[2], Number(m[1])]));
     // The flows' numbers start at one x, right of the staff; the centimetres' end at one x, left of it.
     const mode = (values) => [...values.reduce((m, v) => m.set(v, (m.get(v) ?? 0) + 1), new Map())].sort((a, b) => b[1] - a[1])[0]?.[0];
-    for (let n = 1; n <= pages; ++n) {
-      const numbers = words.filter((w) => w.page === n && /^[0-9.]+$/.test(w.text));
-      const start = mode(numbers.filter((w) => marks.has(w.text)).map((w) => Math.round(w.xMin)));
-      const right = numbers.filter((w) => Math.round(w.xMin) === start && marks.has(w.text));
-      // Numbers of one size stand alike above their marks: each compared with the next of its size.
-      const sized = [...right.reduce((m, w) => {
-        const size = Math.round((w.yMax - w.yMin) * 4);
-        return m.set(size, [...(m.get(size) ?? []), w]);
-      }, new Map()).values()];
-      for (const [a, b] of sized.flatMap((group) => group.slice(1).map((w, i) => [group[i], w]))) {
-        const printedApart = (a.yMax - b.yMax) * toMm, drawnApart = marks.get(b.text) - marks.get(a.text);
-        assert.ok(Math.abs(printedApart - drawnApart) < 0.2, `${name}: flows ${a.text} and ${b.text} are ${printedApart} mm apart, not ${drawnApart}`);
-      }
-      const end = mode(numbers.filter((w) => !right.includes(w)).map((w) => Math.round(w.xMax)));
-      const left = numbers.filter((w) => Math.round(w.xMax) === end).sort((a, b) => a.yMax - b.yMax);
-      assert.ok(left.length >= 2 && (right.length >= 2 || pages > 1), `${name}: page ${n}: ${left.length} centimetres, ${right.length} flows`);
-      for (const [a, b] of left.slice(1).map((w, i) => [left[i], w])) {
-        const apart = (b.yMax - a.yMax) * toMm;
-        assert.ok(Math.abs(apart - 10 * Math.round(apart / 10)) < 0.2 && apart > 5, `${name}: centimetres ${a.text} and ${b.text} ${apart} mm apart`);
-      }
+    const numbers = words.filter((w) => /^[0-9.]+$/.test(w.text)).map((w) => ({ ...w, y: w.yMax + shift[w.page] }));
+    const start = mode(numbers.filter((w) => marks.has(w.text)).map((w) => Math.round(w.xMin)));
+    const flows = numbers.filter((w) => Math.round(w.xMin) === start && marks.has(w.text));
+    const end = mode(numbers.filter((w) => !flows.includes(w)).map((w) => Math.round(w.xMax)));
+    const centimetres = numbers.filter((w) => Math.round(w.xMax) === end).sort((a, b) => a.y - b.y);
+    assert.ok(centimetres.length >= 2 * pages && flows.length >= 2, `${name}: ${centimetres.length} centimetres, ${flows.length} flows`);
+    // Numbers of one size stand alike above their marks: each compared with the next of its size.
+    const sized = [...flows.reduce((m, w) => m.set(Math.round((w.yMax - w.yMin) * 4), [...(m.get(Math.round((w.yMax - w.yMin) * 4)) ?? []), w]), new Map()).values()]
+      .map((group) => group.sort((a, b) => a.y - b.y));
+    for (const [a, b] of sized.flatMap((group) => group.slice(1).map((w, i) => [group[i], w]))) {
+      const printedApart = (a.y - b.y) * toMm, drawnApart = marks.get(b.text) - marks.get(a.text);
+      assert.ok(Math.abs(printedApart - drawnApart) < 0.2,
+                `${name}: flows ${a.text} (page ${a.page}) and ${b.text} (page ${b.page}) are ${printedApart} mm apart, not ${drawnApart}`);
     }
-    const heights = await page.$$eval("#gaugeSheet svg", (all) => all.map((s) => parseFloat(s.getAttribute("height"))));
-    const staff = Number(expected.stdout.toString().match(/height="([0-9.]+)mm"/)[1]);
-    assert.ok(Math.abs(heights.reduce((a, b) => a + b, 0) - 10 * (pages - 1) - staff) < 1e-6, `${name}: ${heights} for ${staff} mm`);
+    for (const [a, b] of centimetres.slice(1).map((w, i) => [centimetres[i], w])) {
+      const printedApart = (b.y - a.y) * toMm, counted = 10 * (Number(a.text) - Number(b.text));
+      assert.ok(Math.abs(printedApart - counted) < 0.2, `${name}: centimetres ${a.text} (page ${a.page}) and ${b.text} (page ${b.page}) ${printedApart} mm apart`);
+    }
   }
   // A gauge that cannot be drawn is told in Japanese, and the last one is gone.
   await fill(page, [["gaugeZero", "-5"]]);

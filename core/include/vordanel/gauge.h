@@ -3,6 +3,7 @@
 #include "vordanel/curve.h"
 #include "vordanel/units.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,40 @@ inline constexpr int maxGaugeMarks = 1000;
 // (no fewer than 16, as the next round step is at most 2.5 times as large). Needs a curve without fault.
 double gaugeStep(const Curve& curve, FlowUnit unit);
 GaugeScale gaugeScale(const Curve& curve, FlowUnit unit, double step);
+
+// The top of the gauge's scale (mm above the bottom of the opening): the lower of the top of the
+// opening and the head of greatest flow. Needs a curve without fault.
+double gaugeTopMillimetres(const Curve& curve);
+
+// The gauge as drawn, in millimetres of paper (one unit of the SVG a millimetre): a title band, the
+// staff from its zero past the top of the scale to a whole centimetre, and a foot of four lines.
+struct GaugeDrawing {
+    static constexpr double width = 110, top = 15, foot = 32;
+    double length = 0;  // the staff, mm
+    double height() const { return top + length + foot; }
+    double y(double reading) const { return top + length - reading; }  // where a reading (mm) stands
+    double reading(double y) const { return top + length - y; }
+};
+// The longest staff drawn: beyond it no one posts a gauge, and the file would run to megabytes.
+inline constexpr double longestStaff = 20000;  // mm
+GaugeDrawing gaugeDrawing(double gaugeZeroMillimetres, double topMillimetres);
+
+// The drawing on A4 at 100 %: pieces of gaugePieceLength mm at most, each page's last
+// gaugeOverlap mm repeated at the top of the next. A join is marked on both of its pieces by one
+// line at the middle of their overlap, at the same height of the drawing (hence the same staff
+// reading), numbered alike: laid so that the two lines coincide, the pieces make the staff true.
+// Each piece is cut at the edges it shares with a neighbour. No piece is shorter than the overlap.
+inline constexpr double gaugePieceLength = 240, gaugeOverlap = 10;  // mm
+struct GaugeJoin {
+    int number = 0;      // 1 for the join between the first piece and the second
+    double y = 0;        // height in the drawing
+    double reading = 0;  // the staff reading there (mm; below the zero where the join is in the foot)
+};
+struct GaugePiece {
+    double top = 0, height = 0;  // the part of the drawing on this page
+    std::optional<GaugeJoin> above, below;  // the joins with the pieces before and after
+};
+std::vector<GaugePiece> gaugePieces(const GaugeDrawing& drawing);
 
 // An operator's card (掲示用の流量早見表): staff readings from the gauge zero up to the top of the
 // gauge's scale, in the round step (1, 2 or 5 times a power of ten, mm) that gives the most rows up

@@ -2,6 +2,7 @@
 
 #include "vordanel/calculation.h"
 #include "vordanel/curve.h"
+#include "vordanel/gauge.h"
 #include "vordanel/units.h"
 
 #include <string>
@@ -29,5 +30,12 @@ std::string risingHead(const Calculation& rising, const Curve& curve, FlowUnit u
 std::string otherHead(const OtherHead& other, const Calculation& c, const Curve& curve);
 // The flow at a head, as `flow` answers it: its flow text in the unit, the side and the notes.
 std::string flowAtHead(const Discharge& d, const std::string& flowText, FlowUnit unit);
+
+// A staff gauge printed in pieces: the mark of a join, alike on both of its pieces ("◆1 205 mm",
+// its number and the staff reading where it lies), the word on a cut line, and how to print and
+// lay the pieces.
+std::string gaugeJoin(const GaugeJoin& join);
+const char* gaugeCut();
+std::string gaugePrintNote();
 
 }  // namespace vordanel::words
