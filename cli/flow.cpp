@@ -32,7 +32,7 @@ void addFlowOptions(CLI::App& command, FlowOptions& options)
                    "is the reading less the gauge zero, and --json adds reading_mm, gauge_zero_mm and head_mm.");
 }
 
-int flow(const FlowOptions& options, std::FILE* out, std::FILE* err)
+FlowAnswer flowAt(const FlowOptions& options)
 {
     const ParsedNumber diameter = parseNumber(options.diameter);
     ParsedNumber head = parseNumber(options.head);
@@ -46,7 +46,22 @@ int flow(const FlowOptions& options, std::FILE* out, std::FILE* err)
     else if (head.fault) d.fault = head.fault, d.faultInput = Input::Head;
     else if (zero.fault) d.fault = zero.fault, d.faultInput = Input::GaugeZero;
     else d = dischargeAt(curve, toMetres(head.value));
-    const bool belowZero = d.fault && onGauge && d.faultInput == Input::Head && head.value < 0;
+    return {diameter, head, zero, onGauge, reading, curve, d};
+}
+
+bool FlowAnswer::belowZero() const
+{
+    return discharge.fault && onGauge && discharge.faultInput == Input::Head && head.value < 0;
+}
+
+int flow(const FlowOptions& options, std::FILE* out, std::FILE* err)
+{
+    const FlowAnswer a = flowAt(options);
+    const ParsedNumber &diameter = a.diameter, &head = a.head, &zero = a.zero;
+    const bool onGauge = a.onGauge, belowZero = a.belowZero();
+    const double reading = a.reading;
+    const Curve& curve = a.curve;
+    const Discharge& d = a.discharge;
     const FlowUnitNames& unit = names(options.flowUnit);
     const double litres = toLitresPerMinute(d.flow);
 

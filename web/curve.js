@@ -113,7 +113,7 @@
     y(flow) { return this.plot.bottom - (flow / this.scale.yMax) * (this.plot.bottom - this.plot.top); }
 
     // curve: vordanel_curve's answer; marks: {answer: the window's fresh head {mm, text} or null,
-    // head: the head entry's fresh {mm, flow, text, flowText} or null}; words: the core's.
+    // head: the head entry's fresh {mm, flow, text, flow_text} or null}; words: the core's.
     show(curve, marks, words) {
       const drawnKey = JSON.stringify([curve, marks]);
       if (drawnKey === this.drawn) return;
@@ -243,7 +243,7 @@
                     { x: plot.left + 4, y: fy - 5 }, { x: plot.left + 4, y: fy + 14 }], [plot.right - 4, fy]);
       }
       if (headShown) {
-        labels.add("head-label", say("head_mark_label", { head: head.text, flow: head.flowText, symbol }),
+        labels.add("head-label", say("head_mark_label", { head: head.text, flow: head.flow_text, symbol }),
                    [{ x: plot.left + 6, y: plot.top + 28 }, { x: x(head.mm) + 8, y: y(head.flow) - 6 },
                     { x: x(head.mm) - 8, y: y(head.flow) - 6, anchor: "end" }], [x(head.mm), y(head.flow)]);
       }

@@ -4,6 +4,7 @@
 // word the page shows comes from here, so the page's scripts only move them.
 // (The companion's commands run in the workers, from a module of their own: glue_commands.cpp.)
 
+#include "flow.h"
 #include "json.h"
 
 #include "vordanel/calculation.h"
@@ -259,35 +260,31 @@ const char* vordanel_facts(const char* diameter, std::size_t diameterSize, const
     return answer(json.str());
 }
 
-// The flow at the head entry in words, from what `vordanel-cli flow --json` answered (its outcome,
-// side, flow_text, kind and input keys, passed on as they came) for the head as typed: {"text":…,
-// "head_mm": the head as the companion read it, "head_text"}.
-const char* vordanel_head_flow_words(const char* head, std::size_t headSize, const char* zero, std::size_t zeroSize,
-                                     const char* outcome, std::size_t outcomeSize,
-                                     const char* side, std::size_t sideSize, const char* flowText, std::size_t flowTextSize,
-                                     const char* kind, std::size_t kindSize, const char* input, std::size_t inputSize,
-                                     const char* unitName, std::size_t unitSize, int aboveWeir)
+// The flow at the head entry, as `vordanel-cli flow` works it out for the entries as typed (the
+// head a reading on the staff where a gauge zero is given), in words: {"text", "failed": a fault,
+// "mark": the head and its flow for the curve ({"mm", "text", "flow", "flow_text"}) or null}.
+const char* vordanel_head_flow(const char* diameter, std::size_t diameterSize, const char* head, std::size_t headSize,
+                               const char* zero, std::size_t zeroSize, const char* unitName, std::size_t unitSize)
 {
-    const std::string_view o{outcome, outcomeSize}, k{kind, kindSize}, in{input, inputSize};
-    vordanel::Discharge d;
-    if (o == "fault") {
-        d.fault = vordanel::Fault::NotANumber;
-        for (const vordanel::Fault f : {vordanel::Fault::NotANumber, vordanel::Fault::DivisionByZero, vordanel::Fault::InvalidArgument,
-                                        vordanel::Fault::Overflow})
-            if (k == vordanel::names(f).key) d.fault = f;
-        d.faultInput = in == vordanel::names(vordanel::Input::Diameter).key ? vordanel::Input::Diameter : vordanel::Input::Head;
-    }
-    d.beyondZero = o == "no_flow";
-    d.fallingSide = std::string_view{side, sideSize} == "falling";
-    d.aboveWeir = aboveWeir != 0;
-    // With a gauge zero the entry is a reading on the staff: the head is the reading less the zero.
-    const auto parsed = vordanel::parseNumber({head, headSize});
-    const auto gaugeZero = vordanel::parseNumber(zeroSize ? std::string_view{zero, zeroSize} : std::string_view{"0"});
+    vordanel::cli::FlowOptions options;
+    options.diameter.assign(diameter, diameterSize);
+    options.head.assign(head, headSize);
+    options.gaugeZero.assign(zero, zeroSize);
+    options.flowUnit = unitNamed({unitName, unitSize});
+    const vordanel::cli::FlowAnswer a = vordanel::cli::flowAt(options);
+    const vordanel::Discharge& d = a.discharge;
+    const double litres = vordanel::toLitresPerMinute(d.flow);
+    const std::string flowText = d.fault || d.beyondZero ? "" : vordanel::flowText(litres, options.flowUnit);
     JsonObject json;
-    json.text("text", vordanel::words::flowAtHead(d, {flowText, flowTextSize}, unitNamed({unitName, unitSize})));
-    if (!parsed.fault && !gaugeZero.fault) {
-        const double headMillimetres = vordanel::headOfReading(parsed.value, gaugeZero.value);
-        json.number("head_mm", headMillimetres).text("head_text", vordanel::displayText(headMillimetres));
+    json.text("text", vordanel::words::flowAtHead(d, flowText, options.flowUnit)).boolean("failed", d.fault.has_value());
+    if (flowText.empty()) {
+        json.null("mark");
+    } else {
+        json.object("mark", JsonObject()
+                                .number("mm", a.head.value)
+                                .text("text", vordanel::displayText(a.head.value))
+                                .number("flow", vordanel::fromLitresPerMinute(litres, options.flowUnit))
+                                .text("flow_text", flowText));
     }
     return answer(json.str());
 }
@@ -439,6 +436,7 @@ const char* vordanel_words()
         .text("gauge_failed", "量水標を作れませんでした: {why}")
         .text("gauge_ready", "量水標ができました。SVGで保存するか、印刷してください(倍率 100 %、ページに合わせない)。")
         .text("gauge_stale", "入力が変わりました。「量水標を作る」で作り直します。")
+        .text("gauge_step_caption", "目盛の刻み({symbol})")
         .text("gauge_page_head", "流量目盛の量水標　{page} / {pages}　件名 {project}　地点 {site}")
         .text("card_place", "件名 {project}　地点 {site}　作成 {date}")
         .text("card_ready", "掲示用カードができました。印刷してください。")

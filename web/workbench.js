@@ -158,35 +158,25 @@
   // "-" is never read as an option; apart where it is empty, which "=" would drop.
   const option = (name, value) => (value === "" ? [name, ""] : [`${name}=${value}`]);
 
-  // ---- The flow at a head, by `vordanel-cli flow` ----
+  // ---- The flow at a head, by the companion's `flow` ----
 
-  const headJob = new app.Job();
   let headToken = 0;
-  // Asks the companion for the flow at the head entry whenever the diameter, the head or the unit
-  // changed; a flow asked for before is dropped with its worker.
+  // Works out the flow at the head entry whenever the diameter, the head, the zero or the unit
+  // changed, by the core's own step of `vordanel-cli flow` (microseconds: no worker), once the
+  // drawing that asked for it is done.
   function askHeadFlow(s) {
     const head = s.head.trim();
     if (head === "") {
-      if (s.headFlow) {
-        headJob.stop();
-        app.dispatch({ type: "headStop" });
-      }
+      if (s.headFlow) app.dispatch({ type: "headStop" });
       return;
     }
     if (s.headFlow?.key === app.keys.headFlow(s)) return;
     const token = ++headToken;
     app.dispatch({ type: "headStart", token });
-    const zero = s.about.zero.trim();
-    headJob.run(["flow", ...option("--diameter", s.entries[0]), ...option("--head", head), ...option("--flow-unit", s.unit),
-                 ...(zero ? option("--gauge-zero", zero) : []), "--json"]).then((r) => {
-      const flow = JSON.parse(new TextDecoder().decode(r.stdout));
-      const said = app.call("head_flow_words", [head, zero, flow.outcome ?? "", flow.side ?? "", flow.flow_text ?? "", flow.kind ?? "",
-                                                 flow.input ?? "", s.unit], [flow.above_weir ? 1 : 0]);
-      const mark = flow.outcome === "flow" ? { mm: Number(said.head_mm), flow: flow[`flow_${unitOf(s).key}`], text: said.head_text,
-                                               flowText: flow.flow_text } : null;
-      app.dispatch({ type: "headDone", token, said: said.text, mark, failed: flow.outcome === "fault" }, { now: true });
-    }, (e) => {
-      if (!(e instanceof app.Cancelled)) app.dispatch({ type: "headDone", token, said: say("job_failed", { why: e.message }), mark: null, failed: true }, { now: true });
+    const asked = [s.entries[0], head, s.about.zero.trim(), s.unit];
+    queueMicrotask(() => {
+      const flow = app.call("head_flow", asked);
+      app.dispatch({ type: "headDone", token, said: flow.text, mark: flow.mark, failed: flow.failed }, { now: true });
     });
   }
 
@@ -314,6 +304,7 @@
       : done ? say("gauge_ready") : say("gauge_stale"));
     download("gaugeDownload", done ? { bytes: done.svg, name: app.call("table_words", [s.entries[0], "heads", "", "", "", s.unit, "", "", ""], [0]).gauge_file_name, type: "image/svg+xml" } : null);
     $("gaugePrint").disabled = !done;
+    text("gaugeStepCaption", say("gauge_step_caption", { symbol: unitOf(s).symbol }));
     app.sheet.gauge(done ? done.svg : null, done ? app.call("gauge_pieces", [s.entries[0], s.about.zero.trim()]) : null, s.about, say);
   });
 
