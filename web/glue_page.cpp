@@ -352,26 +352,33 @@ const char* vordanel_sheet_words(const char* diameter, std::size_t diameterSize,
                       .str());
 }
 
-// An operator's card for the weir and the gauge zero as typed: the staff readings it lists, as
-// `table --heads` takes them ("range": FROM:TO:STEP), and its words; {"ok":false} where the
-// diameter or the zero gives none.
+// An operator's card for the weir and the gauge zero as typed: its words, the captions and rows
+// ([reading, flow] as `flow --gauge-zero` gives the flow at each reading, in the unit) and the
+// columns they are set in on one A4 page; {"ok":false} where the diameter or the zero gives none.
 const char* vordanel_card(const char* diameter, std::size_t diameterSize, const char* zero, std::size_t zeroSize,
                           const char* unitName, std::size_t unitSize)
 {
-    constexpr int rows = 24;  // large enough print to read at the weir, on one page
+    constexpr int oneColumn = 24, perColumn = 30;  // rows in large print on one page, in one column or in several
     const auto d = vordanel::parseNumber({diameter, diameterSize});
     const auto z = vordanel::parseNumber(zeroSize ? std::string_view{zero, zeroSize} : std::string_view{"0"});
     const vordanel::Curve curve = vordanel::curveOf(vordanel::toMetres(d.value));
-    if (d.fault || z.fault || !(d.value > 0) || curve.fault || vordanel::diameterFault(curve.weir.diameter()))
+    if (d.fault || z.fault || !(d.value > 0) || !(z.value >= 0) || curve.fault || vordanel::diameterFault(curve.weir.diameter()))
         return answer(JsonObject().boolean("ok", false).str());
-    const vordanel::CardReadings r = vordanel::cardReadings(curve, z.value, rows);
+    const vordanel::Card card = vordanel::card(curve, z.value);
     const vordanel::FlowUnit unit = unitNamed({unitName, unitSize});
+    JsonArray rows;
+    for (const vordanel::CardRow& r : card.rows)
+        rows.array(JsonArray().text(vordanel::displayText(r.reading)).text(vordanel::flowText(r.litresPerMinute, unit)));
+    const int n = static_cast<int>(card.rows.size());
     return answer(JsonObject()
                       .boolean("ok", true)
-                      .text("range", vordanel::displayText(r.from) + ":" + vordanel::displayText(r.to) + ":" + vordanel::displayText(r.step))
                       .text("title", "流量早見表　量水標の読みから流量")
                       .text("about", "堰の径 " + vordanel::displayText(d.value) + " mm　流量の単位 " + vordanel::names(unit).symbol
                                          + "　量水標の零点 " + vordanel::displayText(z.value) + " mm（堰の底での読み）")
+                      .text("spread", vordanel::words::cardSpread(card.spread))
+                      .array("captions", JsonArray().text(vordanel::names(vordanel::Input::Reading).caption).text(vordanel::flowCaption(unit)))
+                      .array("rows", rows)
+                      .integer("columns", n <= oneColumn ? 1 : (n + perColumn - 1) / perColumn)
                       .str());
 }
 

@@ -152,20 +152,22 @@
         const holder = $("cardSheet");
         holder.replaceChildren();
         if (!card) return;
-        const lines = [["card-title", card.title], ["card-about", card.about], ["card-place", card.place]].map(([name, words]) => {
+        const lines = [["card-title", card.title], ["card-about", card.about], ["card-about", card.spread], ["card-place", card.place]].map(([name, words]) => {
           const p = document.createElement("p");
           p.className = name;
           p.textContent = words;
           return p;
         });
+        // Read down each column, then the next.
         const table = document.createElement("table");
-        table.className = "card-rows";
+        table.className = `card-rows columns-${card.columns}`;
         const head = table.createTHead().insertRow();
-        for (const caption of card.captions) head.append(Object.assign(document.createElement("th"), { textContent: caption }));
-        const body = table.createTBody();
-        for (const cells of card.rows) {
+        for (let c = 0; c < card.columns; ++c)
+          for (const caption of card.captions) head.append(Object.assign(document.createElement("th"), { textContent: caption }));
+        const body = table.createTBody(), tall = Math.ceil(card.rows.length / card.columns);
+        for (let r = 0; r < tall; ++r) {
           const tr = body.insertRow();
-          for (const cell of cells) tr.insertCell().textContent = cell;
+          for (let c = 0; c < card.columns; ++c) for (const cell of card.rows[c * tall + r] ?? card.captions.map(() => "")) tr.insertCell().textContent = cell;
         }
         holder.append(...lines, table);
       });

@@ -308,21 +308,15 @@
     app.sheet.gauge(done ? done.svg : null, done ? app.call("gauge_pieces", [s.entries[0], s.about.zero.trim()]) : null, s.about, say);
   });
 
-  // ---- The operator's card: flows by staff reading, by `vordanel-cli table --heads` ----
+  // ---- The operator's card: flows by staff reading, as `vordanel-cli flow --gauge-zero` gives them ----
 
-  const cardJob = new app.Job();
   let cardToken = 0;
   function runCard() {
-    const s = app.state, zero = s.about.zero.trim(), token = ++cardToken;
-    const card = app.call("card", [s.entries[0], zero, s.unit]);
+    const s = app.state, token = ++cardToken;
+    const card = app.call("card", [s.entries[0], s.about.zero.trim(), s.unit]);
     if (!card.ok) return;
     app.dispatch({ type: "cardStart", token, card }, { now: true });
-    cardJob.run(["table", ...option("--diameter", s.entries[0]), `--heads=${card.range}`, ...option("--flow-unit", s.unit),
-                 ...(zero ? option("--gauge-zero", zero) : [])], { view: 100 }).then((r) => {
-      app.dispatch({ type: "cardDone", token, ...(r.view.failed ? { message: r.view.message } : { view: r.view }) }, { now: true });
-    }, (e) => {
-      if (!(e instanceof app.Cancelled)) app.dispatch({ type: "cardDone", token, message: say("job_failed", { why: e.message }) }, { now: true });
-    });
+    app.dispatch({ type: "cardDone", token, view: { figure_captions: card.captions, figures: card.rows } }, { now: true });
   }
 
   app.view((s) => {

@@ -59,13 +59,49 @@ std::vector<GaugePiece> gaugePieces(const GaugeDrawing& drawing)
 
 double gaugeStep(const Curve& curve, FlowUnit unit) { return roundStepOver(topFlow(curve, unit), 40); }
 
-CardReadings cardReadings(const Curve& curve, double gaugeZeroMillimetres, int rows)
+namespace {
+
+std::vector<CardRow> cardRowsWithin(const Curve& curve, double zero, double spread)
 {
-    const double top = topHead(curve) * 1000;
-    const double step = roundStepOver(top, rows - 1);
-    // The last reading as it is written (12 steps of 0.2 mm are 2.4 mm, not 2.4000000000000004).
-    const double last = gaugeZeroMillimetres + std::floor(top / step * (1 + 1e-12)) * step;
-    return {gaugeZeroMillimetres, readPlainNumber(displayText(last)), step};
+    const auto row = [&](double reading) {
+        const double head = headOfReading(reading, zero);
+        return CardRow{reading, head, toLitresPerMinute(dischargeAt(curve, toMetres(head)).flow)};
+    };
+    const double first = std::ceil(zero), last = std::floor(zero + topHead(curve) * 1000 * (1 + 1e-12));
+    const double top = row(last).litresPerMinute;
+    // The next reading from `at`: the next millimetre, or the next multiple of a larger round step
+    // while its flow stays within the spread of the one before, or a tenth of it of the top flow
+    // (near the zero, where flows are small and every millimetre multiplies them).
+    // The top itself where the next round reading lies beyond it.
+    const auto after = [&](const CardRow& at) {
+        const auto within = [&](const CardRow& r) {
+            return r.litresPerMinute <= std::max(at.litresPerMinute * (1 + spread), at.litresPerMinute + spread / 10 * top);
+        };
+        CardRow next = row(at.reading + 1);
+        for (int k = 0;; ++k)
+            for (const int m : {1, 2, 5}) {
+                const double step = roundStep(m, k), reading = (std::floor(at.reading / step) + 1) * step;
+                if (step == 1) continue;
+                const CardRow further = row(std::min(reading, last));
+                if (!within(further)) return next;
+                next = further;
+                if (reading >= last) return next;
+            }
+    };
+    std::vector<CardRow> rows{row(first)};
+    while (rows.back().reading < last && rows.size() <= static_cast<std::size_t>(cardMostRows)) rows.push_back(after(rows.back()));
+    return rows;
+}
+
+}  // namespace
+
+Card card(const Curve& curve, double gaugeZeroMillimetres)
+{
+    Card c;
+    for (;; c.spread *= 1.25) {
+        c.rows = cardRowsWithin(curve, gaugeZeroMillimetres, c.spread);
+        if (c.rows.size() <= static_cast<std::size_t>(cardMostRows)) return c;
+    }
 }
 
 GaugeScale gaugeScale(const Curve& curve, FlowUnit unit, double step)

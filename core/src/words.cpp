@@ -2,6 +2,8 @@
 
 #include "vordanel/numtext.h"
 
+#include <cmath>
+
 namespace vordanel::words {
 
 namespace {
@@ -99,6 +101,12 @@ std::string gaugePrintNote()
     return "倍率 100 % で印刷してください(ページに合わせない)。各ページを" + std::string(gaugeCut())
            + "で切り、上のページの下端を次のページの上端に " + displayText(gaugeOverlap)
            + " mm 重ねて、同じ番号と読みの ◆ の線がぴったり重なるように貼り合わせます。";
+}
+
+std::string cardSpread(double spread)
+{
+    return "隣の行との流量の差は " + displayText(std::round(spread * 1000) / 10) + " % 以内か、最大の流量の "
+           + displayText(std::round(spread * 100) / 10) + " % 以内(1 mm ごとの行を除く)。読みは 1 mm 単位です。";
 }
 
 }  // namespace vordanel::words

@@ -103,33 +103,45 @@ INSTANTIATE_TEST_SUITE_P(
 namespace vordanel {
 namespace {
 
-// An operator's card: readings from the gauge zero in the round step that gives the most rows up
-// to the number asked for, to the lower of the opening's top and the greatest flow's head.
+// An operator's card: whole-millimetre staff readings from the zero to the top of the scale, each
+// flow within the spread of the one before (or a tenth of it of the top flow) except where a
+// millimetre is the least step; at 10 % for weirs of millimetres to tens of metres.
 struct CardRow {
     const char* name;
     double diameter, zero;  // mm
-    int rows;
-    double to, step;        // mm on the staff
+    double first, last;     // the first and last readings, mm
+    double spread;
     friend void PrintTo(const CardRow& r, std::ostream* os) { *os << r.name; }
 };
 
 class Cards : public testing::TestWithParam<CardRow> {};
 
-TEST_P(Cards, ListReadingsInARoundStepUpToTheTopOfTheScale)
+TEST_P(Cards, ListWholeMillimetreReadingsWhoseFlowsStayWithinTheSpread)
 {
     const auto& row = GetParam();
-    const CardReadings r = cardReadings(curveOf(row.diameter / 1000), row.zero, row.rows);
-    EXPECT_DOUBLE_EQ(r.from, row.zero);
-    EXPECT_DOUBLE_EQ(r.to, row.to);
-    EXPECT_DOUBLE_EQ(r.step, row.step);
+    const Card c = card(curveOf(row.diameter / 1000), row.zero);
+    ASSERT_FALSE(c.rows.empty());
+    EXPECT_EQ(c.rows.front().reading, row.first);
+    EXPECT_EQ(c.rows.back().reading, row.last);
+    EXPECT_DOUBLE_EQ(c.spread, row.spread);
+    EXPECT_LE(c.rows.size(), static_cast<std::size_t>(cardMostRows));
+    for (std::size_t i = 1; i < c.rows.size(); ++i) {
+        const auto &a = c.rows[i - 1], &b = c.rows[i];
+        EXPECT_EQ(b.reading, std::floor(b.reading)) << b.reading;
+        EXPECT_GT(b.reading, a.reading);
+        const double top = c.rows.back().litresPerMinute;
+        EXPECT_TRUE(b.litresPerMinute <= a.litresPerMinute * (1 + c.spread) || b.litresPerMinute - a.litresPerMinute <= c.spread / 10 * top
+                    || b.reading - a.reading == 1)
+            << a.reading << " " << a.litresPerMinute << " → " << b.reading << " " << b.litresPerMinute;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Curve, Cards,
-    testing::Values(CardRow{"TopOfTheOpening", 100, 0, 24, 100, 5},  // 149.09 mm peak lies above
-                    CardRow{"ShiftedByTheGaugeZero", 300, 50, 24, 350, 20},
-                    CardRow{"FewRowsTakeALargerStep", 100, 0, 6, 100, 20},
-                    CardRow{"ASmallWeirInTenthsOfAMillimetre", 2.5, 0, 24, 2.4, 0.2}),
+    testing::Values(CardRow{"TopOfTheOpening", 100, 0, 0, 100, cardSpread},  // the 149.09 mm peak lies above
+                    CardRow{"AZeroBetweenMillimetres", 600, 37.5, 38, 637, cardSpread},
+                    CardRow{"ASmallWeir", 2.5, 0, 0, 2, cardSpread},
+                    CardRow{"ALargeWeir", 20000, 0, 0, 20000, cardSpread}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // A gauge on A4: pieces no longer than a page that cover the drawing, each overlapping the next by

@@ -65,12 +65,24 @@ struct GaugePiece {
 };
 std::vector<GaugePiece> gaugePieces(const GaugeDrawing& drawing);
 
-// An operator's card (掲示用の流量早見表): staff readings from the gauge zero up to the top of the
-// gauge's scale, in the round step (1, 2 or 5 times a power of ten, mm) that gives the most rows up
-// to `rows`, each with its flow. Needs a curve without fault.
-struct CardReadings {
-    double from = 0, to = 0, step = 0;  // mm on the staff
+// An operator's card (掲示用の流量早見表): flows by staff reading, at readings the operator sees on a
+// staff read to the millimetre, from the first whole millimetre at or above the gauge zero to the
+// last at or below the top of the gauge's scale. Each next reading is the next multiple of the
+// largest round step (1, 2 or 5 times a power of ten, mm) whose flow exceeds the one before by
+// `spread` of it at most, or by a tenth of `spread` of the top flow (so that the small flows just
+// above the zero take few rows); where even a millimetre gives more, the next millimetre. The spread is cardSpread, or as much more as keeps the rows within cardMostRows.
+// Needs a curve without fault.
+inline constexpr double cardSpread = 0.10;
+inline constexpr int cardMostRows = 90;  // three columns on one A4 page in large print
+struct CardRow {
+    double reading = 0;  // mm on the staff
+    double head = 0;     // mm above the bottom of the opening
+    double litresPerMinute = 0;
 };
-CardReadings cardReadings(const Curve& curve, double gaugeZeroMillimetres, int rows);
+struct Card {
+    std::vector<CardRow> rows;
+    double spread = cardSpread;
+};
+Card card(const Curve& curve, double gaugeZeroMillimetres);
 
 }  // namespace vordanel

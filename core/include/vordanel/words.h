@@ -38,4 +38,7 @@ std::string gaugeJoin(const GaugeJoin& join);
 const char* gaugeCut();
 std::string gaugePrintNote();
 
+// What an operator's card says of its rows: how far apart neighbouring flows are at most.
+std::string cardSpread(double spread);
+
 }  // namespace vordanel::words
