@@ -328,10 +328,11 @@ const char* vordanel_table_words(const char* diameter, std::size_t diameterSize,
 }
 
 // The printed sheet's words for the window's entries as typed: the entries' rows ([caption,
-// value]), the captions of the answers' rows, and the row that says 計算 was not pressed for them.
+// value]), the captions of the answers' rows, the row that says 計算 was not pressed for them, and
+// each printed document's title (its PDF's name): what it is, the project and the diameter.
 const char* vordanel_sheet_words(const char* diameter, std::size_t diameterSize, const char* flow, std::size_t flowSize,
                                  const char* min, std::size_t minSize, const char* max, std::size_t maxSize,
-                                 const char*, std::size_t)
+                                 const char*, std::size_t, const char* project, std::size_t projectSize)
 {
     JsonArray entries;
     entries.array(row("堰の径 D", std::string(diameter, diameterSize) + " mm"))
@@ -343,8 +344,20 @@ const char* vordanel_sheet_words(const char* diameter, std::size_t diameterSize,
         .text("other", "もう一つの越流高さ(mm) [挟込み範囲内]")
         .text("peak_head", "最大流量時の越流高さ(mm)");
     const auto d = vordanel::parseNumber({diameter, diameterSize});
+    const std::string diameterText = d.fault ? std::string(diameter, diameterSize) : vordanel::displayText(d.value);
+    // Blanks of the project's own and an absent project or diameter leave no gap in the title.
+    std::string about;
+    for (const std::string_view part : {std::string_view{project, projectSize}, std::string_view{diameterText.empty() ? "" : "D"}}) {
+        std::string_view t = part;
+        while (!t.empty() && (t.front() == ' ' || t.front() == '\t')) t.remove_prefix(1);
+        while (!t.empty() && (t.back() == ' ' || t.back() == '\t')) t.remove_suffix(1);
+        if (!t.empty()) about += " " + std::string(t) + (t == "D" ? diameterText : "");
+    }
+    JsonObject titles;
+    titles.text("sheet", "計算書" + about).text("gauge", "量水標" + about).text("card", "掲示用カード" + about);
     return answer(JsonObject()
-                      .text("diameter_text", d.fault ? std::string(diameter, diameterSize) : vordanel::displayText(d.value))
+                      .text("diameter_text", diameterText)
+                      .object("print_titles", titles)
                       .array("entries", entries)
                       .object("captions", captions)
                       .array("not_pressed", row(answerCaption(),

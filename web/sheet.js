@@ -30,7 +30,7 @@
   // Each part of the sheet drawn again only where what it shows changed; the pages follow when it is
   // next printed.
   const keys = new Map();
-  let changed = true, lastHead = "", pageWords = null;
+  let changed = true, lastHead = "", pageWords = null, printTitles = null, pageTitle = null;
   function drawn(part, what, draw) {
     const key = JSON.stringify(what);
     if (keys.get(part) === key) return;
@@ -212,6 +212,18 @@
         $("sheetTableSection").hidden = true;
         $("sheetTable").tBodies[0].replaceChildren();
       });
+    },
+
+    // Each printed document's own title, hence its PDF's name (titles: {sheet, gauge, card}, the
+    // core's words), while it prints; the page's own again after.
+    titles(titles) { printTitles = titles; },
+    title(what) {
+      if (pageTitle === null) pageTitle = document.title;
+      document.title = printTitles?.[what] ?? pageTitle;
+    },
+    untitle() {
+      if (pageTitle !== null) document.title = pageTitle;
+      pageTitle = null;
     },
 
     // The heading of each page when the sheet is next set on pages: the core's words for the title,

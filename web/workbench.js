@@ -406,7 +406,7 @@
 
   app.view((s) => {
     const { curve, facts } = derived(s), answer = freshAnswer(s), headFlow = freshHeadFlow(s);
-    const sheet = app.call("sheet_words", [...s.entries, s.unit]);
+    const sheet = app.call("sheet_words", [...s.entries, s.unit, s.about.project]);
     app.sheet.titleBlock(s.about);
     app.sheet.entries(sheet.entries);
     // The window's answer goes on the sheet only with the entries it answered.
@@ -423,6 +423,7 @@
     else app.sheet.noTable();
     app.sheet.heading(say("sheet_page_head", { project: s.about.project, site: s.about.site, d: sheet.diameter_text }),
                       (page, pages) => say("page_of", { page, pages }));
+    app.sheet.titles(sheet.print_titles);
   });
 
   // ---- The workbench's sign that it shows the state as it is now ----
@@ -451,7 +452,10 @@
       document.body.dataset.print = "card";
       print();
     });
-    addEventListener("afterprint", () => { delete document.body.dataset.print; });
+    addEventListener("afterprint", () => {
+      delete document.body.dataset.print;
+      app.sheet.untitle();
+    });
     $("flowUnit").addEventListener("change", () => {
       try { localStorage.setItem("vordanel.flowUnit", $("flowUnit").value); } catch { /* storage may be off */ }
       app.dispatch({ type: "unit", name: $("flowUnit").value });
@@ -506,6 +510,7 @@
       app.render();
       if (!document.body.dataset.print) app.sheet.paginate();
       app.sheet.stamp();
+      app.sheet.title(document.body.dataset.print ?? "sheet");
     });
   }
 

@@ -169,18 +169,23 @@ export async function axeViolations(page) {
 }
 
 // The page printed to an A4 PDF by the browser (Chromium's printToPDF, Firefox's print over
-// WebDriver BiDi), read back by poppler's pdftotext and pdfinfo: {text, pages, pageTexts, words}.
+// WebDriver BiDi), read back by poppler's pdftotext and pdfinfo: {text, pages, title, pageTexts, words}.
+// The title is the PDF's, or where the browser writes none, the document's as it printed.
 export async function printed(page) {
   const folder = scratch("pdf");
   try {
     const file = join(folder, "sheet.pdf");
+    // The document's title as it prints: the PDF's name (Firefox writes no title into the PDF).
+    await page.evaluate(() => addEventListener("beforeprint", () => { document.documentElement.dataset.printedTitle = document.title; }, { once: true }));
     writeFileSync(file, await page.pdf({ format: "A4" }));
+    const printedTitle = await page.evaluate(() => document.documentElement.dataset.printedTitle);
     const run = (command, args) => {
       const r = spawnSync(command, args, { encoding: "utf8" });
       if (r.error || r.status !== 0) throw r.error ?? new Error(`${command}: ${r.stderr}`);
       return r.stdout;
     };
-    const text = run("pdftotext", ["-layout", file, "-"]), pages = Number(run("pdfinfo", [file]).match(/^Pages:\s+(\d+)/m)[1]);
+    const info = run("pdfinfo", [file]), text = run("pdftotext", ["-layout", file, "-"]);
+    const pages = Number(info.match(/^Pages:\s+(\d+)/m)[1]), title = info.match(/^Title:\s+(.*)$/m)?.[1] ?? printedTitle;
     // Each word where it stands: {page, xMin, yMin, xMax, yMax, text}, in points.
     const words = [];
     let at = 0;
@@ -189,7 +194,7 @@ export async function printed(page) {
       const word = line.match(/<word xMin="([0-9.]+)" yMin="([0-9.]+)" xMax="([0-9.]+)" yMax="([0-9.]+)">(.*)<\/word>/);
       if (word) words.push({ page: at, xMin: Number(word[1]), yMin: Number(word[2]), xMax: Number(word[3]), yMax: Number(word[4]), text: word[5] });
     }
-    return { text, pages, pageTexts: text.split("\f").slice(0, pages), words };
+    return { text, pages, title, pageTexts: text.split("\f").slice(0, pages), words };
   } finally {
     rmSync(folder, { recursive: true, force: true });
   }

@@ -11,7 +11,7 @@ after(async () => { await session?.close(); });
 
 test("the page shows the designed window whole, every caption whole, asking for nothing beyond itself", async () => {
   const opened = await open(session), { page } = opened;
-  assert.equal(await page.title(), "\u3000円形堰の越流高さ");
+  assert.equal(await page.title(), "円形堰の越流高さ");
   const twips = {
     Text6: [1680, 480, 1215, 375], Text5: [3120, 4440, 375, 270], Text4: [1680, 3810, 1215, 375],
     Text3: [1680, 2280, 1215, 375], Command2: [2040, 3000, 1215, 495], Command1: [360, 3000, 1215, 495],

@@ -19,8 +19,9 @@ test("the printed sheet holds the entries, every answer, the formula, the whole 
   await until(page, "vordanel-table-done", () => page.click("#tableRun"));
   const day = (d) => `${d.getFullYear()}-${String(d.getMonth() + 1).padStart(2, "0")}-${String(d.getDate()).padStart(2, "0")}`;
   const days = [day(new Date())];
-  const { text, pages } = await printed(page);
+  const { text, pages, title } = await printed(page);
   days.push(day(new Date()));  // a print across midnight may carry either
+  assert.equal(title, "計算書 <b>第2浄水場</b> 改良 D100");
   const flat = text.replace(/\s+/g, " ");
   assert.ok(pages >= 1 && pages <= 3, `${pages} pages`);
   assert.ok(days.some((d) => text.includes(d)), `no date of today (${days}) on the sheet`);
@@ -159,9 +160,10 @@ test("the staff gauge downloads as the companion draws it and prints true to sca
     assert.equal(expected.status, 0, name);
     assert.deepEqual(await linkBytes(page, "a#gaugeDownload"), expected.stdout, name);
     await page.evaluate(() => { document.body.dataset.print = "gauge"; });
-    const { text, pages: got, words } = await printed(page);
+    const { text, pages: got, words, title } = await printed(page);
     await page.evaluate(() => { delete document.body.dataset.print; });
     assert.equal(got, pages, name);
+    assert.equal(title, `量水標 試験 D${d}`, name);
     for (let n = 1; n <= pages; ++n) assert.ok(text.includes(`${n} / ${pages}`) && text.includes("第1堰"), `${name}: page ${n}`);
     // The pieces laid as their join marks say: each page shifted so that its join with the page
     // before stands where that page has it. Then, over all pages, the flows' numbers stand as far
@@ -259,9 +261,10 @@ test("the operator's card lists flows at whole-millimetre staff readings, neighb
     await fill(page, [["Text6", d], ["gaugeZero", zero], ["project", "カード試験"], ["site", "第2堰"]]);
     await until(page, "vordanel-card-done", () => page.click("#cardRun"));
     await page.evaluate(() => { document.body.dataset.print = "card"; });
-    const { text, pages } = await printed(page);
+    const { text, pages, title } = await printed(page);
     await page.evaluate(() => { delete document.body.dataset.print; });
     assert.equal(pages, 1, name);
+    assert.equal(title, `掲示用カード カード試験 D${d}`, name);
     assert.ok(text.includes("カード試験") && text.includes("第2堰") && text.includes(`${d} mm`), `${name}: ${text.slice(0, 200)}`);
     // Each printed line holds a row of every column (reading, flow, reading, flow…): read down each
     // column, then the next.
