@@ -1,7 +1,6 @@
 #include "vordanel/numtext.h"
 
 #include <fast_float/fast_float.h>
-#include <fmt/compile.h>
 
 #include <algorithm>
 #include <charconv>
@@ -9,15 +8,41 @@
 #include <cstdint>
 #include <system_error>
 
+// The number texts are std::to_chars's. The WebAssembly build's standard library (libc++ 14) has
+// no <charconv> for doubles, and its C library's printf works in software long double, slowly:
+// there {fmt} writes the same texts (numtext_builds.sh holds the two builds to it). Natively
+// std::to_chars is several times faster than {fmt} 9 with a precision, and a table is mostly that.
+#if defined(__EMSCRIPTEN__) || !defined(__cpp_lib_to_chars) || __cpp_lib_to_chars < 201611L
+#define VORDANEL_NUMBERS_BY_FMT 1
+#include <fmt/compile.h>
+#endif
+
 namespace vordanel {
 
 namespace {
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
-// The number conversions, by {fmt} and fast_float, the same code in every build: the WebAssembly
-// build's standard library (libc++ 14) has no <charconv> for doubles, and its C library's printf
-// and strtod work in software long double, slowly. The texts are those std::to_chars writes.
+#ifndef VORDANEL_NUMBERS_BY_FMT
+
+std::to_chars_result writeDouble(char* first, char* last, double value, std::chars_format format, int precision)
+{
+    return std::to_chars(first, last, value, format, precision);
+}
+
+std::to_chars_result writeShortest(char* first, char* last, double value) { return std::to_chars(first, last, value); }
+
+// A text of any length: the room a double can take at this precision, then what was written.
+std::string preciseText(double value, std::chars_format format, int precision)
+{
+    std::string text(static_cast<std::size_t>(precision) + 330, '\0');  // sign, 309 digits, point, exponent
+    const auto [end, ec] = std::to_chars(text.data(), text.data() + text.size(), value, format, precision);
+    text.resize(ec == std::errc{} ? static_cast<std::size_t>(end - text.data()) : 0);
+    return text;
+}
+
+#else
+
 std::to_chars_result writeDouble(char* first, char* last, double value, std::chars_format format, int precision)
 {
     const auto room = static_cast<std::size_t>(last - first);
@@ -69,6 +94,14 @@ std::to_chars_result writeShortest(char* first, char* last, double value)
     if (out.size() > static_cast<std::size_t>(last - first)) return {last, std::errc::value_too_large};
     return {std::copy(out.begin(), out.end(), first), std::errc{}};
 }
+
+std::string preciseText(double value, std::chars_format format, int precision)
+{
+    return format == std::chars_format::fixed ? fmt::format(FMT_COMPILE("{:.{}f}"), value, precision)
+                                              : fmt::format(FMT_COMPILE("{:.{}g}"), value, precision);
+}
+
+#endif
 
 // As std::from_chars reads the plain form: a result beyond the double range, or one that a
 // nonzero number rounds to zero, is out of range and leaves value as it was.
@@ -251,8 +284,8 @@ std::string roundTripText(double value)
     return std::string(buffer, end);
 }
 
-std::string fixedText(double value, int decimals) { return fmt::format(FMT_COMPILE("{:.{}f}"), value, std::max(decimals, 0)); }
-std::string generalText(double value, int digits) { return fmt::format(FMT_COMPILE("{:.{}g}"), value, std::max(digits, 0)); }
+std::string fixedText(double value, int decimals) { return preciseText(value, std::chars_format::fixed, std::max(decimals, 0)); }
+std::string generalText(double value, int digits) { return preciseText(value, std::chars_format::general, std::max(digits, 0)); }
 
 std::optional<double> shownHeadMillimetres(double xMid)
 {
