@@ -30,7 +30,7 @@
   // Each part of the sheet drawn again only where what it shows changed; the pages follow when it is
   // next printed.
   const keys = new Map();
-  let changed = true, lastHead = "", pageWords = null, printTitles = null, pageTitle = null;
+  let changed = true, lastHead = [], pageWords = null, printTitles = null, pageTitle = null;
   function drawn(part, what, draw) {
     const key = JSON.stringify(what);
     if (keys.get(part) === key) return;
@@ -227,9 +227,9 @@
     },
 
     // The heading of each page when the sheet is next set on pages: the core's words for the title,
-    // project, site and diameter (head), and "n / N" (pageOf(n, N)).
+    // project, site and diameter (head: [title, project, site, diameter]), and "n / N" (pageOf(n, N)).
     heading(head, pageOf) {
-      if (head !== lastHead) changed = true;
+      if (JSON.stringify(head) !== JSON.stringify(lastHead)) changed = true;
       lastHead = head;
       pageWords = pageOf;
     },
@@ -294,12 +294,15 @@
     pages.forEach((p, i) => {
       const top = document.createElement("div");
       top.className = "page-head";
-      const left = document.createElement("span"), right = document.createElement("span"), date = document.createElement("span");
-      left.textContent = head;
+      // On one line: the project and the site shortened with an ellipsis where they must be, never
+      // the title, the diameter, the date or "n / N".
+      const parts = head.map((words, k) => Object.assign(document.createElement("span"), { textContent: words, className: k === 1 || k === 2 ? "free" : "" }));
+      const right = document.createElement("span"), date = document.createElement("span");
       date.className = "page-date";
       date.textContent = $("sheetDate").textContent;
       right.append(date, ` ${pageOf(i + 1, pages.length)}`);
-      top.append(left, right);
+      right.className = "end";
+      top.append(...parts, right);
       p.prepend(top);
     });
     return pages;

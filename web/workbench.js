@@ -421,7 +421,8 @@
     const table = freshTable(s);
     if (table?.status === "done") app.sheet.table({ title: table.inputs.title, ...table.view });
     else app.sheet.noTable();
-    app.sheet.heading(say("sheet_page_head", { project: s.about.project, site: s.about.site, d: sheet.diameter_text }),
+    app.sheet.heading([say("sheet_page_title"), say("sheet_page_project", { project: s.about.project }),
+                       say("sheet_page_site", { site: s.about.site }), say("sheet_page_d", { d: sheet.diameter_text })],
                       (page, pages) => say("page_of", { page, pages }));
     app.sheet.titles(sheet.print_titles);
   });

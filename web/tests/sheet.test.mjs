@@ -50,6 +50,28 @@ test("the printed sheet holds the entries, every answer, the formula, the whole 
   await finish(opened);
 });
 
+test("every page's running head stays on one line, whole in its figures, the project and site shortened where they must be", async () => {
+  const opened = await open(session, { width: 1280, height: 800 }), { page } = opened;
+  await press(page, ["300", "5000", "1", "400"], { typed: false });
+  const names = [  // project, site
+    ["○○浄水場 沈殿池流出堰 改良工事", "第2系列 No.3 円形堰"],
+    ["○○浄水場 沈殿池流出堰 改良工事 第二期 その3 附帯設備工事(設計変更を含む)", "第2系列 No.3 円形堰 下流側 観測所横"],
+  ];
+  await fill(page, [["tableFrom", "100"], ["tableTo", "10000"], ["tableStep", "100"]]);
+  await until(page, "vordanel-table-done", () => page.click("#tableRun"));
+  for (const [project, site] of names) {
+    await fill(page, [["project", project], ["site", site]]);
+    const { pages, pageTexts } = await printed(page);
+    assert.ok(pages >= 2, `${pages} pages`);
+    pageTexts.forEach((text, i) => {
+      const head = text.split("\n").find((line) => /計算書\s+円形堰の越流高さ/.test(line)) ?? "";
+      for (const whole of ["D = 300 mm", `${i + 1} / ${pages}`, "件名 ○○浄水場", "地点 第2系列"])
+        assert.ok(head.includes(whole), `page ${i + 1} of ${project}: "${whole}" is not whole in "${head}"`);
+    });
+  }
+  await finish(opened);
+});
+
 test("in each flow unit the head entry, the table by flows and the table by heads are the companion's", async () => {
   const opened = await open(session, { width: 1280, height: 800 }), { page } = opened;
   await enter(page, ["100", "40", "1", "250"], { typed: false });
