@@ -120,6 +120,7 @@ struct Setting {
     CsvDialect dialect;
     Curve curve;
     double gaugeZero = 0;
+    int gaugeZeroPlaces = 0;
 };
 
 int readLogger(const SeriesOptions& options, const Setting& setting, std::FILE* in, std::FILE* err, const Handlers& h)
@@ -151,7 +152,9 @@ int readLogger(const SeriesOptions& options, const Setting& setting, std::FILE* 
         r.note = placed.note;
         const ParsedNumber level = parseNumber(cell(columns->level), decimalPoint);
         if (!level.fault && !isBlankEntry(cell(columns->level)))
-            r.headMm = columns->isHead ? level.value : headOfLevel(level.value, columns->scale, setting.gaugeZero);
+            r.headMm = columns->isHead ? level.value
+                                       : headOfLevel(level.value, columns->scale, setting.gaugeZero,
+                                                     placesWritten(cell(columns->level), setting.dialect.decimal), setting.gaugeZeroPlaces);
         else if (!r.note) r.note = ReadingNote::UnreadableLevel;
         if (r.headMm && !r.note) {
             r.flow = flowAtReading(setting.curve, toMetres(*r.headMm));
@@ -455,6 +458,7 @@ int run(const SeriesOptions& options, std::FILE* in, std::FILE* out, std::FILE* 
         const ParsedNumber zero = parseNumber(options.gaugeZero);
         if (zero.fault) return reportFault(err, *zero.fault, Input::GaugeZero), Failure;
         setting.gaugeZero = zero.value;
+        setting.gaugeZeroPlaces = placesWritten(options.gaugeZero);
     }
     const auto dayStart = dayStartOf(options.dayStart);
     if (!dayStart) {

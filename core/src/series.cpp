@@ -179,19 +179,35 @@ ReadingFlow flowAtReading(const Curve& curve, double headMetres)
     return reading;
 }
 
-double headOfLevel(double level, int scale, double gaugeZeroMillimetres)
+double headOfLevel(double level, int scale, double gaugeZeroMillimetres, int levelPlaces, int zeroPlaces)
 {
+    const int written = levelPlaces >= 0 ? levelPlaces : decimalPlaces(level);
     double millimetres = level;
     if (scale > 0 && std::isfinite(level)) {
         // 12.3 cm is 123 mm, as written, not the double nearest 12.3 times 10: the product rounded
         // to the places the reading had, less those the shift took, where its own rounding allows.
         const double product = level * std::pow(10.0, scale);
-        const int places = std::max(0, decimalPlaces(level) - scale);
+        const int places = std::max(0, written - scale);
         const double p = std::pow(10.0, places), rounded = std::round(product * p) / p;
         const double ulp = std::nextafter(std::fabs(product), INFINITY) - std::fabs(product);
         millimetres = std::fabs(rounded - product) <= 4 * ulp ? rounded : product;
     }
-    return headOfReading(millimetres, gaugeZeroMillimetres);
+    const int zero = zeroPlaces >= 0 ? zeroPlaces : decimalPlaces(gaugeZeroMillimetres);
+    return headOfReading(millimetres, gaugeZeroMillimetres, std::max(std::max(0, written - scale), zero));
+}
+
+int placesWritten(std::string_view text, char decimal)
+{
+    const auto point = text.find(decimal);
+    int places = 0;
+    bool counting = false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (i == point) counting = true;
+        else if (c >= '0' && c <= '9') places += counting;
+        else if (c != ' ' && c != '\t' && c != '+' && c != '-') return -1;
+    }
+    return places;
 }
 
 double flowUncertainty(double flow, double slope, const Uncertainties& u)

@@ -131,6 +131,10 @@ TEST(ReadingFlows, LevelsInOtherUnits)
     EXPECT_EQ(headOfLevel(12.3, 1, 0), 123);
     EXPECT_EQ(headOfLevel(0.1503, 3, 100.3), 50);
     EXPECT_EQ(headOfLevel(150, 0, 100), 50);
+    // The places as a file's cells show them: 135.3 on a gauge zeroed at 100.25 is 35.05 as written.
+    EXPECT_EQ(headOfLevel(135.3, 0, 100.25, placesWritten("135.3"), placesWritten("100.25")), 35.05);
+    EXPECT_EQ(headOfLevel(13.53, 1, 100.25, placesWritten("13,53", ','), 2), 35.05);
+    EXPECT_EQ(placesWritten("1.5e2"), -1);
 }
 
 struct Given {

@@ -102,8 +102,13 @@ ReadingFlow flowAtReading(const Curve& curve, double headMetres);
 double dischargeSlope(const Weir& weir, double h);
 
 // A reading's head (mm): a level in mm, cm or m (scale 0, 1 or 3: the power of ten to mm) less the
-// gauge zero (mm), the difference taken as of the decimal numbers written (as headOfReading).
-double headOfLevel(double level, int scale, double gaugeZeroMillimetres);
+// gauge zero (mm), the difference taken as of the decimal numbers written (as headOfReading). The
+// places the level and the zero were written with, where the caller has their text; -1: from the
+// shortest text of the double.
+double headOfLevel(double level, int scale, double gaugeZeroMillimetres, int levelPlaces = -1, int zeroPlaces = -1);
+// The decimal places a number's text shows (digits after its decimal separator); -1 for a text with an
+// exponent or other than ASCII digits, whose places the double must tell.
+int placesWritten(std::string_view text, char decimal = '.');
 
 // The expanded uncertainties, at one coverage: a reading's own (independent from reading to
 // reading) and the gauge zero's (m), the same for every reading; and the formula's coefficient
