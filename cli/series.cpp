@@ -350,6 +350,9 @@ void putDayRow(RowWriter& w, const DayVolume& d, const SeriesOptions& options, c
     w.end();
 }
 
+// The longest record --daily takes: a century of days.
+constexpr long long maxRecordDays = 36'525;
+
 const char* dailyRules =
     "A day runs from --day-start to the same time next day, in the readings' own clock; a reading at that\n"
     "instant belongs to the day it starts. Days run from the one holding the first reading with a flow to the\n"
@@ -404,8 +407,19 @@ int daily(const SeriesOptions& options, const Setting& setting, std::int64_t day
         for (std::size_t k = 0; k < names.size(); ++k) w.cell(k, names[k]);
         w.end();
     };
-    h.reading = [&](const CsvReader&, const std::vector<std::string>&, const Read& r) {
+    std::optional<std::int64_t> firstAt;
+    h.reading = [&](const CsvReader& reader, const std::vector<std::string>&, const Read& r) {
         const bool placed = r.note != ReadingNote::UnreadableTime && r.note != ReadingNote::DuplicateTime && r.note != ReadingNote::EarlierTime;
+        if (r.flow.flow && placed && r.at) {
+            // Every day between two readings is put out: a mistyped year would put out thousands.
+            if (!firstAt) firstAt = r.at;
+            if (*r.at - *firstAt > maxRecordDays * 86'400'000LL) {
+                std::fprintf(err, "vordanel-cli: series: line %lld, the time column: %s is more than %lld days after the first "
+                                  "reading with a flow (%s); is its year mistyped?\n",
+                             reader.lineNumber(), readingTimeText(*r.at).c_str(), maxRecordDays, readingTimeText(*firstAt).c_str());
+                return false;
+            }
+        }
         if (r.flow.flow && placed && r.at) days.add(*r.at, *r.flow.flow, r.flow.slope, r.note, finished);
         else days.leftOut(r.at, r.note.value_or(ReadingNote::UnreadableLevel));
         counts.count(r.flow.flow ? Answer : NoSolution, r.note ? names(*r.note).key : "");

@@ -84,8 +84,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     options.daily = true;
     options.json = true;
     const Pass days = series(file, options);
-    require(days.status == rows.status, "by day the status is the one per reading");
-    if (days.status != 2) {
+    const bool century = days.err.find("is more than 36525 days after") != std::string::npos;
+    require(days.status == rows.status || (century && days.status == 2), "by day the status is the one per reading");
+    if (days.status != 2 && !century) {
         require(days.out.starts_with("{\"unit\":") && days.out.ends_with("}}\n"), "the days' JSON is whole");
         // Every day put out is 24 hours, covered or missing.
         for (std::size_t at = days.out.find("\"covered_h\":"); at != std::string::npos; at = days.out.find("\"covered_h\":", at + 1)) {

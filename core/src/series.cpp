@@ -40,6 +40,31 @@ std::string_view trimmed(std::string_view text)
     return text.substr(first, text.find_last_not_of(" \t") - first + 1);
 }
 
+// Fields of 1 to `widest` digits between separators (the year exactly 4), the last of a time of day
+// with up to three decimals: the library is handed only texts of the shape its formats describe,
+// whose seconds it then cannot misread (a sign where the seconds should stand reads as NaN there).
+bool shaped(std::string_view text, char separator, std::array<std::size_t, 3> widest, bool timeOfDay)
+{
+    std::size_t field = 0, digits = 0, decimals = 0;
+    bool point = false;
+    for (const char c : text) {
+        if (c == separator) {
+            if (digits == 0 || point || ++field > 2) return false;
+            digits = 0;
+        } else if (c == '.' && timeOfDay && field == 2 && digits > 0 && !point) {
+            point = true;
+        } else if (c >= '0' && c <= '9') {
+            if (point) ++decimals;
+            else ++digits;
+            if (digits > widest[field] || decimals > 3) return false;
+        } else {
+            return false;
+        }
+    }
+    if (digits == 0 || (point && decimals == 0)) return false;
+    return timeOfDay ? field >= 1 : field == 2 && text.find(separator) == 4;
+}
+
 // The parse itself is the date library's; only which of its formats the text is written in is
 // told here, from its separators, so that each reading is parsed once.
 std::optional<ReadingTime> parseTrimmed(std::string_view text)
@@ -57,6 +82,13 @@ std::optional<ReadingTime> parseTrimmed(std::string_view text)
     const auto clock = time.substr(0, sign);
     const auto colons = std::count(clock.begin(), clock.end(), ':');
     if (colons < 1 || colons > 2) return std::nullopt;
+    if (!shaped(text.substr(0, between), dateSeparator, {4, 2, 2}, false) || !shaped(clock, ':', {2, 2, 2}, true)) return std::nullopt;
+    if (sign != std::string_view::npos) {
+        const auto zone = time.substr(sign + 1);
+        if (!(zone.size() == 4 || (zone.size() == 5 && zone[2] == ':'))
+            || !std::all_of(zone.begin(), zone.end(), [](char c) { return (c >= '0' && c <= '9') || c == ':'; }))
+            return std::nullopt;
+    }
     std::string format = dateSeparator == '-' ? "%Y-%m-%d" : "%Y/%m/%d";
     format += text[between] == 'T' ? "T%H:%M" : " %H:%M";
     if (colons == 2) format += ":%S";
