@@ -38,6 +38,10 @@ int run(const std::vector<std::string>& args, std::FILE* in, std::FILE* out, std
     auto* gaugeCommand = app.add_subcommand("gauge", "A discharge staff gauge for one weir, true to scale (SVG in mm).");
     addGaugeOptions(*gaugeCommand, gaugeOptions);
 
+    SeriesOptions seriesOptions;
+    auto* seriesCommand = app.add_subcommand("series", "A level logger's file: the flow at each reading, or each day's volume (--daily).");
+    addSeriesOptions(*seriesCommand, seriesOptions);
+
     std::vector<const char*> argv;
     for (const auto& arg : args) argv.push_back(arg.c_str());
     try {
@@ -53,7 +57,7 @@ int run(const std::vector<std::string>& args, std::FILE* in, std::FILE* out, std
             return finish(out, err, status);
         }
         if (app.get_subcommands().empty() && args.size() > 1 && args[1][0] != '-') {
-            std::fprintf(err, "vordanel-cli: unknown command '%s' (commands: head, table, batch, flow, gauge; see --help)\n",
+            std::fprintf(err, "vordanel-cli: unknown command '%s' (commands: head, table, batch, flow, gauge, series; see --help)\n",
                          args[1].c_str());
             return Failure;
         }
@@ -66,6 +70,7 @@ int run(const std::vector<std::string>& args, std::FILE* in, std::FILE* out, std
     if (*table) return told.command = "table", cli::table(tableOptions, out, err, &told.table);
     if (*flowCommand) return told.command = "flow", cli::flow(flowOptions, out, err);
     if (*batch) return told.command = "batch", cli::batch(batchOptions, in, out, err, &told.batch);
+    if (*seriesCommand) return told.command = "series", cli::series(seriesOptions, in, out, err);
     if (*gaugeCommand) return told.command = "gauge", cli::gauge(gaugeOptions, out, err, &told.refusal);
     return Failure;
 }

@@ -6,6 +6,7 @@
 #include "flow.h"
 #include "gauge.h"
 #include "head.h"
+#include "series.h"
 #include "table.h"
 #include "words.h"
 

@@ -143,6 +143,12 @@ void addTableOptions(CLI::App& command, TableOptions& options)
                                                    "each listed (reading_mm) beside its head");
     heads->excludes("--min")->excludes("--max");
     addFlowUnitOption(command, options.flowUnit);
+    command.add_option("--breakpoints", options.breakpoints,
+                       "a level meter's table of N points (2 to 1000) whose straight lines follow the formula most\n"
+                       "closely from 0 (or --heads FROM:TO, mm) to the lower of the top of the weir and the head of\n"
+                       "greatest flow; its largest error is told on standard error")
+        ->check(CLI::Range(2, 1000))->excludes(flows);
+    command.add_flag("--json", options.json, "with --breakpoints: one JSON object, with max_error and max_error_percent");
     command.footer("Examples:\n"
                    "  $ vordanel-cli table -d 100 --min 1 --max 100 --flows 20:60:20\n"
                    "  flow_lpm,head_mm,trials,note\n"
@@ -172,6 +178,7 @@ int table(const TableOptions& options, std::FILE* out, std::FILE* err, TableRepo
         told.refusal = std::move(japanese);
         return Failure;
     };
+    if (options.breakpoints) return breakpointTable(options, out, err, told);
     if (options.flows.empty() == options.heads.empty()) {
         std::fprintf(err, "vordanel-cli: table needs --flows FROM:TO:STEP or --heads FROM:TO:STEP "
                           "(see vordanel-cli table --help)\n");

@@ -16,6 +16,8 @@ struct TableOptions {
     std::string heads;  // FROM:TO:STEP, mm: a table of flows by head, as an operator posts at the weir
     FlowUnit flowUnit = FlowUnit::LitresPerMinute;
     std::string gaugeZero;  // with --heads: they are readings on a staff gauge of this zero (mm)
+    int breakpoints = 0;    // a level meter's table of so many points; --heads is then FROM:TO
+    bool json = false;      // with breakpoints
 };
 
 // What a table went through, for a front end that words it itself (the page): its rows by reason,
@@ -29,5 +31,7 @@ struct TableReport {
 // A rating table for one weir: one CSV row per flow (or per head) of FROM:TO:STEP, streamed.
 int table(const TableOptions& options, std::FILE* out, std::FILE* err, TableReport* report = nullptr);
 void addTableOptions(CLI::App& command, TableOptions& options);
+// table --breakpoints N (breakpoints.cpp).
+int breakpointTable(const TableOptions& options, std::FILE* out, std::FILE* err, TableReport& report);
 
 }  // namespace vordanel::cli

@@ -5,7 +5,7 @@
 # shellcheck disable=SC2034
 VORDANEL_PACKAGES=(
   build-essential cmake ninja-build pkg-config
-  libgtest-dev libbenchmark-dev libcli11-dev libfmt-dev libfast-float-dev nlohmann-json3-dev
+  libgtest-dev libbenchmark-dev libcli11-dev libfmt-dev libfast-float-dev nlohmann-json3-dev libhowardhinnant-date-dev
   qt6-base-dev libgl-dev libqt6svg6 fonts-ipafont-gothic
   desktop-file-utils appstream dpkg-dev file
   xvfb xauth xdotool x11-utils

@@ -116,8 +116,12 @@ double ulp(double x) { return std::nextafter(std::fabs(x), INFINITY) - std::fabs
 
 double headOfReading(double reading, double gaugeZero)
 {
+    return headOfReading(reading, gaugeZero, std::max(decimalsOf(reading), decimalsOf(gaugeZero)));
+}
+
+double headOfReading(double reading, double gaugeZero, int places)
+{
     const double head = reading - gaugeZero;
-    const int places = std::max(decimalsOf(reading), decimalsOf(gaugeZero));
     if (!std::isfinite(head) || places > 22) return head;  // 10^22 is the last power of ten a double holds
     // The decimal difference has no more places than its terms: rounded to them, it is the double
     // nearest the difference of the numbers as written, provided the doubles' own rounding (an ulp

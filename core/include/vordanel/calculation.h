@@ -169,6 +169,9 @@ struct Discharge {
 // readings were written as, where the doubles allow it to be told (135.3 on a gauge zeroed at 100.3
 // is a head of 35 exactly, as if 35 had been read); below the zero it is negative.
 double headOfReading(double reading, double gaugeZero);
+// The same where the decimal places the two were written with are known (the more of the two), as a
+// file's cells show them: a logger's year of readings is not written out again to count them.
+double headOfReading(double reading, double gaugeZero, int places);
 
 // A head of zero is no flow (the formula's limit there), not its division by zero.
 Discharge dischargeAt(const Curve& curve, double head);

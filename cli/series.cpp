@@ -1,0 +1,599 @@
+#include "series.h"
+
+#include "gauge.h"
+#include "head.h"
+#include "json.h"
+#include "output.h"
+
+#include "vordanel/calculation.h"
+#include "vordanel/cp932.h"
+#include "vordanel/numtext.h"
+#include "vordanel/series.h"
+
+#include <CLI/CLI.hpp>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <functional>
+
+namespace vordanel::cli {
+
+namespace {
+
+constexpr std::size_t decimalSample = 48 * 1024;
+
+// A column's name as it is compared: the full-width forms folded to ASCII, ASCII letters in lower
+// case, no blanks (水位（cm）, 水位 (cm) and LEVEL_CM are 水位(cm) and level_cm).
+std::string normalName(std::string_view name)
+{
+    const auto folded = foldToAscii(name);
+    std::string normal;
+    for (const char c : folded ? std::string_view(*folded) : name)
+        if (c != ' ' && c != '\t') normal += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return normal;
+}
+
+struct LoggerColumns {
+    std::optional<std::size_t> time, date, clock, level;
+    int scale = 0;           // the level's power of ten to mm
+    bool isHead = false;     // the level column is already the head
+    bool japanese = false;   // headed by Japanese captions
+    std::size_t width = 0;
+};
+
+// The time and level columns a header row names, by key, by Japanese caption, or by the names the
+// options give; none unless it names both.
+std::optional<LoggerColumns> findLoggerColumns(const std::vector<std::string>& header, const SeriesOptions& options)
+{
+    LoggerColumns c;
+    c.width = header.size();
+    if (c.width > 1 && header.back().empty()) --c.width;
+    std::optional<std::size_t> headColumn;
+    bool headJapanese = false, levelJapanese = false, timeJapanese = false;
+    const std::string timeNamed = normalName(options.timeColumn), levelNamed = normalName(options.levelColumn);
+    for (std::size_t i = 0; i < c.width; ++i) {
+        const std::string name = normalName(header[i]);
+        if (!timeNamed.empty()) {
+            if (name == timeNamed && !c.time) c.time = i;
+        } else if ((name == "time" || name == "datetime") && !c.time) {
+            c.time = i;
+        } else if (name == normalName(loggerCaptions.time) && !c.time) {
+            c.time = i, timeJapanese = true;
+        } else if ((name == "date" || name == normalName(loggerCaptions.date)) && !c.date) {
+            c.date = i, timeJapanese = name != "date";
+        } else if (name == normalName(loggerCaptions.clock) && !c.clock) {
+            c.clock = i;
+        }
+        if (!levelNamed.empty()) {
+            if (name == levelNamed && !c.level) c.level = i, c.scale = options.levelScale.value_or(0);
+            continue;
+        }
+        for (const int scale : {0, 1, 3}) {
+            const std::string key = scale == 0 ? "level_mm" : scale == 1 ? "level_cm" : "level_m";
+            if (c.level) break;
+            if (name == key) c.level = i, c.scale = scale;
+            else if (name == normalName(levelCaption(scale))) c.level = i, c.scale = scale, levelJapanese = true;
+        }
+        if (!headColumn && name == "head_mm") headColumn = i;
+        if (!headColumn && name == normalName(loggerCaptions.head)) headColumn = i, headJapanese = true;
+    }
+    // "date" and "time" in two columns are a date and a time of day.
+    if (c.date && c.time && timeNamed.empty()) c.clock = c.time, c.time.reset();
+    if (c.date && c.clock) c.time.reset();
+    else c.date.reset(), c.clock.reset();
+    if (!c.level && headColumn) c.level = headColumn, c.isHead = true, levelJapanese = headJapanese;
+    if (!(c.time || (c.date && c.clock)) || !c.level) return std::nullopt;
+    c.japanese = timeJapanese || levelJapanese;
+    return c;
+}
+
+std::string shownCells(const std::vector<std::string>& cells)
+{
+    std::string text;
+    for (const auto& cell : cells) {
+        text += text.empty() ? "'" : ", '";
+        for (const char ch : cell) text += static_cast<unsigned char>(ch) < 0x20 ? '?' : ch;
+        text += "'";
+    }
+    return text.empty() ? "none" : text;
+}
+
+// What one reading gave.
+struct Read {
+    std::optional<std::int64_t> at;  // on the clock
+    std::optional<double> headMm;
+    ReadingFlow flow;
+    std::optional<ReadingNote> note;  // the time's fault, or the flow's note
+};
+
+// Reads the logger's file record by record: rows above the header to `above`, the header to
+// `header`, each reading to `reading`. Returns false (after telling why) where no header names
+// the columns.
+struct Handlers {
+    std::function<void(const CsvReader&, const std::vector<std::string>&)> above;
+    std::function<void(const CsvReader&, const std::vector<std::string>&, const LoggerColumns&, bool shiftJis)> header;
+    std::function<bool(const CsvReader&, const std::vector<std::string>&, const Read&)> reading;  // false: stop
+};
+
+struct Setting {
+    CsvDialect dialect;
+    Curve curve;
+    double gaugeZero = 0;
+    int gaugeZeroPlaces = 0;
+};
+
+int readLogger(const SeriesOptions& options, const Setting& setting, std::FILE* in, std::FILE* err, const Handlers& h)
+{
+    CsvReader reader(in);
+    reader.sample(decimalSample);
+    reader.setSeparator(setting.dialect.separator);
+    const std::string decimalPoint(1, setting.dialect.decimal);
+    std::vector<std::string> fields;
+    std::optional<LoggerColumns> columns;
+    std::optional<std::vector<std::string>> firstRow;
+    ReadingClock clock;
+    while (reader.next(fields)) {
+        if (!columns) {
+            const auto read = reader.byteOrderMark() ? std::nullopt : cp932Header(fields);
+            const auto& named = read ? *read : fields;
+            if (!firstRow) firstRow = named;
+            if (!reader.unterminated()) columns = findLoggerColumns(named, options);
+            if (columns) h.header(reader, fields, *columns, read.has_value());
+            else h.above(reader, fields);
+            continue;
+        }
+        if (fields.size() == 1 && fields[0].find_first_not_of(" \t") == std::string::npos) continue;  // a blank line
+        const auto cell = [&](std::optional<std::size_t> k) { return k && *k < fields.size() ? std::string_view(fields[*k]) : std::string_view(); };
+        Read r;
+        const auto time = columns->time ? parseReadingTime(cell(columns->time)) : parseReadingTime(cell(columns->date), cell(columns->clock));
+        const auto placed = clock.place(time);
+        r.at = placed.millis;
+        r.note = placed.note;
+        const ParsedNumber level = parseNumber(cell(columns->level), decimalPoint);
+        if (!level.fault && !isBlankEntry(cell(columns->level)))
+            r.headMm = columns->isHead ? level.value
+                                       : headOfLevel(level.value, columns->scale, setting.gaugeZero,
+                                                     placesWritten(cell(columns->level), setting.dialect.decimal), setting.gaugeZeroPlaces);
+        else if (!r.note) r.note = ReadingNote::UnreadableLevel;
+        if (r.headMm && !r.note) {
+            r.flow = flowAtReading(setting.curve, toMetres(*r.headMm));
+            r.note = r.flow.note;
+        }
+        if (r.note && !hasFlow(*r.note)) r.flow.flow.reset();
+        if (!r.at) r.at = clock.latest();  // where a reading without a time of its own is counted
+        if (!h.reading(reader, fields, r)) return Failure;
+    }
+    if (reader.failed()) {
+        std::fprintf(err, "vordanel-cli: series: reading the input failed after line %lld\n", reader.lineNumber());
+        return Failure;
+    }
+    if (!columns) {
+        std::fprintf(err,
+                     "vordanel-cli: series: no row names a time column (time, or date and time; 日時, or 日付 and 時刻) "
+                     "and a level column (level_mm, level_cm, level_m or head_mm; 水位(mm), 水位(cm), 水位(m) or "
+                     "越流高さ(mm)); the columns found are %s; name others with --time-column and --level-column\n",
+                     firstRow ? shownCells(*firstRow).c_str() : "none (the file is empty)");
+        return Failure;
+    }
+    return Answer;
+}
+
+std::string withDecimal(std::string text, char decimal)
+{
+    if (decimal != '.') std::replace(text.begin(), text.end(), '.', decimal);
+    return text;
+}
+
+// The record's own form on the way out: its byte-order mark, line ends and quoted cells.
+class RowWriter
+{
+public:
+    RowWriter(std::FILE* out, CsvDialect dialect) : o(out), dialect_(dialect) {}
+    void start(const CsvReader& reader)
+    {
+        if (!lineEnd_.empty()) return;
+        lineEnd_ = reader.lineEnd().empty() ? std::string_view("\n") : reader.lineEnd();
+        if (reader.byteOrderMark()) o << "\xEF\xBB\xBF";
+    }
+    void cells(const std::vector<std::string>& fields, const std::vector<bool>& quoted, std::size_t width)
+    {
+        for (std::size_t k = 0; k < std::max(width, fields.size()); ++k) {
+            if (k == width) break;
+            cell(k, k < fields.size() ? std::string_view(fields[k]) : std::string_view(), k < quoted.size() && quoted[k]);
+        }
+    }
+    void cell(std::size_t k, std::string_view text, bool quoted = false)
+    {
+        if (k > 0) o << dialect_.separator;
+        putCsvField(o, text, dialect_.separator, quoted);
+    }
+    void end() { o << (lineEnd_.empty() ? std::string_view("\n") : lineEnd_); }
+    Output o;
+
+private:
+    CsvDialect dialect_;
+    std::string_view lineEnd_;
+};
+
+bool uncertain(const SeriesOptions& options)
+{
+    return options.headUncertainty > 0 || options.zeroUncertainty > 0 || options.coefficientUncertainty > 0;
+}
+
+Uncertainties uncertaintiesOf(const SeriesOptions& options)
+{
+    return {toMetres(options.headUncertainty), toMetres(options.zeroUncertainty), options.coefficientUncertainty / 100};
+}
+
+std::string flowTextIn(double cubicMetresPerMinute, FlowUnit unit, char decimal)
+{
+    return withDecimal(flowText(toLitresPerMinute(cubicMetresPerMinute), unit), decimal);
+}
+
+double inUnit(double cubicMetresPerMinute, FlowUnit unit)
+{
+    return fromLitresPerMinute(toLitresPerMinute(cubicMetresPerMinute), unit);
+}
+
+// Every reading's row back with its head, flow and note.
+int perReading(const SeriesOptions& options, const Setting& setting, std::FILE* in, std::FILE* out, std::FILE* err,
+               RowCounts& counts)
+{
+    RowWriter w(out, setting.dialect);
+    const bool withUncertainty = uncertain(options);
+    const Uncertainties u = uncertaintiesOf(options);
+    std::optional<LoggerColumns> columns;
+    bool shiftJis = false;
+    const auto local = [&](std::string text) { return shiftJis ? cp932FromUtf8(text) : text; };
+    Handlers h;
+    h.above = [&](const CsvReader& reader, const std::vector<std::string>& fields) {
+        w.start(reader);
+        w.cells(fields, reader.quoted(), fields.size());
+        w.end();
+    };
+    h.header = [&](const CsvReader& reader, const std::vector<std::string>& fields, const LoggerColumns& c, bool cp932) {
+        w.start(reader);
+        columns = c, shiftJis = cp932;
+        w.cells(fields, reader.quoted(), c.width);
+        const std::string key = names(options.flowUnit).key;
+        if (c.japanese) {
+            w.cell(1, local(std::string(headCaption())));
+            w.cell(1, local(flowCaption(options.flowUnit)));
+            if (withUncertainty) w.cell(1, local(flowUncertaintyCaption(options.flowUnit)));
+            w.cell(1, local(std::string(noteCaption())));
+        } else {
+            w.cell(1, "head_mm");
+            w.cell(1, "flow_" + key);
+            if (withUncertainty) w.cell(1, "flow_uncertainty_" + key);
+            w.cell(1, "note");
+        }
+        w.end();
+    };
+    h.reading = [&](const CsvReader& reader, const std::vector<std::string>& fields, const Read& r) {
+        w.cells(fields, reader.quoted(), columns->width);
+        w.cell(1, r.headMm ? displayText(*r.headMm, std::string(1, setting.dialect.decimal)) : std::string());
+        w.cell(1, r.flow.flow ? flowTextIn(*r.flow.flow, options.flowUnit, setting.dialect.decimal) : std::string());
+        if (withUncertainty)
+            w.cell(1, r.flow.flow ? flowTextIn(flowUncertainty(*r.flow.flow, r.flow.slope, u), options.flowUnit, setting.dialect.decimal)
+                                  : std::string());
+        w.cell(1, !r.note ? std::string() : columns->japanese ? local(japaneseNote(*r.note)) : std::string(names(*r.note).key));
+        for (std::size_t k = columns->width; k < fields.size(); ++k) w.cell(1, fields[k], k < reader.quoted().size() && reader.quoted()[k]);
+        w.end();
+        counts.count(r.flow.flow ? Answer : NoSolution, r.note ? names(*r.note).key : "");
+        return w.o.flushIfFull();
+    };
+    const int status = readLogger(options, setting, in, err, h);
+    if (!w.o.flush()) return lostOutput(err);
+    return status;
+}
+
+// The most common interval between the readings' times, from a pass of its own.
+std::optional<std::int64_t> mostCommonInterval(const SeriesOptions& options, const Setting& setting, std::FILE* in, std::FILE* err)
+{
+    IntervalCount intervals;
+    std::optional<std::int64_t> last;
+    Handlers h;
+    h.above = [](const CsvReader&, const std::vector<std::string>&) {};
+    h.header = [](const CsvReader&, const std::vector<std::string>&, const LoggerColumns&, bool) {};
+    h.reading = [&](const CsvReader&, const std::vector<std::string>&, const Read& r) {
+        const bool placed = r.at && r.note != ReadingNote::UnreadableTime && r.note != ReadingNote::DuplicateTime
+                            && r.note != ReadingNote::EarlierTime;
+        if (placed) intervals.add(*r.at);
+        return true;
+    };
+    std::FILE* quiet = std::tmpfile();
+    const int status = readLogger(options, setting, in, quiet ? quiet : err, h);
+    if (quiet) std::fclose(quiet);
+    if (status != Answer) return std::nullopt;
+    return intervals.mostCommon();
+}
+
+std::string hoursText(double millis) { return roundedText(millis / 3'600'000.0, 4); }
+
+std::string dayText(std::int64_t start) { return readingTimeText(start).substr(0, 10); }
+
+void putDay(JsonObject& json, const DayVolume& d, const SeriesOptions& options, bool total)
+{
+    const Uncertainties u = uncertaintiesOf(options);
+    if (!total) json.text("day", dayText(d.start)).text("start", readingTimeText(d.start));
+    json.number("volume_m3", d.volume);
+    if (uncertain(options)) json.number("volume_uncertainty_m3", d.volumeUncertainty(u));
+    if (d.maxFlow) json.number("max_flow", inUnit(*d.maxFlow, options.flowUnit)).text("max_at", readingTimeText(d.maxAt));
+    else json.null("max_flow").null("max_at");
+    if (d.readings) json.number("min_flow", inUnit(d.minFlow, options.flowUnit)).number("mean_flow", inUnit(d.meanFlow(), options.flowUnit));
+    else json.null("min_flow").null("mean_flow");
+    json.integer("readings", d.readings).number("covered_h", d.coveredMillis / 3'600'000.0).number("missing_h", d.missingMillis / 3'600'000.0);
+    JsonArray notes;
+    for (const auto& note : d.notes()) notes.text(note);
+    json.array("notes", notes);
+}
+
+void putDayRow(RowWriter& w, const DayVolume& d, const SeriesOptions& options, char decimal, bool japanese, bool total)
+{
+    const Uncertainties u = uncertaintiesOf(options);
+    const std::string point(1, decimal);
+    w.cell(0, total ? "total" : dayText(d.start));
+    w.cell(1, total ? std::string() : readingTimeText(d.start));
+    w.cell(1, withDecimal(roundedText(d.volume, 3), decimal));
+    if (uncertain(options)) w.cell(1, withDecimal(roundedText(d.volumeUncertainty(u), 3), decimal));
+    w.cell(1, d.maxFlow ? flowTextIn(*d.maxFlow, options.flowUnit, decimal) : std::string());
+    w.cell(1, d.maxFlow ? readingTimeText(d.maxAt) : std::string());
+    w.cell(1, d.readings ? flowTextIn(d.minFlow, options.flowUnit, decimal) : std::string());
+    w.cell(1, d.readings ? flowTextIn(d.meanFlow(), options.flowUnit, decimal) : std::string());
+    w.cell(1, std::to_string(d.readings));
+    w.cell(1, withDecimal(hoursText(d.coveredMillis), decimal));
+    w.cell(1, withDecimal(hoursText(d.missingMillis), decimal));
+    std::string notes;
+    for (const auto& note : d.notes()) notes += (notes.empty() ? "" : ";") + (japanese ? japaneseDayNote(note) : note);
+    w.cell(1, notes);
+    w.end();
+}
+
+// The longest record --daily takes: a century of days.
+constexpr long long maxRecordDays = 36'525;
+
+const char* dailyRules =
+    "A day runs from --day-start to the same time next day, in the readings' own clock; a reading at that\n"
+    "instant belongs to the day it starts. Days run from the one holding the first reading with a flow to the\n"
+    "one holding the last. The volume is the trapezoid between consecutive readings with a flow; where a day\n"
+    "boundary falls between two readings, the flow there is on the straight line between them. Two consecutive\n"
+    "readings with a flow further apart than --max-gap are not bridged: that time is missing, never filled\n"
+    "(default: twice the most common interval between consecutive readings). The mean flow is the volume over\n"
+    "the hours covered. A day all covered whose readings carry no note has no notes.";
+
+int daily(const SeriesOptions& options, const Setting& setting, std::int64_t dayStart, std::int64_t maxGap, bool defaulted,
+          std::FILE* in, std::FILE* out, std::FILE* err, RowCounts& counts)
+{
+    RowWriter w(out, setting.dialect);
+    DayRules rules{dayStart, maxGap, uncertaintiesOf(options)};
+    DailyVolumes days(rules);
+    std::vector<DayVolume> finished;
+    bool japanese = false, first = true;
+    const std::string key = names(options.flowUnit).key;
+    const auto put = [&]() {
+        for (const DayVolume& d : finished) {
+            if (options.json) {
+                JsonObject json;
+                putDay(json, d, options, false);
+                w.o << (first ? "" : ",") << json.str();
+            } else {
+                putDayRow(w, d, options, setting.dialect.decimal, japanese, false);
+            }
+            first = false;
+        }
+        finished.clear();
+    };
+    Handlers h;
+    h.above = [](const CsvReader&, const std::vector<std::string>&) {};
+    h.header = [&](const CsvReader& reader, const std::vector<std::string>&, const LoggerColumns& c, bool) {
+        japanese = c.japanese;
+        if (options.json) {
+            JsonObject head;
+            head.text("unit", names(options.flowUnit).name).text("day_start", readingTimeText(dayStart).substr(11, 5))
+                .number("max_gap_min", static_cast<double>(maxGap) / 60000.0)
+                .boolean("max_gap_default", defaulted);
+            std::string opening = head.str();
+            opening.pop_back();
+            w.o << opening << ",\"days\":[";
+            return;
+        }
+        w.start(reader);
+        std::vector<std::string> names = {"day", "start", "volume_m3"};
+        if (uncertain(options)) names.push_back("volume_uncertainty_m3");
+        for (const char* n : {"max_flow_", "max_at", "min_flow_", "mean_flow_"})
+            names.push_back(std::string(n).ends_with('_') ? n + key : n);
+        for (const char* n : {"readings", "covered_h", "missing_h", "notes"}) names.emplace_back(n);
+        for (std::size_t k = 0; k < names.size(); ++k) w.cell(k, names[k]);
+        w.end();
+    };
+    std::optional<std::int64_t> firstAt;
+    h.reading = [&](const CsvReader& reader, const std::vector<std::string>&, const Read& r) {
+        const bool placed = r.note != ReadingNote::UnreadableTime && r.note != ReadingNote::DuplicateTime && r.note != ReadingNote::EarlierTime;
+        if (r.flow.flow && placed && r.at) {
+            // Every day between two readings is put out: a mistyped year would put out thousands.
+            if (!firstAt) firstAt = r.at;
+            if (*r.at - *firstAt > maxRecordDays * 86'400'000LL) {
+                std::fprintf(err, "vordanel-cli: series: line %lld, the time column: %s is more than %lld days after the first "
+                                  "reading with a flow (%s); is its year mistyped?\n",
+                             reader.lineNumber(), readingTimeText(*r.at).c_str(), maxRecordDays, readingTimeText(*firstAt).c_str());
+                return false;
+            }
+        }
+        if (r.flow.flow && placed && r.at) days.add(*r.at, *r.flow.flow, r.flow.slope, r.note, finished);
+        else days.leftOut(r.at, r.note.value_or(ReadingNote::UnreadableLevel));
+        counts.count(r.flow.flow ? Answer : NoSolution, r.note ? names(*r.note).key : "");
+        put();
+        return w.o.flushIfFull();
+    };
+    const int status = readLogger(options, setting, in, err, h);
+    if (status != Answer) return status;
+    days.finish(finished);
+    put();
+    if (options.json) {
+        JsonObject total;
+        putDay(total, days.total(), options, true);
+        w.o << "],\"total\":" << total.str() << "}\n";
+    } else {
+        putDayRow(w, days.total(), options, setting.dialect.decimal, japanese, true);
+    }
+    if (!w.o.flush()) return lostOutput(err);
+    std::fprintf(err, "vordanel-cli: series: days from %s, greatest gap bridged %s min%s\n",
+                 readingTimeText(dayStart).substr(11, 5).c_str(), displayText(static_cast<double>(maxGap) / 60000.0).c_str(),
+                 defaulted ? " (twice the most common interval)" : "");
+    return Answer;
+}
+
+std::optional<std::int64_t> dayStartOf(std::string_view text)
+{
+    const auto colon = text.find(':');
+    if (colon == std::string_view::npos || colon == 0 || colon > 2 || text.size() - colon != 3) return std::nullopt;
+    int hours = 0, minutes = 0;
+    for (const char c : text.substr(0, colon)) {
+        if (c < '0' || c > '9') return std::nullopt;
+        hours = hours * 10 + (c - '0');
+    }
+    for (const char c : text.substr(colon + 1)) {
+        if (c < '0' || c > '9') return std::nullopt;
+        minutes = minutes * 10 + (c - '0');
+    }
+    if (hours > 23 || minutes > 59) return std::nullopt;
+    return (hours * 60 + minutes) * std::int64_t{60'000};
+}
+
+int run(const SeriesOptions& options, std::FILE* in, std::FILE* out, std::FILE* err)
+{
+    const ParsedNumber diameter = parseNumber(options.diameter);
+    if (diameter.fault) return reportFault(err, *diameter.fault, Input::Diameter), Failure;
+    if (!(diameter.value > 0)) return reportFault(err, Fault::InvalidArgument, Input::Diameter), Failure;
+    Setting setting{{}, curveOf(toMetres(diameter.value)), 0};
+    if (setting.curve.fault) return reportFault(err, *setting.curve.fault, Input::Diameter), Failure;
+    if (!options.gaugeZero.empty()) {
+        const ParsedNumber zero = parseNumber(options.gaugeZero);
+        if (zero.fault) return reportFault(err, *zero.fault, Input::GaugeZero), Failure;
+        setting.gaugeZero = zero.value;
+        setting.gaugeZeroPlaces = placesWritten(options.gaugeZero);
+    }
+    const auto dayStart = dayStartOf(options.dayStart);
+    if (!dayStart) {
+        std::fprintf(err, "vordanel-cli: series: --day-start: '%s' is not a time of day HH:MM\n", options.dayStart.c_str());
+        return Failure;
+    }
+    if (options.maxGapMinutes && !(*options.maxGapMinutes > 0 && *options.maxGapMinutes < 1e9)) {
+        std::fprintf(err, "vordanel-cli: series: --max-gap must be above 0 minutes\n");
+        return Failure;
+    }
+    // The separator and decimal, from the start of the file; the file is read again from its start.
+    std::FILE* input = in;
+    std::FILE* spooled = nullptr;
+    const bool seekable = std::fseek(in, 0, SEEK_CUR) == 0 && std::ftell(in) >= 0;
+    if (!seekable) {
+        // A pipe cannot be read twice: it is kept in a scratch file for the passes over it.
+        spooled = std::tmpfile();
+        if (!spooled) return std::fprintf(err, "vordanel-cli: series: no scratch file for standard input\n"), Failure;
+        char block[1 << 16];
+        for (std::size_t n; (n = std::fread(block, 1, sizeof block, in)) > 0;) std::fwrite(block, 1, n, spooled);
+        std::rewind(spooled);
+        input = spooled;
+    }
+    const long origin = std::ftell(input);
+    {
+        CsvReader reader(input);
+        const std::string_view sample = reader.sample(decimalSample);
+        setting.dialect.separator = options.separator.value_or(separatorOf(sample));
+        setting.dialect.decimal = options.decimal.value_or(decimalOf(sample, setting.dialect.separator, sample.size() < decimalSample));
+    }
+    std::fseek(input, origin, SEEK_SET);
+    RowCounts counts;
+    int status = Answer;
+    if (!options.daily) {
+        status = perReading(options, setting, input, out, err, counts);
+    } else {
+        std::int64_t maxGap = 0;
+        const bool defaulted = !options.maxGapMinutes;
+        if (defaulted) {
+            const auto interval = mostCommonInterval(options, setting, input, err);
+            std::fseek(input, origin, SEEK_SET);
+            maxGap = interval ? 2 * *interval : 0;
+        } else {
+            maxGap = static_cast<std::int64_t>(std::llround(*options.maxGapMinutes * 60000.0));
+        }
+        status = daily(options, setting, *dayStart, maxGap, defaulted, input, out, err, counts);
+    }
+    if (spooled) std::fclose(spooled);
+    if (status != Answer) return status;
+    reportRows(err, "series", counts, "a flow");
+    return counts.failed ? Failure : counts.noAnswer ? NoSolution : Answer;
+}
+
+}  // namespace
+
+void addSeriesOptions(CLI::App& command, SeriesOptions& options)
+{
+    command.add_option("file", options.file, "the logger's CSV file; standard input when absent or -");
+    command.add_option("-d,--diameter", options.diameter, "weir diameter (mm)")->required();
+    addGaugeZeroOption(command, options.gaugeZero, "a level column is a reading on that gauge");
+    command.add_option_function<std::string>(
+               "--level-unit", [&options](const std::string& v) { options.levelScale = v == "m" ? 3 : v == "cm" ? 1 : 0; },
+               "the unit of the column --level-column names: mm, cm or m (default mm)")
+        ->check(CLI::IsMember({"mm", "cm", "m"}));
+    addFlowUnitOption(command, options.flowUnit);
+    command.add_option("--day-start", options.dayStart, "the time of day a day starts, HH:MM (default 00:00)");
+    command.add_option("--max-gap", options.maxGapMinutes,
+                       "minutes: readings further apart are not bridged (default: twice the most common interval)");
+    command.add_option("--time-column", options.timeColumn, "the name of the time column");
+    command.add_option("--level-column", options.levelColumn, "the name of the level column (in --level-unit)");
+    command.add_flag("--daily", options.daily, "one row per day, and the total");
+    command.add_flag("--json", options.json, "with --daily: one JSON object");
+    command.add_option("--head-uncertainty", options.headUncertainty, "a reading's own expanded uncertainty (mm)")->check(CLI::NonNegativeNumber);
+    command.add_option("--zero-uncertainty", options.zeroUncertainty, "the gauge zero's expanded uncertainty (mm)")->check(CLI::NonNegativeNumber);
+    command.add_option("--coefficient-uncertainty", options.coefficientUncertainty,
+                       "the formula's expanded uncertainty (%), which its range of use does not tell")
+        ->check(CLI::NonNegativeNumber);
+    command.add_option_function<std::string>(
+               "--separator", [&options](const std::string& value) { options.separator = value == "tab" ? '\t' : value.at(0); },
+               "field separator: ',', ';' or tab (default: the one that splits the first line most)")
+        ->check(CLI::IsMember({",", ";", "tab"}));
+    command.add_option_function<std::string>(
+               "--decimal", [&options](const std::string& value) { options.decimal = value.at(0); },
+               "decimal separator: '.' or ',' (default as batch settles it)")
+        ->check(CLI::IsMember({".", ","}));
+    command.footer(std::string(
+                       "Example:\n"
+                       "  $ printf 'time,level_mm\\n2026-07-01 09:00,150\\n2026-07-01 09:10,152\\n' | vordanel-cli series -d 100 --gauge-zero 100\n"
+                       "  time,level_mm,head_mm,flow_lpm,note\n"
+                       "  2026-07-01 09:00,150,50,44.64,\n"
+                       "  2026-07-01 09:10,152,52,47.96,\n"
+                       "Columns, found by the first row that names them (rows above it pass through): time (or date and\n"
+                       "time in two columns) or 日時 (日付 and 時刻); level_mm, level_cm, level_m or 水位(mm), 水位(cm),\n"
+                       "水位(m) (a reading on the gauge, less --gauge-zero), or head_mm or 越流高さ(mm) (the head itself);\n"
+                       "or the columns --time-column and --level-column name. Times: 2026-07-01 09:00[:00],\n"
+                       "2026-07-01T09:00:00 with or without Z or +09:00, 2026/7/1 9:00. Times with an offset are put on the\n"
+                       "clock of the first reading's offset; times without one are taken as written.\n"
+                       "Each reading: a head at or below the bottom of the opening has flow 0 (below_opening); above the\n"
+                       "top of the weir its flow (above_weir); above the head of greatest flow no flow (past_peak); a time\n"
+                       "or level not readable, a time equal to the one before (duplicate_time) or earlier (earlier_time):\n"
+                       "no flow. Exit status 0, 1 where some reading has no flow, 2 for an error.\n"
+                       "Uncertainties (expanded, one coverage): U(Q) = sqrt((s Uh)^2 + (s Uz)^2 + (Uc Q)^2), s = dQ/dh;\n"
+                       "U(V) = sqrt(sum (w s Uh)^2 + (sum w s Uz)^2 + (Uc V)^2), w the trapezoids' weights.\n")
+                   + dailyRules);
+}
+
+int series(const SeriesOptions& options, std::FILE* in, std::FILE* out, std::FILE* err)
+{
+    if (options.json && !options.daily) {
+        std::fprintf(err, "vordanel-cli: series: --json goes with --daily\n");
+        return Failure;
+    }
+    if (options.file.empty() || options.file == "-") return run(options, in, out, err);
+    std::FILE* input = std::fopen(options.file.c_str(), "rb");
+    if (!input) {
+        std::fprintf(err, "vordanel-cli: series: cannot open %s: %s\n", options.file.c_str(), std::strerror(errno));
+        return Failure;
+    }
+    const int status = run(options, input, out, err);
+    std::fclose(input);
+    return status;
+}
+
+}  // namespace vordanel::cli
