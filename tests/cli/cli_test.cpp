@@ -397,7 +397,7 @@ INSTANTIATE_TEST_SUITE_P(
                     StatusRow{"FlowBlamesAHugeDiameter", {"flow", "-d", "1e300", "--head", "50"}, 2, "--diameter: overflow"},
                     StatusRow{"TableSaysItsRowsFailed", {"table", "-d", "0", "--flows", "1:3:1"}, 2,
                               "3 row(s) failed (division_by_zero: 3), the first with --diameter: division by zero"},
-                    StatusRow{"EmptyBatchGivesTheHeader", {"batch", "/dev/null"}, 0, "diameter_mm"}),
+                    StatusRow{"EmptyBatchSaysSo", {"batch", "/dev/null"}, 2, "is empty: no header and no rows"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Cli, TableWithoutABracketSolvesTheRisingSideAndNotesJoin)
