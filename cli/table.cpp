@@ -143,6 +143,8 @@ void addTableOptions(CLI::App& command, TableOptions& options)
                                                    "each listed (reading_mm) beside its head");
     heads->excludes("--min")->excludes("--max");
     addFlowUnitOption(command, options.flowUnit);
+    command.add_option("-o,--output", options.output, "the CSV file, replaced whole once the table is done (default:\n"
+                                                       "standard output)");
     command.footer("Examples:\n"
                    "  $ vordanel-cli table -d 100 --min 1 --max 100 --flows 20:60:20\n"
                    "  flow_lpm,head_mm,trials,note\n"
@@ -222,7 +224,9 @@ int table(const TableOptions& options, std::FILE* out, std::FILE* err, TableRepo
 
     // The weir's terms and curve once for the whole table.
     const Curve curve = curveOf(numbers[0]);
-    Output o(out);
+    Destination destination;
+    if (!destination.open(options.output, out, err, "table")) return refuse("表を書き出せませんでした。");
+    Output o(destination.stream());
     RowCounts& counts = told.counts;
     std::string firstFailure;
     int written = Answer;
@@ -237,9 +241,9 @@ int table(const TableOptions& options, std::FILE* out, std::FILE* err, TableRepo
         written = headsByFlow(curve, ends, *steps, options.flowUnit, o, counts, first);
         if (first) firstFailure = faultText(first->fault, first->faultInput);
     }
-    if (written != Answer || !o.flush()) return lostOutput(err);
+    if (written != Answer || !o.flush()) return destination.lost(err);
     reportRows(err, "table", counts, byHeads ? "a flow" : "a head", firstFailure);
-    return counts.failed ? Failure : counts.noAnswer ? NoSolution : Answer;
+    return destination.commit(err, counts.failed ? Failure : counts.noAnswer ? NoSolution : Answer);
 }
 
 }  // namespace vordanel::cli

@@ -16,6 +16,7 @@ struct TableOptions {
     std::string heads;  // FROM:TO:STEP, mm: a table of flows by head, as an operator posts at the weir
     FlowUnit flowUnit = FlowUnit::LitresPerMinute;
     std::string gaugeZero;  // with --heads: they are readings on a staff gauge of this zero (mm)
+    std::string output;     // -o: the file the table replaces whole; empty or "-": standard output
 };
 
 // What a table went through, for a front end that words it itself (the page): its rows by reason,
