@@ -4,7 +4,9 @@
 
 #include <CLI/CLI.hpp>
 
+#include <new>
 #include <sstream>
+#include <stdexcept>
 
 namespace vordanel::cli {
 
@@ -61,17 +63,41 @@ int run(const std::vector<std::string>& args, std::FILE* in, std::FILE* out, std
                          args[1].c_str());
             return Failure;
         }
-        std::fprintf(err, "vordanel-cli: %s (see vordanel-cli --help)\n", e.what());
-        told.refusal = std::string("コマンドを読めませんでした: ") + e.what();
+        // CLI11 lists what it could not place, the rest of the line after it; what was wrong is the first.
+        std::string why = e.what();
+        if (dynamic_cast<const CLI::ExtrasError*>(&e)) {
+            const CLI::App* command = app.get_subcommands().empty() ? &app : app.get_subcommands().back();
+            const auto extras = command->remaining();
+            if (!extras.empty()) {
+                const std::string& first = extras.front();
+                why = (first.size() > 1 && first[0] == '-' ? "unknown option '" : "unexpected argument '") + first + "'"
+                      + (command == &app ? std::string() : " for " + command->get_name())
+                      + (extras.size() > 1 ? " (and " + std::to_string(extras.size() - 1) + " more after it)" : std::string());
+            }
+        }
+        std::fprintf(err, "vordanel-cli: %s (see vordanel-cli --help)\n", why.c_str());
+        told.refusal = std::string("コマンドを読めませんでした: ") + why;
         return Failure;
     }
 
-    if (*head) return told.command = "head", cli::head(headOptions, out, err);
-    if (*table) return told.command = "table", cli::table(tableOptions, out, err, &told.table);
-    if (*flowCommand) return told.command = "flow", cli::flow(flowOptions, out, err);
-    if (*batch) return told.command = "batch", cli::batch(batchOptions, in, out, err, &told.batch);
-    if (*seriesCommand) return told.command = "series", cli::series(seriesOptions, in, out, err);
-    if (*gaugeCommand) return told.command = "gauge", cli::gauge(gaugeOptions, out, err, &told.refusal);
+    // Memory runs out at the command's edge as a message, whatever the command held: its output
+    // file, if any, was left as it was on the way out.
+    try {
+        if (*head) return told.command = "head", cli::head(headOptions, out, err);
+        if (*table) return told.command = "table", cli::table(tableOptions, out, err, &told.table);
+        if (*flowCommand) return told.command = "flow", cli::flow(flowOptions, out, err);
+        if (*batch) return told.command = "batch", cli::batch(batchOptions, in, out, err, &told.batch);
+        if (*seriesCommand) return told.command = "series", cli::series(seriesOptions, in, out, err);
+        if (*gaugeCommand) return told.command = "gauge", cli::gauge(gaugeOptions, out, err, &told.refusal);
+    } catch (const std::bad_alloc&) {
+        std::fprintf(err, "vordanel-cli: %s: out of memory; stopped\n", told.command.c_str());
+        told.refusal = "メモリが足りなくなり、止めました。";
+        return Failure;
+    } catch (const std::length_error&) {
+        std::fprintf(err, "vordanel-cli: %s: out of memory (a text too long to hold); stopped\n", told.command.c_str());
+        told.refusal = "メモリが足りなくなり、止めました。";
+        return Failure;
+    }
     return Failure;
 }
 

@@ -15,9 +15,17 @@
 #include <cerrno>
 #include <cstring>
 
+#include <sys/stat.h>
+
 namespace vordanel::cli {
 
 namespace {
+
+bool isFolder(std::FILE* file)
+{
+    struct stat st {};
+    return ::fstat(::fileno(file), &st) == 0 && S_ISDIR(st.st_mode);
+}
 
 // How much of the start of a file settles its decimal separator: a few dozen kilobytes, so that
 // memory stays flat whatever the length.
@@ -80,10 +88,11 @@ public:
     }
 
     // Result r (0 head, 1 trials, 2 note) of a row; a malformed row has only its note.
-    std::array<std::string, 3> results(const Calculation* c, bool twoHeads, const BatchColumns& columns) const
+    std::array<std::string, 3> results(const Calculation* c, bool twoHeads, const BatchColumns& columns,
+                                       Note unread = Note::MalformedRow) const
     {
         const std::string note = c ? noteOf(*c, twoHeads, c->faultInput ? columnKey(columns, *c->faultInput) : std::string())
-                                   : names(Note::MalformedRow).key;
+                                   : names(unread).key;
         const bool converged = c && c->outcome == Calculation::Outcome::Converged;
         return {converged ? displayText(c->headMillimetres, std::string_view(&dialect_.decimal, 1)) : std::string(),
                 converged ? std::to_string(c->search.trialCount) : std::string(),
@@ -128,10 +137,32 @@ std::string headerRefusal()
            + " にしてください。文字化けする場合は、表計算ソフトで「CSV UTF-8」として保存し直してください。";
 }
 
-int run(const BatchOptions& options, std::FILE* in, std::FILE* out, std::FILE* err, BatchCount& count)
+// Says where a record could not be read whole; the first few of a file, so that a file of
+// thousands such says so in a screenful (the count by reason follows at the end).
+constexpr int recordsTold = 10;
+void tellRecord(std::FILE* err, int& told, const std::string& what)
+{
+    if (told++ < recordsTold) std::fprintf(err, "vordanel-cli: batch: %s\n", what.c_str());
+}
+
+int run(const BatchOptions& options, std::FILE* in, Destination& destination, std::FILE* err, BatchCount& count,
+        const std::string& inputName)
 {
     CsvReader reader(in);
+    reader.setLimits(options.limits);
     const std::string_view sample = reader.sample(decimalSample);
+    if (sample.empty()) {
+        // Nothing to solve and nothing to write: an empty result would look like a file read.
+        if (reader.failed()) {
+            std::fprintf(err, "vordanel-cli: batch: cannot read %s: %s\n", inputName.c_str(), std::strerror(reader.error()));
+            count.refusal = "ファイルを読めませんでした。";
+        } else {
+            std::fprintf(err, "vordanel-cli: batch: %s is empty: no header and no rows; nothing written\n", inputName.c_str());
+            count.refusal = "ファイルが空です。";
+        }
+        return Failure;
+    }
+    std::FILE* out = destination.stream();
     CsvDialect dialect;
     dialect.separator = options.separator.value_or(separatorOf(sample));
     reader.setSeparator(dialect.separator);
@@ -144,9 +175,30 @@ int run(const BatchOptions& options, std::FILE* in, std::FILE* out, std::FILE* e
     std::optional<BatchColumns> columns;  // from a header row, or the first columns of the file
     bool headed = false;                  // the header row is written
     const std::vector<std::string> positionalHeader = {"diameter_mm", "flow_lpm", "min_mm", "max_mm"};
+    int toldRecords = 0;
 
     while (reader.next(fields)) {
         w.start(reader);
+        if (!reader.oversized().empty()) {
+            // Over a cap: the record is let go, noted in a row of its own, and reading goes on.
+            tellRecord(err, toldRecords, "line " + std::to_string(reader.recordLine()) + ": " + reader.oversized()
+                                             + "; not read, reading goes on at line " + std::to_string(reader.lineNumber() + 1));
+            if (!columns) columns = positionalColumns();
+            if (!headed) {
+                w.header(positionalHeader, {}, *columns);
+                count.placeResults(*columns);
+                headed = true;
+            }
+            BatchRow row;
+            row.width = columns->width;
+            w.row(row, *columns, w.results(nullptr, false, *columns, Note::OversizedRow));
+            count.count(Failure, names(Note::OversizedRow).key);
+            if (!w.o.flushIfFull()) return destination.lost(err);
+            continue;
+        }
+        if (reader.unterminated())
+            tellRecord(err, toldRecords, "line " + std::to_string(reader.quoteLine()) + ": the quote opened here is never "
+                                             "closed; the file ends inside it (the row is noted malformed_row)");
         if (!columns) {
             // A sheet saved by Japanese Excel as plain CSV: no byte-order mark, its header in CP932.
             const auto read = reader.byteOrderMark() ? std::nullopt : cp932Header(fields);
@@ -189,21 +241,25 @@ int run(const BatchOptions& options, std::FILE* in, std::FILE* out, std::FILE* e
             w.row(row, *columns, w.results(&c, twoHeads, *columns));
             count.count(c);
         }
-        if (!w.o.flushIfFull()) return lostOutput(err);
+        if (!w.o.flushIfFull()) return destination.lost(err);
     }
+    if (toldRecords > recordsTold)
+        std::fprintf(err, "vordanel-cli: batch: %d more such record(s) not told\n", toldRecords - recordsTold);
     if (!headed) {
         w.start(reader);
         w.header(positionalHeader, {}, positionalColumns());
         count.placeResults(positionalColumns());
     }
-    if (!w.o.flush()) return lostOutput(err);
+    if (!w.o.flush()) return destination.lost(err);
     if (reader.failed()) {
-        std::fprintf(err, "vordanel-cli: batch: reading the input failed after line %lld\n", reader.lineNumber());
+        // A result file is not replaced by the part read (the temporary one is let go).
+        std::fprintf(err, "vordanel-cli: batch: reading %s failed after line %lld: %s%s\n", inputName.c_str(), reader.lineNumber(),
+                     std::strerror(reader.error()), destination.toFile() ? "; the output file is left as it was" : "");
         count.refusal = "ファイルを " + std::to_string(reader.lineNumber()) + " 行目の後で読めなくなりました。";
         return Failure;
     }
     reportRows(err, "batch", count);
-    return count.failed ? Failure : count.noAnswer ? NoSolution : Answer;
+    return destination.commit(err, count.failed ? Failure : count.noAnswer ? NoSolution : Answer);
 }
 
 }  // namespace
@@ -220,6 +276,8 @@ void BatchCount::placeResults(const BatchColumns& columns)
 void addBatchOptions(CLI::App& command, BatchOptions& options)
 {
     command.add_option("file", options.file, "CSV file; standard input when absent or -");
+    command.add_option("-o,--output", options.output, "the result file, replaced whole once the batch is done (default:\n"
+                                                       "standard output); never the input itself");
     command.add_option_function<std::string>(
                "--separator",
                [&options](const std::string& value) { options.separator = value == "tab" ? '\t' : value.at(0); },
@@ -251,7 +309,9 @@ void addBatchOptions(CLI::App& command, BatchOptions& options)
                    "not_a_number:flow_lpm. Rows without a head and failed rows are counted, by reason, on standard\n"
                    "error. Entries are never read with digit grouping: 1,200 in a file of decimal points is not a\n"
                    "number. A sheet without a byte-order mark whose header is not UTF-8 but Shift_JIS (CP932, as\n"
-                   "Japanese Excel saves plain CSV) is read so, and its result written in Shift_JIS too.");
+                   "Japanese Excel saves plain CSV) is read so, and its result written in Shift_JIS too.\n"
+                   "A record may hold " + describe(CsvLimits()) + ": one over a cap is noted\n"
+                   "oversized_row, its line told on standard error, and reading goes on at the next line.");
 }
 
 int batch(const BatchOptions& options, std::FILE* in, std::FILE* out, std::FILE* err, BatchCount* count)
@@ -259,14 +319,30 @@ int batch(const BatchOptions& options, std::FILE* in, std::FILE* out, std::FILE*
     BatchCount counted;
     BatchCount& c = count ? *count : counted;
     c = {};
-    if (options.file.empty() || options.file == "-") return run(options, in, out, err, c);
-    std::FILE* input = std::fopen(options.file.c_str(), "rb");
+    const bool standardInput = options.file.empty() || options.file == "-";
+    const std::string inputName = standardInput ? "standard input" : "'" + options.file + "'";
+    std::FILE* input = standardInput ? in : std::fopen(options.file.c_str(), "rb");
     if (!input) {
-        std::fprintf(err, "vordanel-cli: batch: cannot open %s: %s\n", options.file.c_str(), std::strerror(errno));
+        std::fprintf(err, "vordanel-cli: batch: cannot open %s: %s\n", inputName.c_str(), std::strerror(errno));
+        c.refusal = "ファイルを開けませんでした。";
         return Failure;
     }
-    const int status = run(options, input, out, err, c);
-    std::fclose(input);
+    const auto closeInput = [&] {
+        if (!standardInput) std::fclose(input);
+    };
+    if (isFolder(input)) {
+        std::fprintf(err, "vordanel-cli: batch: cannot read %s: it is a directory, not a CSV file\n", inputName.c_str());
+        c.refusal = "フォルダは読めません。CSV ファイルを選んでください。";
+        closeInput();
+        return Failure;
+    }
+    Destination destination;
+    int status = Failure;
+    if (destination.open(options.output, out, err, "batch", input, standardInput ? "" : options.file))
+        status = run(options, input, destination, err, c, inputName);
+    else
+        c.refusal = "出力先が入力のファイルと同じです。別のファイルに書いてください。";
+    closeInput();
     return status;
 }
 

@@ -17,6 +17,8 @@ struct BatchOptions {
     std::string file;                // empty or "-": standard input
     std::optional<char> separator;   // ',', ';' or '\t'; otherwise taken from the first line
     std::optional<char> decimal;     // '.' or ','; otherwise settled from the file's first records
+    std::string output;              // -o: the file the result replaces whole; empty or "-": standard output
+    CsvLimits limits;                // how large a field and a record may be
 };
 
 // What a batch went through: its rows (the header not counted), and how many failed or have no

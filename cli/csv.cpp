@@ -7,6 +7,7 @@
 #include "words.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 
 namespace vordanel::cli {
@@ -101,7 +102,22 @@ std::optional<char> decimalShownBy(std::string_view cell)
     return std::nullopt;
 }
 
+std::string describeBytes(std::size_t bytes)
+{
+    const std::string exact = std::to_string(bytes) + " bytes";
+    if (bytes >= 1 << 20 && bytes % (1 << 20) == 0) return std::to_string(bytes >> 20) + " MiB (" + exact + ")";
+    if (bytes >= 1024 && bytes % 1024 == 0) return std::to_string(bytes >> 10) + " KiB (" + exact + ")";
+    return exact;
+}
+
 }  // namespace
+
+std::string describe(const CsvLimits& limits)
+{
+    const auto size = [](std::size_t bytes) { return bytes % (1 << 20) == 0 ? std::to_string(bytes >> 20) + " MiB" : std::to_string(bytes) + " bytes"; };
+    return size(limits.fieldBytes) + " a field, " + size(limits.recordBytes) + " and "
+           + std::to_string(limits.fields) + " fields a record";
+}
 
 bool CsvReader::fill()
 {
@@ -110,7 +126,9 @@ bool CsvReader::fill()
     pos_ = 0;
     const std::size_t had = buffer_.size();
     buffer_.resize(had + blockSize);
+    errno = 0;
     const std::size_t got = std::fread(buffer_.data() + had, 1, blockSize, in_);
+    if (got == 0 && std::ferror(in_)) error_ = errno ? errno : EIO;
     buffer_.resize(had + got);
     return got > 0;
 }
@@ -144,20 +162,53 @@ int CsvReader::peek()
     return static_cast<unsigned char>(buffer_[pos_]);
 }
 
+void CsvReader::skipToLineEnd()
+{
+    for (int c = get(); c != EOF; c = get()) {
+        if (c == '\n') return;
+        if (c == '\r') {
+            if (peek() == '\n') get();
+            return;
+        }
+    }
+}
+
 bool CsvReader::next(std::vector<std::string>& fields)
 {
     if (!started_) skipByteOrderMark();
     unterminated_ = false;
+    oversized_.clear();
+    quoteLine_ = 0;
     int c = get();
     if (c == EOF) return false;
-    ++lineNumber_;
+    recordLine_ = ++lineNumber_;
     fields.assign(1, std::string());
     quoted_.assign(1, false);
+    std::size_t recordBytes = 0;
+    // A cap passed: what was read of the record is let go, and the rest of its line skipped.
+    const auto over = [&](std::string what) {
+        oversized_ = std::move(what);
+        fields.assign(1, std::string());
+        fields.front().shrink_to_fit();
+        quoted_.assign(1, false);
+        skipToLineEnd();
+        return true;
+    };
+    const auto add = [&](char byte) {
+        fields.back() += byte;
+        return fields.back().size() <= limits_.fieldBytes && ++recordBytes <= limits_.recordBytes;
+    };
+    const auto whichCap = [&] {
+        const bool field = fields.back().size() > limits_.fieldBytes;
+        return std::string(field ? "a field" : "a record") + " over the cap of "
+               + describeBytes(field ? limits_.fieldBytes : limits_.recordBytes);
+    };
     bool atFieldStart = true;
     for (; c != EOF; c = get()) {
         if (atFieldStart && c == '"') {
             // A quoted field: everything up to the closing quote, line ends included.
             quoted_.back() = true;
+            quoteLine_ = lineNumber_;
             for (;;) {
                 c = get();
                 if (c == EOF) {
@@ -170,16 +221,19 @@ bool CsvReader::next(std::vector<std::string>& fields)
                 } else if (c == '\n' || (c == '\r' && peek() != '\n')) {
                     ++lineNumber_;
                 }
-                fields.back() += static_cast<char>(c);
+                if (!add(static_cast<char>(c))) return over(whichCap() + ", in a quoted field opened on line " + std::to_string(quoteLine_));
             }
+            quoteLine_ = 0;
             atFieldStart = false;
             continue;
         }
         atFieldStart = false;
         if (c == separator_) {
+            if (fields.size() == limits_.fields) return over("a record of more fields than the cap of " + std::to_string(limits_.fields));
             fields.emplace_back();
             quoted_.push_back(false);
             atFieldStart = true;
+            if (++recordBytes > limits_.recordBytes) return over(whichCap());
         } else if (c == '\n') {
             if (lineEnd_.empty()) lineEnd_ = "\n";
             return true;
@@ -188,8 +242,8 @@ bool CsvReader::next(std::vector<std::string>& fields)
             if (crlf) get();
             if (lineEnd_.empty()) lineEnd_ = crlf ? "\r\n" : "\r";
             return true;
-        } else {
-            fields.back() += static_cast<char>(c);
+        } else if (!add(static_cast<char>(c))) {
+            return over(whichCap());
         }
     }
     return true;

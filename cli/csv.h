@@ -20,6 +20,16 @@ struct CsvDialect {
     char decimal = '.';
 };
 
+// How large one field and one record may be. Far above any real sheet; what they bound is the
+// memory a reader holds, which is then that of one record whatever the file's length.
+struct CsvLimits {
+    std::size_t fieldBytes = 1 << 20;    // 1 MiB a field
+    std::size_t recordBytes = 16 << 20;  // 16 MiB a record
+    std::size_t fields = 100'000;        // fields a record
+};
+// The caps as --help states them.
+std::string describe(const CsvLimits& limits);
+
 // Reads CSV records as spreadsheets write them: a UTF-8 byte-order mark at the start is skipped,
 // a record ends at LF, CR LF or a lone CR, and a field that starts with a quote runs to its
 // closing quote ("" for a quote inside), across separators and line ends. A quote anywhere else
@@ -36,6 +46,18 @@ public:
     // kept for next(). Call it before the first next().
     std::string_view sample(std::size_t size);
     void setSeparator(char separator) { separator_ = separator; }
+    void setLimits(const CsvLimits& limits) { limits_ = limits; }
+
+    // The record just read went over a cap and was not kept (its fields come back empty): which
+    // cap, in words ("a field over 1 MiB (1048576 bytes)"); empty for a record read whole. Reading
+    // goes on at the next line end after the point where the cap was passed.
+    const std::string& oversized() const { return oversized_; }
+    // The line the record just read began on, and, for one whose quote was never closed or that
+    // was cut inside a quoted field, the line that quote opened on (0: none).
+    long long recordLine() const { return recordLine_; }
+    long long quoteLine() const { return quoteLine_; }
+    // The system's reason where reading failed (errno), 0 otherwise.
+    int error() const { return error_; }
 
     // The next record's fields; false at the end of the input.
     bool next(std::vector<std::string>& fields);
@@ -66,6 +88,11 @@ private:
     bool byteOrderMark_ = false;
     std::string_view lineEnd_;
     long long lineNumber_ = 0;
+    CsvLimits limits_;
+    std::string oversized_;
+    long long recordLine_ = 0, quoteLine_ = 0;
+    int error_ = 0;
+    void skipToLineEnd();
 };
 
 // The separator of ',', ';' and tab that splits the first record into the most fields, read by

@@ -3,7 +3,10 @@
 #include "head.h"
 #include "words.h"
 
+#include "output.h"
+
 #include "vordanel/calculation.h"
+#include "vordanel/cp932.h"
 #include "vordanel/gauge.h"
 #include "vordanel/numtext.h"
 #include "vordanel/words.h"
@@ -34,6 +37,17 @@ std::string escaped(std::string_view text)
         }
     }
     return out;
+}
+
+// Why a text given for the foot cannot stand in an SVG file (whose XML takes no control
+// characters, escaped or not) or fit its line; null for one that can.
+const char* textFault(std::string_view text)
+{
+    if (text.size() > 100) return "longer than 100 bytes";
+    if (!isUtf8(text)) return "not UTF-8 text";
+    for (const char c : text)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) return "a control character (a line break, a tab, ...) is not allowed";
+    return nullptr;
 }
 
 // A length in mm, to the micrometre.
@@ -117,6 +131,13 @@ int gauge(const GaugeOptions& options, std::FILE* out, std::FILE* err, std::stri
         step = given.value;
     }
     const GaugeScale scale = gaugeScale(curve, options.flowUnit, step);
+    if (scale.marks.empty()) {
+        // A step too fine to solve or print as its own number, or past the top of the opening.
+        std::fprintf(err, "vordanel-cli: --step: %s %s gives no mark on the staff (no multiple of it that can be written "
+                          "and solved has a head up to the top of the opening); the default step here is %s\n",
+                     displayText(step).c_str(), names(options.flowUnit).name, displayText(gaugeStep(curve, options.flowUnit)).c_str());
+        return refuse("この刻みでは目盛が一本も引けません。刻みを変えてください。");
+    }
     const GaugeDrawing drawing = gaugeDrawing(zero.value, scale.topMillimetres);
     const double length = drawing.length;
     if (scale.tooMany || !(length <= longestStaff)) {
@@ -162,6 +183,10 @@ int gauge(const GaugeOptions& options, std::FILE* out, std::FILE* err, std::stri
         svg += "</g>\n";
     }
     const std::string date = options.date.empty() ? today() : options.date;
+    if (const char* why = textFault(date)) {
+        std::fprintf(err, "vordanel-cli: --date: %s\n", why);
+        return refuse("作成日に使えない文字があります(制御文字、UTF-8 でない文字、または長すぎます)。");
+    }
     const std::string lines[] = {
         std::string(names(Input::Diameter).caption) + " " + displayText(diameter.value),
         std::string("流量の単位 ") + unit.symbol + "、目盛 " + displayText(step) + " " + unit.symbol + " ごと（太線は 5 目盛ごと）",
@@ -174,18 +199,10 @@ int gauge(const GaugeOptions& options, std::FILE* out, std::FILE* err, std::stri
     for (int i = 0; i < 4; ++i) svg += text(4, top + length + 9 + 6 * i, 3.2, "start", lines[i]) + "\n";
     svg += "</g>\n</svg>\n";
 
-    if (options.output.empty() || options.output == "-") {
-        putText(out, svg);
-        return finish(out, err, Answer);
-    }
-    std::FILE* file = std::fopen(options.output.c_str(), "wb");
-    if (!file) {
-        std::fprintf(err, "vordanel-cli: gauge: cannot write %s: %s\n", options.output.c_str(), std::strerror(errno));
-        return Failure;
-    }
-    const bool written = std::fwrite(svg.data(), 1, svg.size(), file) == svg.size();
-    if (std::fclose(file) != 0 || !written) return lostOutput(err);
-    return Answer;
+    Destination destination;
+    if (!destination.open(options.output, out, err, "gauge")) return refuse("量水標を書き出せませんでした。");
+    if (std::fwrite(svg.data(), 1, svg.size(), destination.stream()) != svg.size()) return destination.lost(err);
+    return destination.commit(err, Answer);
 }
 
 }  // namespace vordanel::cli

@@ -45,4 +45,40 @@ private:
     bool failed_ = false;
 };
 
+// Where a command's output goes: standard output as it was handed over, or the file -o names.
+// A file is written beside itself under a temporary name, flushed to the disk and renamed over
+// the old one only once whole, so that a run that fails, is killed or fills the disk leaves the
+// old file as it was, and two runs at once leave one run's whole output. Neither may be the
+// command's own input (the same file by device and inode, however it is named): reading a file
+// while writing over it destroys it.
+class Destination
+{
+public:
+    Destination() = default;
+    Destination(const Destination&) = delete;
+    Destination& operator=(const Destination&) = delete;
+    ~Destination();  // a temporary file never committed is removed
+
+    // Opens `path` ("" or "-": `standardOutput`) for `command`; `input`, where given, is what the
+    // command reads, named `inputName` in messages. False, with one line on `err`, when refused.
+    bool open(const std::string& path, std::FILE* standardOutput, std::FILE* err, const char* command,
+              std::FILE* input = nullptr, const std::string& inputName = {});
+    std::FILE* stream() const { return stream_; }
+    bool toFile() const { return !temporary_.empty(); }
+
+    // Makes the output whole: flushed, synced and renamed over the file. Returns `status`, or
+    // Failure with one line naming the file where it could not be written.
+    int commit(std::FILE* err, int status);
+    // Output that did not arrive: one line naming where it went, the file left as it was; Failure.
+    int lost(std::FILE* err);
+
+private:
+    void discard();
+    std::FILE* stream_ = nullptr;
+    std::string command_, target_, temporary_, shownName_;
+};
+
+// Whether two open streams are the same file (device and inode), as a regular file.
+bool sameFile(std::FILE* a, std::FILE* b);
+
 }  // namespace vordanel::cli

@@ -149,6 +149,8 @@ void addTableOptions(CLI::App& command, TableOptions& options)
                        "greatest flow; its largest error is told on standard error")
         ->check(CLI::Range(2, 1000))->excludes(flows);
     command.add_flag("--json", options.json, "with --breakpoints: one JSON object, with max_error and max_error_percent");
+    command.add_option("-o,--output", options.output, "the CSV file, replaced whole once the table is done (default:\n"
+                                                       "standard output)");
     command.footer("Examples:\n"
                    "  $ vordanel-cli table -d 100 --min 1 --max 100 --flows 20:60:20\n"
                    "  flow_lpm,head_mm,trials,note\n"
@@ -229,7 +231,9 @@ int table(const TableOptions& options, std::FILE* out, std::FILE* err, TableRepo
 
     // The weir's terms and curve once for the whole table.
     const Curve curve = curveOf(numbers[0]);
-    Output o(out);
+    Destination destination;
+    if (!destination.open(options.output, out, err, "table")) return refuse("表を書き出せませんでした。");
+    Output o(destination.stream());
     RowCounts& counts = told.counts;
     std::string firstFailure;
     int written = Answer;
@@ -244,9 +248,9 @@ int table(const TableOptions& options, std::FILE* out, std::FILE* err, TableRepo
         written = headsByFlow(curve, ends, *steps, options.flowUnit, o, counts, first);
         if (first) firstFailure = faultText(first->fault, first->faultInput);
     }
-    if (written != Answer || !o.flush()) return lostOutput(err);
+    if (written != Answer || !o.flush()) return destination.lost(err);
     reportRows(err, "table", counts, byHeads ? "a flow" : "a head", firstFailure);
-    return counts.failed ? Failure : counts.noAnswer ? NoSolution : Answer;
+    return destination.commit(err, counts.failed ? Failure : counts.noAnswer ? NoSolution : Answer);
 }
 
 }  // namespace vordanel::cli

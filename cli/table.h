@@ -18,6 +18,7 @@ struct TableOptions {
     std::string gaugeZero;  // with --heads: they are readings on a staff gauge of this zero (mm)
     int breakpoints = 0;    // a level meter's table of so many points; --heads is then FROM:TO
     bool json = false;      // with breakpoints
+    std::string output;     // -o: the file the table replaces whole; empty or "-": standard output
 };
 
 // What a table went through, for a front end that words it itself (the page): its rows by reason,

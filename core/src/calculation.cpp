@@ -41,6 +41,7 @@ constexpr NoteNames noteNames[] = {
     {Note::MalformedRow, "malformed_row", "行の形式が正しくありません。"},
     {Note::FallingSide, "falling_side", "最大流量を過ぎた下降側です（越流高さが増すと流量は減ります）。"},
     {Note::NoFlow, "no_flow", "この越流高さでは式が流量を与えません（流量が0以下）。"},
+    {Note::OversizedRow, "oversized_row", "行が大きすぎて読めません（1 欄 1 MB、1 行 16 MB・10 万欄まで）。"},
 };
 
 std::optional<Input> inputAtFault(const Calculation& c)

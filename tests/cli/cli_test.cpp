@@ -397,7 +397,7 @@ INSTANTIATE_TEST_SUITE_P(
                     StatusRow{"FlowBlamesAHugeDiameter", {"flow", "-d", "1e300", "--head", "50"}, 2, "--diameter: overflow"},
                     StatusRow{"TableSaysItsRowsFailed", {"table", "-d", "0", "--flows", "1:3:1"}, 2,
                               "3 row(s) failed (division_by_zero: 3), the first with --diameter: division by zero"},
-                    StatusRow{"EmptyBatchGivesTheHeader", {"batch", "/dev/null"}, 0, "diameter_mm"}),
+                    StatusRow{"EmptyBatchSaysSo", {"batch", "/dev/null"}, 2, "is empty: no header and no rows"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Cli, TableWithoutABracketSolvesTheRisingSideAndNotesJoin)
@@ -836,6 +836,53 @@ TEST(Cli, ASheetInShiftJisIsReadByItsCaptionsAndComesBackInShiftJis)
     const auto unread = run({"batch"}, "\xB1\xD9\xA4\xCE\xB7\xC2(mm),flow_lpm\n100,40\n");
     EXPECT_NE(unread.err.find("堰の径(mm)"), std::string::npos) << unread.err;
     EXPECT_NE(unread.err.find("save it as \"CSV UTF-8\""), std::string::npos) << unread.err;
+}
+
+}  // namespace
+
+namespace {
+
+// A record over a cap is let go and told by the line it began on, and reading goes on at the next
+// line end; a quote never closed is told by the line it opened on.
+TEST(Cli, TheReadersCapsAreToldByLineAndReadingGoesOn)
+{
+    const vordanel::cli::CsvLimits small{8, 16, 3};
+    const struct { const char *name, *csv; std::vector<std::string> read; } rows[] = {
+        // Each record read: its first field, or "over@LINE:what" or "open@LINE".
+        {"FieldOverItsCap", "a,b\n123456789,x\nc,d\n", {"a", "over@2:a field over the cap of 8", "c"}},
+        {"RecordOverItsCap", "a\n1234567,1234567,12\nc\n", {"a", "over@2:a record over the cap of 16", "c"}},
+        {"TooManyFields", "a\n1,2,3,4\r\nc\n", {"a", "over@2:a record of more fields than the cap of 3", "c"}},
+        {"QuotedFieldRunsOn", "a\n\"x\ny\nzzzzzzzz\nc\n", {"a", "over@2:a field over the cap of 8 bytes, in a quoted field opened on line 2", "c"}},
+        {"QuoteNeverClosed", "a\nb\n\"x\ny\n", {"a", "b", "open@3"}},
+        {"UnderTheCapsWhole", "12345678,1234567\n\"a\"\"b\"\n", {"12345678", "a\"b"}},
+    };
+    for (const auto& row : rows) {
+        vordanel::cli::CsvReader reader{std::string_view(row.csv)};
+        reader.setLimits(small);
+        std::vector<std::string> fields, read;
+        while (reader.next(fields)) {
+            if (!reader.oversized().empty()) read.push_back("over@" + std::to_string(reader.recordLine()) + ":" + reader.oversized());
+            else if (reader.unterminated()) read.push_back("open@" + std::to_string(reader.quoteLine()));
+            else read.push_back(fields.at(0));
+        }
+        ASSERT_EQ(read.size(), row.read.size()) << row.name;
+        for (std::size_t i = 0; i < read.size(); ++i) EXPECT_NE(read[i].find(row.read[i]), std::string::npos) << row.name << ": " << read[i];
+    }
+}
+
+// A command line's fault is named by itself, not by what came before it.
+TEST(Cli, AnArgumentErrorNamesTheArgument)
+{
+    const struct { std::vector<std::string> args; const char* said; } rows[] = {
+        {{"batch", "in.csv", "other.csv"}, "unexpected argument 'other.csv' for batch"},
+        {{"batch", "--frob", "in.csv"}, "unknown option '--frob' for batch"},
+        {{"table", "-d", "100", "--flows", "1:2:1", "extra"}, "unexpected argument 'extra' for table"},
+    };
+    for (const auto& row : rows) {
+        const auto r = run(row.args);
+        EXPECT_EQ(r.status, 2);
+        EXPECT_NE(r.err.find(row.said), std::string::npos) << r.err;
+    }
 }
 
 }  // namespace

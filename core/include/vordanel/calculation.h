@@ -132,6 +132,7 @@ enum class Note {
     MalformedRow,  // the row's cells fit no form
     FallingSide,   // a head past the curve's peak: more head, less flow
     NoFlow,        // a head past the curve's zero: the formula gives no flow
+    OversizedRow,  // a record over the reader's caps on a field or a record, not read
 };
 struct NoteNames {
     Note note;
