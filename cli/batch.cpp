@@ -202,6 +202,7 @@ int run(const BatchOptions& options, std::FILE* in, std::FILE* out, std::FILE* e
         count.refusal = "ファイルを " + std::to_string(reader.lineNumber()) + " 行目の後で読めなくなりました。";
         return Failure;
     }
+    count.whole = true;
     reportRows(err, "batch", count);
     return count.failed ? Failure : count.noAnswer ? NoSolution : Answer;
 }

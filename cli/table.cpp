@@ -238,6 +238,7 @@ int table(const TableOptions& options, std::FILE* out, std::FILE* err, TableRepo
         if (first) firstFailure = faultText(first->fault, first->faultInput);
     }
     if (written != Answer || !o.flush()) return lostOutput(err);
+    counts.whole = true;
     reportRows(err, "table", counts, byHeads ? "a flow" : "a head", firstFailure);
     return counts.failed ? Failure : counts.noAnswer ? NoSolution : Answer;
 }
