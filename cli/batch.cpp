@@ -258,6 +258,7 @@ int run(const BatchOptions& options, std::FILE* in, Destination& destination, st
         count.refusal = "ファイルを " + std::to_string(reader.lineNumber()) + " 行目の後で読めなくなりました。";
         return Failure;
     }
+    count.whole = true;
     reportRows(err, "batch", count);
     return destination.commit(err, count.failed ? Failure : count.noAnswer ? NoSolution : Answer);
 }

@@ -249,6 +249,7 @@ int table(const TableOptions& options, std::FILE* out, std::FILE* err, TableRepo
         if (first) firstFailure = faultText(first->fault, first->faultInput);
     }
     if (written != Answer || !o.flush()) return destination.lost(err);
+    counts.whole = true;
     reportRows(err, "table", counts, byHeads ? "a flow" : "a head", firstFailure);
     return destination.commit(err, counts.failed ? Failure : counts.noAnswer ? NoSolution : Answer);
 }

@@ -62,6 +62,10 @@ inline void putNote(Output& o, const Calculation& c, bool twoHeads, std::string_
 struct RowCounts {
     long long rows = 0, failed = 0, noAnswer = 0;
     std::map<std::string, long long> failedBy, noAnswerBy;  // reason key -> rows
+    // The command went through its input and wrote every row: the counts are its last word. A run
+    // that stopped on the way (its output lost, its input unreadable) made no result, whatever
+    // rows it wrote before.
+    bool whole = false;
     // Counts one row by its status (Failure or NoSolution) and the key of its reason.
     void count(int status, std::string_view reason);
     void count(const Calculation& c);

@@ -21,8 +21,7 @@
   function commandsModule() {
     const source = $("commandsWasm");
     compiled ??= source.type === "text/x-vordanel-url"
-      ? fetch(new URL(source.textContent.trim(), document.baseURI)).then((response) =>
-          WebAssembly.compileStreaming(response.clone()).catch(() => response.arrayBuffer().then((b) => WebAssembly.compile(b))))
+      ? vordanelCompile(new URL(source.textContent.trim(), document.baseURI).href)
       : new Promise((resolve, reject) => {
           const url = URL.createObjectURL(new Blob([inflater], { type: "text/javascript" }));
           const worker = new Worker(url);

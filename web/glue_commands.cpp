@@ -7,6 +7,7 @@
 #include "vordanel/calculation.h"
 #include "vordanel/cp932.h"
 #include "vordanel/numtext.h"
+#include "vordanel/words.h"
 
 #include <emscripten/emscripten.h>
 
@@ -34,6 +35,7 @@ struct Streams {
     char* out = nullptr;
     char* err = nullptr;
     std::size_t outSize = 0, errSize = 0;
+    bool outLost = false;  // the output could not grow: in the page, memory ran out
 };
 Streams streams;
 
@@ -50,6 +52,7 @@ int withStreams(Command command)
     std::FILE* in = fopencookie(nullptr, "r", cookie_io_functions_t{readInput, nullptr, nullptr, nullptr});
     if (!out || !err || !in) std::abort();  // out of memory: the module cannot go on
     const int status = command(in, out, err);
+    streams.outLost = std::ferror(out) != 0;
     std::fclose(in);
     std::fclose(out);
     std::fclose(err);
@@ -120,15 +123,17 @@ const char* vordanel_view(int status, int rows, const char* file, std::size_t fi
     static std::string view;
     const bool batch = reports.command == "batch";
     const std::string& refusal = !reports.refusal.empty() ? reports.refusal : batch ? reports.batch.refusal : reports.table.refusal;
-    const bool nothing = status == vordanel::cli::Failure && (streams.outSize == 0 || !refusal.empty());
+    const vordanel::cli::RowCounts& counts = batch ? static_cast<const vordanel::cli::RowCounts&>(reports.batch) : reports.table.counts;
+    // A table or batch that stopped on the way made nothing, whatever rows it wrote before it stopped.
+    const bool nothing = !counts.whole || (status == vordanel::cli::Failure && !refusal.empty());
     // A gauge is the command's output as it is: the page needs only to know whether it was drawn.
     if (reports.command == "gauge" && status == vordanel::cli::Answer) return view = JsonObject().boolean("failed", false).str(), view.c_str();
     if (nothing || (reports.command != "table" && !batch)) {
-        view = JsonObject().boolean("failed", true).text("message", refusal.empty() ? "計算できませんでした。" : refusal).str();
+        const std::string why = !refusal.empty() ? refusal : streams.outLost ? vordanel::words::outOfMemory() : "計算できませんでした。";
+        view = JsonObject().boolean("failed", true).text("message", why).str();
         return view.c_str();
     }
     const auto read = records(rows + 1);
-    const vordanel::cli::RowCounts& counts = batch ? static_cast<const vordanel::cli::RowCounts&>(reports.batch) : reports.table.counts;
     const std::vector<std::string> header = read.empty() ? std::vector<std::string>() : read.front();
     // A table's columns are the companion's keys, shown by their captions; a batch's are the
     // sheet's own. The note column is where the command put it.

@@ -433,6 +433,7 @@ const char* vordanel_words()
     JsonObject json;
     json.text("running", "計算中…")
         .text("job_failed", "計算できませんでした: {why}")
+        .text("job_cancelled", "中止しました。結果はありません。")
         .text("answer_label", "計算 {head} mm")
         .text("head_label", "{head} mm")
         .text("head_mark_label", "{head} mm → {flow} {symbol}")

@@ -94,11 +94,20 @@ def write_site(out, html_of, core, commands, workers, window_scripts, bench_scri
 <link rel="apple-touch-icon" href="apple-touch-icon.png">
 <link rel="preload" href="{tagged('vordanel.js')}" as="script">
 <script>
-// The core's module asked for and compiled as its bytes arrive, from the page's first line; the
-// page's scripts, which run once the window has been painted, make it an instance. A host that
-// sends .wasm under another type has it compiled from the whole file.
-window.vordanelCoreModule = fetch({json.dumps(tagged('vordanel_page.wasm'))}, {{ credentials: "same-origin" }}).then((response) =>
-  WebAssembly.compileStreaming(response.clone()).catch(() => response.arrayBuffer().then((bytes) => WebAssembly.compile(bytes))));
+// A module fetched and compiled as its bytes arrive (from the whole file, where a host sends .wasm
+// under another type). One that does not compile is dropped from the service worker's caches and
+// fetched once more from the host, so that a bad copy kept is never the only one tried.
+window.vordanelCompile = (url) => {{
+  const compile = (init) => fetch(url, {{ credentials: "same-origin", ...init }}).then((response) =>
+    WebAssembly.compileStreaming(response.clone()).catch(() => response.arrayBuffer().then((bytes) => WebAssembly.compile(bytes))));
+  return compile().catch(async () => {{
+    if (self.caches) for (const key of await caches.keys()) if (key.startsWith("vordanel-")) await (await caches.open(key)).delete(url);
+    return compile({{ cache: "reload" }});
+  }});
+}};
+// The core's module asked for from the page's first line; the page's scripts, which run once the
+// window has been painted, make it an instance.
+window.vordanelCoreModule = vordanelCompile(new URL({json.dumps(tagged('vordanel_page.wasm'))}, document.baseURI).href);
 </script>"""
     # The core's module, compiled meanwhile (above), made an instance; the font asked for only then,
     # so that it never takes the core's share of a slow line, the captions shown meanwhile in the
@@ -167,6 +176,10 @@ VordanelCore = ((make) => (options = {{}}) => make({{ ...options, instantiateWas
                                           "ipagp.woff")),
               "manifest.webmanifest", "icon-192.png", "icon-512.png", "favicon.ico", "apple-touch-icon.png"]
     worker = (HERE / "sw.js").read_text(encoding="utf-8")
-    worker = worker.replace("@BUILD@", build).replace('["@FILES@"]', json.dumps(cached))
+    # Each file's SHA-256, which the service worker checks every answer against before it keeps any.
+    on_disk = lambda name: out / ("index.html" if name == "./" else name.split("?")[0])
+    hashes = {name: hashlib.sha256(on_disk(name).read_bytes()).hexdigest() for name in cached}
+    worker = (worker.replace("@BUILD@", build).replace('["@FILES@"]', json.dumps(cached))
+              .replace('{"@HASHES@": ""}', json.dumps(hashes, indent=1)))
     (out / "sw.js").write_text(worker, encoding="utf-8")
     return build

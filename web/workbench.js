@@ -210,6 +210,11 @@
       if (!(e instanceof app.Cancelled)) app.dispatch({ type: "tableDone", token, message: say("job_failed", { why: e.message }) }, { now: true });
     });
   }
+  // A job cancelled is a job failed: nothing of it is kept.
+  function cancelTable() {
+    tableJob.stop();
+    app.dispatch({ type: "tableDone", token: tableToken, message: say("job_cancelled") }, { now: true });
+  }
 
   app.view((s) => {
     const t = s.table;
@@ -221,6 +226,7 @@
 
     const job = s.tableJob, fresh = freshTable(s);
     $("tableSection").dataset.state = job?.status ?? "idle";
+    $("tableCancel").disabled = job?.status !== "running";
     // A table whose inputs changed since stays in sight, marked with the inputs it answers.
     $("tableSection").dataset.stale = String(Boolean(job && !fresh));
     show("tableStale", Boolean(job && !fresh && job.status === "done"));
@@ -253,10 +259,15 @@
       if (!(e instanceof app.Cancelled)) app.dispatch({ type: "batchDone", token, message: say("job_failed", { why: e.message }) }, { now: true });
     });
   }
+  function cancelBatch() {
+    batchJob.stop();
+    app.dispatch({ type: "batchDone", token: batchToken, message: say("job_cancelled") }, { now: true });
+  }
 
   app.view((s) => {
     const job = s.batchJob, done = job?.status === "done" ? job.view : null;
     $("batchSection").dataset.state = job?.status ?? "idle";
+    $("batchCancel").disabled = job?.status !== "running";
     const bar = $("batchProgress");
     const [value, max] = job ? [job.progress.done, job.progress.total] : [0, 1];
     if (bar.max !== max) bar.max = max;
@@ -467,6 +478,8 @@
     for (const type of ["input", "change"])
       $("tableBracket").addEventListener(type, () => app.dispatch({ type: "tableSetting", setting: "bracket", value: $("tableBracket").checked }));
     $("tableRun").addEventListener("click", runTable);
+    $("tableCancel").addEventListener("click", cancelTable);
+    $("batchCancel").addEventListener("click", cancelBatch);
     $("printSheet").addEventListener("click", () => print());
     $("copyLink").addEventListener("click", copyLink);
     $("batchFile").addEventListener("change", (e) => {

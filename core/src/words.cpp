@@ -19,6 +19,8 @@ std::string joined(const std::vector<std::string>& pieces, std::string_view betw
 
 const char* side(bool rising) { return rising ? "上昇側" : "下降側"; }
 
+const char* outOfMemory() { return "メモリが足りなくなり、最後まで計算できませんでした。途中までの結果は使えません。"; }
+
 std::string fault(Fault fault, std::optional<Input> input)
 {
     return input ? std::string(names(*input).caption) + ": " + userMessage(fault) : std::string(userMessage(fault));

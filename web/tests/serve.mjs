@@ -3,7 +3,9 @@
 // service worker to be asked for again each time. The folder it serves can be switched (a new build
 // published), a file held back (a slow line: `hold(url)` gives a promise to wait for, or nothing), a
 // file sent in two parts (`cut(url)` gives {at, until}: the file up to `at`, the rest, uncompressed,
-// once `until` has resolved) and the server stopped (the network gone). `requests` lists the
+// once `until` has resolved), a file's bytes replaced (`alter(url, bytes)` gives the bytes to send,
+// a host that cuts or swaps files), headers added to every answer (`headers`, a policy) and the
+// server stopped (the network gone). `requests` lists the
 // addresses asked for; `log` each asked for and each answered ("asked"/"sent", address), in order.
 // Run alone: node serve.mjs FOLDER [PORT].
 import { createServer } from "node:http";
@@ -19,7 +21,7 @@ const types = {
 const compressible = new Set([".html", ".js", ".wasm", ".webmanifest", ".svg", ".txt", ".ico"]);
 
 export async function serve(folder, port = 0) {
-  const host = { folder, requests: [], log: [], hold: () => null, cut: () => null };
+  const host = { folder, requests: [], log: [], hold: () => null, cut: () => null, alter: (url, bytes) => bytes, headers: {} };
   const server = createServer(async (request, response) => {
     const path = normalize(decodeURIComponent(new URL(request.url, "http://host").pathname));
     const name = path.endsWith("/") ? `${path}index.html` : path;
@@ -28,7 +30,7 @@ export async function serve(folder, port = 0) {
     await host.hold(request.url);
     let body;
     try {
-      body = await readFile(join(host.folder, name));
+      body = await host.alter(request.url, await readFile(join(host.folder, name)));
     } catch {
       response.writeHead(404, { "content-type": "text/plain" }).end("not found");
       return;
@@ -36,13 +38,13 @@ export async function serve(folder, port = 0) {
     const ext = extname(name), type = types[ext] ?? "application/octet-stream", cut = host.cut(request.url);
     if (cut) {
       const text = body.toString("utf8"), at = text.indexOf(cut.at);
-      response.writeHead(200, { "content-type": type, "cache-control": "no-cache" });
+      response.writeHead(200, { ...host.headers, "content-type": type, "cache-control": "no-cache" });
       response.write(text.slice(0, at));
       await cut.until;
       response.end(text.slice(at), () => host.log.push(["sent", request.url]));
       return;
     }
-    const headers = { "content-type": type,
+    const headers = { ...host.headers, "content-type": type,
                       "cache-control": [".html", ".js", ".webmanifest"].includes(ext) ? "no-cache" : "max-age=3600" };
     if (compressible.has(ext) && /\bgzip\b/.test(request.headers["accept-encoding"] ?? "")) {
       body = gzipSync(body, { level: 6 });

@@ -3,6 +3,7 @@
 // a first visit, offers a newly published build and then runs that build whole, and on a slow phone
 // shows its window before the core is there, loses no press of 計算 and moves nothing once painted.
 import { test } from "node:test";
+import { createHash } from "node:crypto";
 import assert from "node:assert/strict";
 import { cpSync, existsSync, readdirSync, readFileSync, rmSync, writeFileSync } from "node:fs";
 import { dirname, join } from "node:path";
@@ -147,6 +148,10 @@ test("a newly published build is offered, and once loaded every file is of it", 
     cpSync(session.folder, next, { recursive: true });
     const fresh = "f".repeat(old.length);
     for (const f of readdirSync(next).filter((f) => /\.(html|js)$/.test(f))) writeFileSync(join(next, f), readFileSync(join(next, f), "utf8").replaceAll(old, fresh));
+    // Its files' hashes, as its build would have written them.
+    const hashes = Object.fromEntries(keptFiles(next).map((f) => [f, createHash("sha256").update(onDisk(next, f)).digest("hex")]));
+    const script = readFileSync(join(next, "sw.js"), "utf8");
+    writeFileSync(join(next, "sw.js"), script.replace(/^const hashes = \{[\s\S]*?\};$/m, `const hashes = ${JSON.stringify(hashes)};`));
     session.host.folder = next;
     assert.equal(await page.$eval("#update", (e) => e.hidden), true, "offered before there is one");
     await page.evaluate(() => navigator.serviceWorker.getRegistration().then((r) => r.update()));
@@ -246,3 +251,7 @@ for (const [name, viewport] of Object.entries(viewports)) {
     }
   });
 }
+
+// The files the service worker keeps, as the build listed them in it, each with its bytes here.
+const keptFiles = (folder) => JSON.parse(readFileSync(join(folder, "sw.js"), "utf8").match(/^const files = (\[.*\]);$/m)[1]);
+const onDisk = (folder, file) => readFileSync(join(folder, file === "./" ? "index.html" : file.split("?")[0]));

@@ -15,6 +15,8 @@ namespace vordanel::words {
 
 // The side of the discharge curve a head lies on: 上昇側 (rising) or 下降側 (falling).
 const char* side(bool rising);
+// A command that ran out of memory on the way, and so made no result.
+const char* outOfMemory();
 // A fault told after the caption of the entry at fault: "堰の径(mm): 数値を入力して下さい。"
 std::string fault(Fault fault, std::optional<Input> input);
 // The entries an empty press needs, by their captions.
