@@ -32,27 +32,7 @@ void addFlowOptions(CLI::App& command, FlowOptions& options)
                    "is the reading less the gauge zero, and --json adds reading_mm, gauge_zero_mm and head_mm.");
 }
 
-FlowAnswer flowAt(const FlowOptions& options)
-{
-    const ParsedNumber diameter = parseNumber(options.diameter);
-    ParsedNumber head = parseNumber(options.head);
-    const bool onGauge = !options.gaugeZero.empty();
-    const ParsedNumber zero = parseNumber(onGauge ? options.gaugeZero : "0");
-    const double reading = head.value;
-    if (onGauge && !head.fault && !zero.fault) head.value = headOfReading(reading, zero.value);
-    const Curve curve = curveOf(toMetres(diameter.value));
-    Discharge d;
-    if (diameter.fault) d.fault = diameter.fault, d.faultInput = Input::Diameter;
-    else if (head.fault) d.fault = head.fault, d.faultInput = Input::Head;
-    else if (zero.fault) d.fault = zero.fault, d.faultInput = Input::GaugeZero;
-    else d = dischargeAt(curve, toMetres(head.value));
-    return {diameter, head, zero, onGauge, reading, curve, d};
-}
-
-bool FlowAnswer::belowZero() const
-{
-    return discharge.fault && onGauge && discharge.faultInput == Input::Head && head.value < 0;
-}
+FlowAnswer flowAt(const FlowOptions& options) { return vordanel::flowAt(options.diameter, options.head, options.gaugeZero); }
 
 int flow(const FlowOptions& options, std::FILE* out, std::FILE* err)
 {

@@ -1,8 +1,6 @@
 #pragma once
 
-#include "vordanel/calculation.h"
-#include "vordanel/curve.h"
-#include "vordanel/numtext.h"
+#include "vordanel/flow.h"
 #include "vordanel/units.h"
 
 #include <cstdio>
@@ -21,18 +19,8 @@ struct FlowOptions {
     bool json = false;
 };
 
-// The flow at the head as the options give it: the entries as read (the head less the gauge zero,
-// where one is given), the weir's curve and the discharge there; a fault names the entry at fault
-// (diameter, head or gauge zero).
-struct FlowAnswer {
-    ParsedNumber diameter, head, zero;
-    bool onGauge = false;
-    double reading = 0;  // the head as entered: a reading on the staff where onGauge
-    Curve curve;
-    Discharge discharge;
-    // With onGauge, a head below the bottom of the opening: a reading below the gauge zero.
-    bool belowZero() const;
-};
+using vordanel::FlowAnswer;
+// The flow at the head as the options give it (vordanel::flowAt).
 FlowAnswer flowAt(const FlowOptions& options);
 
 // The flow the formula gives over a weir of that diameter at that head (mm), to 0.01 L/min (in

@@ -4,11 +4,11 @@
 // word the page shows comes from here, so the page's scripts only move them.
 // (The companion's commands run in the workers, from a module of their own: glue_commands.cpp.)
 
-#include "flow.h"
 #include "json.h"
 
 #include "vordanel/calculation.h"
 #include "vordanel/curve.h"
+#include "vordanel/flow.h"
 #include "vordanel/gauge.h"
 #include "vordanel/numtext.h"
 #include "vordanel/units.h"
@@ -266,24 +266,20 @@ const char* vordanel_facts(const char* diameter, std::size_t diameterSize, const
 const char* vordanel_head_flow(const char* diameter, std::size_t diameterSize, const char* head, std::size_t headSize,
                                const char* zero, std::size_t zeroSize, const char* unitName, std::size_t unitSize)
 {
-    vordanel::cli::FlowOptions options;
-    options.diameter.assign(diameter, diameterSize);
-    options.head.assign(head, headSize);
-    options.gaugeZero.assign(zero, zeroSize);
-    options.flowUnit = unitNamed({unitName, unitSize});
-    const vordanel::cli::FlowAnswer a = vordanel::cli::flowAt(options);
+    const vordanel::FlowUnit unit = unitNamed({unitName, unitSize});
+    const vordanel::FlowAnswer a = vordanel::flowAt({diameter, diameterSize}, {head, headSize}, {zero, zeroSize});
     const vordanel::Discharge& d = a.discharge;
     const double litres = vordanel::toLitresPerMinute(d.flow);
-    const std::string flowText = d.fault || d.beyondZero ? "" : vordanel::flowText(litres, options.flowUnit);
+    const std::string flowText = d.fault || d.beyondZero ? "" : vordanel::flowText(litres, unit);
     JsonObject json;
-    json.text("text", vordanel::words::flowAtHead(d, flowText, options.flowUnit)).boolean("failed", d.fault.has_value());
+    json.text("text", vordanel::words::flowAtHead(d, flowText, unit)).boolean("failed", d.fault.has_value());
     if (flowText.empty()) {
         json.null("mark");
     } else {
         json.object("mark", JsonObject()
                                 .number("mm", a.head.value)
                                 .text("text", vordanel::displayText(a.head.value))
-                                .number("flow", vordanel::fromLitresPerMinute(litres, options.flowUnit))
+                                .number("flow", vordanel::fromLitresPerMinute(litres, unit))
                                 .text("flow_text", flowText));
     }
     return answer(json.str());
