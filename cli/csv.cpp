@@ -28,17 +28,6 @@ void dropTrailingEmpty(std::vector<std::string>& fields, std::size_t expected)
     if (fields.size() == expected + 1 && fields.back().empty()) fields.pop_back();
 }
 
-// A column's name as it is compared: ASCII letters in lower case, the full-width forms a Japanese
-// input method types (（）, ｍｍ) as ASCII, and no blanks, so that 流量（L/min）, 流量 (L/min) and
-// FLOW_LPM are understood as 流量(L/min) and flow_lpm.
-std::string normalName(std::string_view name)
-{
-    const auto folded = foldToAscii(name);
-    std::string normal;
-    for (const char c : folded ? std::string_view(*folded) : name)
-        if (c != ' ' && c != '\t') normal += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return normal;
-}
 
 // A header cell as a one-line message quotes it: control characters (a line break in a quoted
 // cell, a NUL) written as escapes, so that the message stays one line and whole.
@@ -111,6 +100,15 @@ std::string describeBytes(std::size_t bytes)
 }
 
 }  // namespace
+
+std::string normalName(std::string_view name)
+{
+    const auto folded = foldToAscii(name);
+    std::string normal;
+    for (const char c : folded ? std::string_view(*folded) : name)
+        if (c != ' ' && c != '\t') normal += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return normal;
+}
 
 std::string describe(const CsvLimits& limits)
 {

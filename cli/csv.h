@@ -105,6 +105,10 @@ std::optional<std::vector<std::string>> cp932Header(const std::vector<std::strin
 
 // A first line none of whose fields is a number, with a letter somewhere, names the columns.
 bool looksLikeHeader(const std::vector<std::string>& fields);
+// A column's name as it is compared: ASCII letters in lower case, the full-width forms a Japanese
+// input method types (（）, ｍｍ) as ASCII, and no blanks, so that 流量（L/min）, 流量 (L/min) and
+// FLOW_LPM are understood as 流量(L/min) and flow_lpm.
+std::string normalName(std::string_view name);
 
 // Where the entries stand: the diameter and the flow always, the bracket's two ends both or
 // neither, named by a header row in any order among other columns, or the first columns of a file

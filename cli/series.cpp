@@ -23,16 +23,6 @@ namespace {
 
 constexpr std::size_t decimalSample = 48 * 1024;
 
-// A column's name as it is compared: the full-width forms folded to ASCII, ASCII letters in lower
-// case, no blanks (水位（cm）, 水位 (cm) and LEVEL_CM are 水位(cm) and level_cm).
-std::string normalName(std::string_view name)
-{
-    const auto folded = foldToAscii(name);
-    std::string normal;
-    for (const char c : folded ? std::string_view(*folded) : name)
-        if (c != ' ' && c != '\t') normal += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return normal;
-}
 
 struct LoggerColumns {
     std::optional<std::size_t> time, date, clock, level;
