@@ -334,7 +334,10 @@ test("every curve label lies whole inside the plot and clear of the others, over
 
 test("the page's scripts compose no word of the domain: every word comes from the core", () => {
   const folder = new URL("../", import.meta.url);
-  for (const name of readdirSync(folder).filter((f) => f.endsWith(".js"))) {
+  const scripts = readdirSync(folder, { withFileTypes: true }).filter((d) => d.isDirectory() && d.name !== "tests")
+    .flatMap((d) => readdirSync(new URL(`${d.name}/`, folder)).map((f) => `${d.name}/${f}`)).filter((f) => f.endsWith(".js"));
+  assert.ok(scripts.length > 10, `the page's scripts are not where this test looks: ${scripts}`);
+  for (const name of scripts) {
     const code = readFileSync(new URL(name, folder), "utf8").replace(/\/\/.*$/gm, "");
     assert.deepEqual(code.match(/[\u3000-\u9fff\uff00-\uffef]+/g), null, `${name} holds Japanese words`);
   }

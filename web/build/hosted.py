@@ -15,6 +15,7 @@ import subprocess
 import sys
 
 HERE = pathlib.Path(__file__).resolve().parent
+HOSTED = HERE.parent / "hosted"  # the hosted edition's own sources
 
 
 def wasm_of(script):
@@ -55,10 +56,10 @@ def write_site(out, html_of, core, commands, workers, window_scripts, bench_scri
     for name, data in files.items():
         (out / name).write_bytes(data)
     for size in (192, 512):
-        png(HERE / "icon.svg", size, out / f"icon-{size}.png")
+        png(HOSTED / "icon.svg", size, out / f"icon-{size}.png")
     # PNGs only: Chromium parses an SVG icon on the page's thread, a long task on a slow phone.
-    png(HERE / "icon.svg", 180, out / "apple-touch-icon.png")
-    png(HERE / "icon.svg", 32, out / "favicon-32.png")
+    png(HOSTED / "icon.svg", 180, out / "apple-touch-icon.png")
+    png(HOSTED / "icon.svg", 32, out / "favicon-32.png")
     ico(out / "favicon-32.png", 32, out / "favicon.ico")
     (out / "favicon-32.png").unlink()
 
@@ -81,7 +82,7 @@ def write_site(out, html_of, core, commands, workers, window_scripts, bench_scri
     for f in sorted(out.iterdir()):
         digest.update(f.name.encode() + b"\0" + f.read_bytes())
     worker_script = "\n".join([commands_script, *workers])
-    for text in (core_script, worker_script, html_of({}), (HERE / "hosted.js").read_text(encoding="utf-8")):
+    for text in (core_script, worker_script, html_of({}), (HOSTED / "hosted.js").read_text(encoding="utf-8")):
         digest.update(text.encode())
     build = digest.hexdigest()[:16]
 
@@ -128,7 +129,7 @@ VordanelCore = ((make) => (options = {{}}) => make({{ ...options, instantiateWas
     # own, so that on a slow line they never take the core's share.
     window_file = "\n".join([core_script, core_loader, *window_scripts])
     (out / "vordanel.js").write_text(window_file, encoding="utf-8")
-    bench_file = "\n".join([*bench_scripts, (HERE / "hosted.js").read_text(encoding="utf-8")])
+    bench_file = "\n".join([*bench_scripts, (HOSTED / "hosted.js").read_text(encoding="utf-8")])
     (out / "vordanel_bench.js").write_text(bench_file, encoding="utf-8")
     # Right after the window's markup: the window's scripts asked for once the window has been
     # painted (at once where it already has been: on a slow phone the parser gets here well after
@@ -175,7 +176,7 @@ VordanelCore = ((make) => (options = {{}}) => make({{ ...options, instantiateWas
     cached = ["./", *(tagged(n) for n in ("vordanel.js", "vordanel_bench.js", "vordanel_worker.js", "vordanel_page.wasm", "vordanel_commands.wasm",
                                           "ipagp.woff")),
               "manifest.webmanifest", "icon-192.png", "icon-512.png", "favicon.ico", "apple-touch-icon.png"]
-    worker = (HERE / "sw.js").read_text(encoding="utf-8")
+    worker = (HOSTED / "sw.js").read_text(encoding="utf-8")
     # Each file's SHA-256, which the service worker checks every answer against before it keeps any.
     on_disk = lambda name: out / ("index.html" if name == "./" else name.split("?")[0])
     hashes = {name: hashlib.sha256(on_disk(name).read_bytes()).hexdigest() for name in cached}
