@@ -80,7 +80,7 @@ def main():
     commands, commands_wasm = pack_wasm(pathlib.Path(a.commands).read_text(encoding="utf-8"))
     # The core's and the companion's words are shown in the page too: their glyphs go into the subset.
     source = pathlib.Path(__file__).resolve().parents[2]
-    words = [f.read_text(encoding="utf-8") for folder in ("core/src", "core/include/vordanel", "commands")
+    words = [f.read_text(encoding="utf-8") for folder in ("core/src", "core/include/vordanel", "commands", "web/glue")
              for f in sorted(source.joinpath(folder).glob("*.[ch]*"))]
     font = subset_font(a.font, [template, *scripts, *words])
     face = ('@font-face { font-family: "IPA P Gothic VORDANEL"; '

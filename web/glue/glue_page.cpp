@@ -460,7 +460,12 @@ const char* vordanel_words()
         .text("gauge_page_head", "流量目盛の量水標　{page} / {pages}　件名 {project}　地点 {site}")
         .text("card_place", "件名 {project}　地点 {site}　作成 {date}")
         .text("card_ready", "掲示用カードができました。印刷してください。")
-        .text("card_stale", "入力が変わりました。「掲示用カードを作る」で作り直します。");
+        .text("card_stale", "入力が変わりました。「掲示用カードを作る」で作り直します。")
+        .text("lead_heading", "この計算を開くリンク")
+        .text("lead_sheet", "読み取ると、この計算が同じ入力・単位・表題で開きます(計算はまだ押されていません)。")
+        .text("lead_gauge", "読み取ると、この量水標の計算が同じ入力・零点・表題で開きます。")
+        .text("lead_card", "読み取ると、この堰の計算が開き、量水標の読みを入れるところから始まります。")
+        .text("lead_too_long", "リンクが長すぎて({length} 文字)、この大きさのQRコードでは読み取れません。下のリンクを文字で入れてください。");
     return answer(json.str());
 }
 

@@ -3,7 +3,7 @@
 // user does, and the companion (VORDANEL_CLI) run natively for the answers to compare with.
 import assert from "node:assert/strict";
 import { spawnSync } from "node:child_process";
-import { copyFileSync, mkdtempSync, readFileSync, rmSync, writeFileSync } from "node:fs";
+import { copyFileSync, mkdtempSync, readdirSync, readFileSync, rmSync, writeFileSync } from "node:fs";
 import { createRequire } from "node:module";
 import { tmpdir } from "node:os";
 import { join } from "node:path";
@@ -171,7 +171,9 @@ export async function axeViolations(page) {
 // The page printed to an A4 PDF by the browser (Chromium's printToPDF, Firefox's print over
 // WebDriver BiDi), read back by poppler's pdftotext and pdfinfo: {text, pages, title, pageTexts, words}.
 // The title is the PDF's, or where the browser writes none, the document's as it printed.
-export async function printed(page) {
+// codes: also the QR codes each page carries, as a real decoder reads them from the page drawn at
+// 300 dpi (zbar-tools): [{page, text}].
+export async function printed(page, { codes = false } = {}) {
   const folder = scratch("pdf");
   try {
     const file = join(folder, "sheet.pdf");
@@ -194,7 +196,18 @@ export async function printed(page) {
       const word = line.match(/<word xMin="([0-9.]+)" yMin="([0-9.]+)" xMax="([0-9.]+)" yMax="([0-9.]+)">(.*)<\/word>/);
       if (word) words.push({ page: at, xMin: Number(word[1]), yMin: Number(word[2]), xMax: Number(word[3]), yMax: Number(word[4]), text: word[5] });
     }
-    return { text, pages, title, pageTexts: text.split("\f").slice(0, pages), words };
+    const found = [];
+    if (codes) {
+      run("pdftoppm", ["-r", "300", "-gray", "-png", file, join(folder, "page")]);
+      for (let n = 1; n <= pages; ++n) {
+        const image = readdirSync(folder).find((f) => new RegExp(`^page-0*${n}\\.png$`).test(f));
+        // zbarimg says 4 where it finds no code.
+        const r = spawnSync("zbarimg", ["--raw", "-q", "-Sdisable", "-Sqrcode.enable", join(folder, image)], { encoding: "utf8" });
+        if (r.error || (r.status !== 0 && r.status !== 4)) throw r.error ?? new Error(`zbarimg: ${r.stderr}`);
+        for (const line of r.stdout.split("\n").filter(Boolean)) found.push({ page: n, text: line });
+      }
+    }
+    return { text, pages, title, pageTexts: text.split("\f").slice(0, pages), words, codes: found };
   } finally {
     rmSync(folder, { recursive: true, force: true });
   }

@@ -315,3 +315,49 @@ test("the operator's card lists flows at whole-millimetre staff readings, neighb
   }
   await finish(opened);
 });
+
+test("each printed document carries a QR code that a decoder reads as the link reopening its calculation; a card's opens for a staff reading", async () => {
+  const opened = await open(session, { width: 1280, height: 800 }), { page } = opened;
+  await page.select("#flowUnit", "m3/h");
+  await press(page, ["300", "60", "1", "400"], { typed: false });
+  await fill(page, [["gaugeZero", "120"], ["headEntry", "150"], ["project", "○○浄水場 沈殿池流出堰 改良工事"], ["site", "第2系列 No.3"]]);
+  const link = () => page.$eval("a#shareLink", (a) => a.href);
+  await page.waitForFunction(() => shareLink.href.includes("zero=120") && shareLink.href.includes("head=150"));
+  const sheetLink = await link(), cardLink = `${sheetLink.replace("&head=150", "")}&read=head`;
+  await until(page, "vordanel-gauge-done", () => page.click("#gaugeRun"));
+  await until(page, "vordanel-card-done", () => page.click("#cardRun"));
+  const rows = [  // what prints, the link each of its pages reads as
+    ["sheet", sheetLink],
+    ["gauge", sheetLink],
+    ["card", cardLink],
+  ];
+  for (const [what, expected] of rows) {
+    await page.evaluate((what) => { if (what !== "sheet") document.body.dataset.print = what; }, what);
+    const { pages, codes } = await printed(page, { codes: true });
+    await page.evaluate(() => { delete document.body.dataset.print; });
+    assert.deepEqual(codes.map((c) => c.text), Array(what === "sheet" ? 1 : pages).fill(expected), what);
+  }
+  // Scanned, the card opens the calculation unpressed, with its entries, zero and title block, and
+  // the head entry empty and ready for the reading.
+  const fresh = await session.browser.createBrowserContext();
+  try {
+    const card = await fresh.newPage();
+    await card.goto(cardLink);
+    await card.waitForFunction(() => document.documentElement.dataset.vordanel === "ready" && Text6.value !== "");
+    assert.deepEqual(await card.evaluate(() => [Text6.value, Text1.value, flowUnit.value, gaugeZero.value, project.value, headEntry.value,
+                                                document.activeElement.id, VORDANEL.dataset.answers ?? null]),
+                     ["300", "60", "m3/h", "120", "○○浄水場 沈殿池流出堰 改良工事", "", "headEntry", null]);
+  } finally {
+    await fresh.close();
+  }
+  // A link too long for a code of the box's size: no code that cannot be read, the link in text.
+  await fill(page, [["project", "改良工事".repeat(60)]]);
+  await page.waitForFunction(() => shareLink.href.length > 2000);
+  const long = await link();
+  const { codes, text } = await printed(page, { codes: true });
+  assert.deepEqual(codes, [], "a code is printed for a link too long for its box");
+  assert.ok(await page.$eval("#sheetLead", (e, length) => !e.querySelector("svg") && e.textContent.includes(String(length)), long.length),
+            "the sheet does not say the link is too long");
+  assert.ok(text.replace(/\s+/g, "").includes(long.slice(-60)), "the long link is not printed in text");
+  await finish(opened);
+});

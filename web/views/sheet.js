@@ -105,8 +105,8 @@
     // pieces the core lays it out in (app.call("gauge_pieces")): each on a page of its own with the
     // title, "n / N" and how to lay it, its joins marked alike on both pieces and its shared edges
     // drawn as cut lines; none where there is no gauge. say(name, values) gives the core's words.
-    gauge(svg, layout, about, say) {
-      const key = JSON.stringify([svg, layout, about]);
+    gauge(svg, layout, about, say, link) {
+      const key = JSON.stringify([svg, layout, about, link]);
       if (key === gaugeDrawn) return;
       gaugeDrawn = key;
       const holder = $("gaugeSheet");
@@ -141,13 +141,16 @@
           draw(piece, "line", { x1: 0, x2: width, y1: edge + inside, y2: edge + inside, stroke: "black", "stroke-width": 0.2, "stroke-dasharray": "0.6 0.6", class: "cut" });
           draw(piece, "text", { x: width - 1, y: edge + (inside > 0 ? 3 : -1), "font-size": 2.5, "text-anchor": "end", class: "cut" }, layout.cut);
         }
-        page.append(head, note, piece);
+        const body = document.createElement("div");
+        body.className = "gauge-body";
+        body.append(piece, leadOf(link, "lead_gauge", say));
+        page.append(head, note, body);
         holder.append(page);
       });
     },
     // The operator's card: its title, what it is for and where, and its rows in large print; none
     // where there is no card for the entries on screen.
-    card(card) {
+    card(card, say) {
       drawn("card", card, () => {
         const holder = $("cardSheet");
         holder.replaceChildren();
@@ -169,7 +172,15 @@
           const tr = body.insertRow();
           for (let c = 0; c < card.columns; ++c) for (const cell of card.rows[c * tall + r] ?? card.captions.map(() => "")) tr.insertCell().textContent = cell;
         }
-        holder.append(...lines, table);
+        holder.append(leadOf(card.link, "lead_card", say), ...lines, table);
+      });
+    },
+    // The link that reopens the calculation the sheet answers, as a QR code and in text.
+    lead(link, say) {
+      drawn("lead", link, () => {
+        const heading = document.createElement("h2");
+        heading.textContent = say("lead_heading");
+        $("sheetLead").replaceChildren(heading, leadOf(link, "lead_sheet", say));
       });
     },
     // The date and time of printing, in the browser's time zone: 2025-12-09 14:05, on the sheet and
@@ -249,6 +260,21 @@
       }
     },
   };
+
+  // A QR code of a link with what scanning it opens, and the link in text, which is all there is
+  // where the link is too long for a code of the box's size (the core's words: say(name, values)).
+  function leadOf(link, words, say) {
+    const figure = document.createElement("figure");
+    figure.className = "lead";
+    const code = app.qrCode(link, 40);
+    const caption = document.createElement("figcaption");
+    caption.textContent = code ? say(words) : say("lead_too_long", { length: link.length });
+    const text = document.createElement("p");
+    text.className = "lead-link";
+    text.textContent = link;
+    figure.append(...(code ? [code] : []), caption, text);
+    return figure;
+  }
 
   // The pages of the sheet as it is laid out now.
   function pagesOf(head, pageOf) {

@@ -316,7 +316,7 @@
     download("gaugeDownload", done ? { bytes: done.svg, name: app.call("table_words", [s.entries[0], "heads", "", "", "", s.unit, "", "", ""], [0]).gauge_file_name, type: "image/svg+xml" } : null);
     $("gaugePrint").disabled = !done;
     text("gaugeStepCaption", say("gauge_step_caption", { symbol: unitOf(s).symbol }));
-    app.sheet.gauge(done ? done.svg : null, done ? app.call("gauge_pieces", [s.entries[0], s.about.zero.trim()]) : null, s.about, say);
+    app.sheet.gauge(done ? done.svg : null, done ? app.call("gauge_pieces", [s.entries[0], s.about.zero.trim()]) : null, s.about, say, linkUrl(s));
   });
 
   // ---- The operator's card: flows by staff reading, as `vordanel-cli flow --gauge-zero` gives them ----
@@ -336,7 +336,7 @@
     text("cardSummary", !job ? "" : job.status === "running" ? say("running") : job.status === "failed" ? job.message
       : done ? say("card_ready") : say("card_stale"));
     app.sheet.card(done && { ...done.card, place: say("card_place", { project: s.about.project, site: s.about.site, date: app.sheet.today() }),
-                             captions: done.view.figure_captions, rows: done.view.figures });
+                             captions: done.view.figure_captions, rows: done.view.figures, link: linkUrl(s, { reading: true }) }, say);
   });
 
   // ---- The link to the calculation ----
@@ -354,6 +354,12 @@
     for (const name of Object.keys(aboutIds)) if (s.about[name] !== "") params.set(name, s.about[name]);
     return params;
   }
+  // The link itself; a card's opens ready for a staff reading: no head, its entry focused.
+  function linkUrl(s, { reading = false } = {}) {
+    const params = linkOf(s);
+    if (reading) params.delete("head"), params.set("read", "head");
+    return `${location.href.replace(/#.*$/, "")}#${params}`;
+  }
   // A link's fragment as an action: its entries, unit (named as the core names units, or said to
   // be unknown) and table settings; drawn at once, or with the page's first drawing (now: false).
   function openLink(hash, { now = true } = {}) {
@@ -367,12 +373,14 @@
       from: get("from"), to: get("to"), step: get("step"),
       about: Object.fromEntries(Object.keys(aboutIds).map((name) => [name, get(name) ?? ""])),
     } }, { now });
+    if (get("read") === "head") $("headEntry").focus();
     return true;
   }
   let addressTimer = 0, written = location.hash;
   app.view((s) => {
     const params = linkOf(s);
-    const url = `${location.href.replace(/#.*$/, "")}#${params}`;
+    const url = linkUrl(s);
+    app.sheet.lead(url, say);
     show("linkNotice", s.notice !== null);
     text("linkNotice", s.notice ? say(s.notice.word, { text: s.notice.text }) : "");
     if ($("shareLink").href === url) return;
