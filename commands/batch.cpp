@@ -235,7 +235,9 @@ int run(const BatchOptions& options, std::FILE* in, Destination& destination, st
             w.row(row, *columns, w.results(nullptr, false, *columns));
             count.count(Failure, names(Note::MalformedRow).key);
         } else {
-            const Entries entries{row.entries[0], row.entries[1], row.entries[2], row.entries[3], columns->flowUnit};
+            std::array<std::string, 4> decoded;
+            const auto entry = [&](std::size_t k) { return readableCell(row.entries[k], decoded[k]); };
+            const Entries entries{entry(0), entry(1), entry(2), entry(3), columns->flowUnit};
             const Calculation c = calculateHead(entries, decimalPoint);
             const bool twoHeads = bracketKind(entries.min, entries.max) == BracketKind::Given && holdsTwoHeads(curveOf(c.D), c);
             w.row(row, *columns, w.results(&c, twoHeads, *columns));

@@ -261,6 +261,15 @@ char separatorOf(std::string_view sample)
     return best;
 }
 
+std::string_view readableCell(std::string_view cell, std::string& decoded)
+{
+    if (std::all_of(cell.begin(), cell.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }) || isUtf8(cell)) return cell;
+    auto text = utf8FromCp932(cell);
+    if (!text) return cell;
+    decoded = std::move(*text);
+    return decoded;
+}
+
 std::optional<std::vector<std::string>> cp932Header(const std::vector<std::string>& fields)
 {
     if (std::all_of(fields.begin(), fields.end(), [](const std::string& f) { return isUtf8(f); })) return std::nullopt;

@@ -102,6 +102,9 @@ char separatorOf(std::string_view sample);
 // A header row in CP932 (Shift_JIS as Japanese Excel saves plain CSV), read as UTF-8: when one of
 // its cells is not UTF-8 and every cell is CP932. None for any other row.
 std::optional<std::vector<std::string>> cp932Header(const std::vector<std::string>& fields);
+// A cell as its text reads: one in CP932 (Japanese Excel's plain CSV), as UTF-8, so that its
+// full-width digits and signs read as they do in a UTF-8 sheet; any other as it is.
+std::string_view readableCell(std::string_view cell, std::string& decoded);
 
 // A first line none of whose fields is a number, with a letter somewhere, names the columns.
 bool looksLikeHeader(const std::vector<std::string>& fields);

@@ -134,17 +134,20 @@ int readLogger(const SeriesOptions& options, const Setting& setting, std::FILE* 
             continue;
         }
         if (fields.size() == 1 && fields[0].find_first_not_of(" \t") == std::string::npos) continue;  // a blank line
-        const auto cell = [&](std::optional<std::size_t> k) { return k && *k < fields.size() ? std::string_view(fields[*k]) : std::string_view(); };
+        std::string decoded[4];  // a CP932 sheet's time, date, clock and level cells, read as UTF-8
+        const auto cell = [&](std::optional<std::size_t> k, std::string& into) {
+            return k && *k < fields.size() ? readableCell(fields[*k], into) : std::string_view();
+        };
         Read r;
-        const auto time = columns->time ? parseReadingTime(cell(columns->time)) : parseReadingTime(cell(columns->date), cell(columns->clock));
+        const auto time = columns->time ? parseReadingTime(cell(columns->time, decoded[0])) : parseReadingTime(cell(columns->date, decoded[1]), cell(columns->clock, decoded[2]));
         const auto placed = clock.place(time);
         r.at = placed.millis;
         r.note = placed.note;
-        const ParsedNumber level = parseNumber(cell(columns->level), decimalPoint);
-        if (!level.fault && !isBlankEntry(cell(columns->level)))
+        const ParsedNumber level = parseNumber(cell(columns->level, decoded[3]), decimalPoint);
+        if (!level.fault && !isBlankEntry(cell(columns->level, decoded[3])))
             r.headMm = columns->isHead ? level.value
                                        : headOfLevel(level.value, columns->scale, setting.gaugeZero,
-                                                     placesWritten(cell(columns->level), setting.dialect.decimal), setting.gaugeZeroPlaces);
+                                                     placesWritten(cell(columns->level, decoded[3]), setting.dialect.decimal), setting.gaugeZeroPlaces);
         else if (!r.note) r.note = ReadingNote::UnreadableLevel;
         if (r.headMm && !r.note) {
             r.flow = flowAtReading(setting.curve, toMetres(*r.headMm));

@@ -60,6 +60,8 @@ TEST(Series, LoggersFilesComeBackWithTheirFlows)
          0},
         {"cp932_excel_unpadded_cm", {"-d", "100", "--gauge-zero", "100"}, jp + "2026/7/1 9:00,15\r\n2026/7/1 9:10,15.2\r\n",
          jpOut + "2026/7/1 9:00,15,50,44.64,\r\n2026/7/1 9:10,15.2,52,47.96,\r\n", 0},
+        {"cp932_full_width_digits", {"-d", "100", "--gauge-zero", "100"}, jp + vordanel::cp932FromUtf8("2026/7/1 9:00,１５\r\n"),
+         jpOut + vordanel::cp932FromUtf8("2026/7/1 9:00,１５,50,44.64,\r\n"), 0},
         {"date_and_time_semicolon_decimal_comma", {"-d", "100"},
          "date;time;level_mm\n2026-07-01;09:00;50,0\n2026-07-01;09:00;52\n2026-07-01;09:10;\n",
          "date;time;level_mm;head_mm;flow_lpm;note\n2026-07-01;09:00;50,0;50;44,64;\n2026-07-01;09:00;52;52;;duplicate_time\n"

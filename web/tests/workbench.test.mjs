@@ -350,6 +350,7 @@ test("a sheet in Shift_JIS comes back in Shift_JIS as the companion gives it, it
     ["captions in CP932, CR LF", encode("地点,堰の径(mm),流量(L/min),解の挟込最小値(mm),挟込最大値(mm)\r\n第１堰,100,40,1,99\r\n沈砂池,50,60,1,70\r\n"),
      ["第１堰", "沈砂池", "越流高さ(mm) [底部から]"]],
     ["keys, Japanese cells", encode("site,diameter_mm,flow_lpm\n北の堰,100,40\n"), ["北の堰"]],
+    ["full-width digits in CP932", encode("堰の径(mm),流量(L/min)\r\n１００,４０\r\n"), ["１００", "47.1"]],
   ];
   for (const [name, bytes, shown] of rows) {
     const file = join(files, "sjis.csv");
