@@ -88,3 +88,37 @@ INSTANTIATE_TEST_SUITE_P(
 
 }  // namespace
 }  // namespace vordanel
+
+extern "C" const char* vordanel_curve(const char* diameter, std::size_t diameterSize, const char* flow, std::size_t flowSize,
+                                      const char* min, std::size_t minSize, const char* max, std::size_t maxSize,
+                                      const char* unitName, std::size_t unitSize, int points);
+
+namespace vordanel {
+namespace {
+
+// Where no curve can be drawn, its place says why as the window says it of the same diameter: a
+// diameter not entered asks for one; one that is not a weir's is the window's fault.
+TEST(PageCurve, SaysWhyThereIsNoCurveAsTheWindowSaysItOfTheDiameter)
+{
+    const struct { const char *name, *diameter; bool entered; } rows[] = {
+        {"blank", "", false}, {"spaces", "  ", true}, {"letters", "abc", true}, {"decimal comma", "100,5", true},
+        {"zero", "0", true}, {"negative", "-5", true}, {"overflowing", "1e308", true},
+    };
+    for (const auto& row : rows) {
+        const std::string d = row.diameter, unit = "L/min";
+        const auto page = nlohmann::json::parse(vordanel_curve(d.data(), d.size(), "", 0, "", 0, "", 0, unit.data(), unit.size(), 10));
+        ASSERT_EQ(page["ok"], false) << row.name;
+        const std::string said = page["empty_caption"];
+        const Calculation window = calculate(Entries{d, "40", "1", "99"}, ".");
+        if (!row.entered) {
+            EXPECT_EQ(window.outcome, Calculation::Outcome::Incomplete) << row.name;
+            EXPECT_NE(said.find(names(Input::Diameter).caption), std::string::npos) << row.name << ": " << said;
+        } else {
+            ASSERT_EQ(window.outcome, Calculation::Outcome::Fault) << row.name;
+            EXPECT_EQ(said, words::fault(window.fault, window.faultInput)) << row.name;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace vordanel

@@ -133,8 +133,13 @@ const char* vordanel_curve(const char* diameter, std::size_t diameterSize, const
     };
     const auto d = vordanel::parseNumber({diameter, diameterSize});
     const vordanel::Curve curve = vordanel::curveOf(vordanel::toMetres(d.value));
-    if (d.fault || !(d.value > 0) || curve.fault)
-        return answer(JsonObject().boolean("ok", false).text("empty_caption", std::string(vordanel::names(vordanel::Input::Diameter).caption) + "を入れると曲線を描きます").str());
+    if (d.fault || !(d.value > 0) || curve.fault) {
+        // None entered, or one that is not a weir's: said as the window would say it.
+        const auto fault = d.fault ? d.fault : vordanel::diameterFault(vordanel::toMetres(d.value));
+        const std::string said = diameterSize == 0 ? std::string(vordanel::names(vordanel::Input::Diameter).caption) + "を入れると曲線を描きます"
+                                 : vordanel::words::fault(fault.value_or(curve.fault.value_or(vordanel::Fault::InvalidArgument)), vordanel::Input::Diameter);
+        return answer(JsonObject().boolean("ok", false).text("empty_caption", said).str());
+    }
 
     const double zeroMillimetres = curve.zeroHead * 1000;
     // The zero to 0.01 mm below, where the flow is at or above zero; a step or two further down
