@@ -122,3 +122,30 @@ TEST(PageCurve, SaysWhyThereIsNoCurveAsTheWindowSaysItOfTheDiameter)
 
 }  // namespace
 }  // namespace vordanel
+
+extern "C" const char* vordanel_sheet_words(const char* diameter, std::size_t diameterSize, const char* flow, std::size_t flowSize,
+                                            const char* min, std::size_t minSize, const char* max, std::size_t maxSize,
+                                            const char* unitName, std::size_t unitSize, const char* project, std::size_t projectSize);
+
+namespace vordanel {
+namespace {
+
+// The sheet gives the window's flow as typed (L/min) and, beside it, in the workbench's unit.
+TEST(PageSheet, GivesTheWindowsFlowInTheWorkbenchsUnitToo)
+{
+    const struct { const char *name, *flow, *unit, *shown; } rows[] = {
+        {"litres a minute alone", "5000", "L/min", "5000 L/min"},
+        {"cubic metres an hour", "5000", "m3/h", "5000 L/min（300 m³/h）"},
+        {"litres a second", "90", "L/s", "90 L/min（1.5 L/s）"},
+        {"not a number, as typed", "abc", "m3/h", "abc L/min"},
+    };
+    for (const auto& row : rows) {
+        const std::string d = "300", q = row.flow, unit = row.unit;
+        const auto sheet = nlohmann::json::parse(
+            vordanel_sheet_words(d.data(), d.size(), q.data(), q.size(), "", 0, "", 0, unit.data(), unit.size(), "", 0));
+        EXPECT_EQ(sheet["entries"][1][1], row.shown) << row.name;
+    }
+}
+
+}  // namespace
+}  // namespace vordanel

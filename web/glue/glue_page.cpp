@@ -333,11 +333,17 @@ const char* vordanel_table_words(const char* diameter, std::size_t diameterSize,
 // each printed document's title (its PDF's name): what it is, the project and the diameter.
 const char* vordanel_sheet_words(const char* diameter, std::size_t diameterSize, const char* flow, std::size_t flowSize,
                                  const char* min, std::size_t minSize, const char* max, std::size_t maxSize,
-                                 const char*, std::size_t, const char* project, std::size_t projectSize)
+                                 const char* unitName, std::size_t unitSize, const char* project, std::size_t projectSize)
 {
+    // The window's flow as typed, in L/min, and in the workbench's unit beside it where that is another.
+    const vordanel::FlowUnit unit = unitNamed({unitName, unitSize});
+    const auto q = vordanel::parseNumber({flow, flowSize});
+    std::string flowShown = std::string(flow, flowSize) + " L/min";
+    if (unit != vordanel::FlowUnit::LitresPerMinute && !q.fault && flowSize > 0)
+        flowShown += "（" + vordanel::flowText(q.value, unit) + " " + std::string(vordanel::names(unit).symbol) + "）";
     JsonArray entries;
     entries.array(row("堰の径 D", std::string(diameter, diameterSize) + " mm"))
-        .array(row("流量 Q", std::string(flow, flowSize) + " L/min"))
+        .array(row("流量 Q", flowShown))
         .array(row("解の挟込最小値", std::string(min, minSize) + " mm"))
         .array(row("挟込最大値", std::string(max, maxSize) + " mm"));
     JsonObject captions;
