@@ -166,6 +166,7 @@ int run(const BatchOptions& options, std::FILE* in, Destination& destination, st
     CsvDialect dialect;
     dialect.separator = options.separator.value_or(separatorOf(sample));
     reader.setSeparator(dialect.separator);
+    count.separator = dialect.separator;
     const bool wholeFile = sample.size() < decimalSample;
     dialect.decimal = options.decimal.value_or(decimalOf(sample, dialect.separator, wholeFile));
     const std::string decimalPoint(1, dialect.decimal);
@@ -245,6 +246,8 @@ int run(const BatchOptions& options, std::FILE* in, Destination& destination, st
         }
         if (!w.o.flushIfFull()) return destination.lost(err);
     }
+    if (!reader.lineEnd().empty()) count.lineEnd = reader.lineEnd();
+    count.byteOrderMark = reader.byteOrderMark();
     if (toldRecords > recordsTold)
         std::fprintf(err, "vordanel-cli: batch: %d more such record(s) not told\n", toldRecords - recordsTold);
     if (!headed) {

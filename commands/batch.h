@@ -26,7 +26,11 @@ struct BatchOptions {
 // result is written in CP932 too); where its results stand in the rows written; and, where it read
 // no rows at all, why, in Japanese words for a front end that says it itself.
 struct BatchCount : RowCounts {
+    // How the result is written: the input's encoding, separator, line end and byte-order mark.
     const char* encoding = "utf-8";
+    char separator = ',';
+    std::string lineEnd = "\n";
+    bool byteOrderMark = false;
     std::size_t headColumn = 0, noteColumn = 0;
     std::string refusal;
     // The result columns of rows laid out by these columns: in place, or after the row's own.

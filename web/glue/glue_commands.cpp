@@ -162,6 +162,11 @@ const char* vordanel_view(int status, int rows, const char* file, std::size_t fi
         summary = std::string(file, fileSize) + ": " + count(counts.rows) + "を計算、うち失敗 " + count(counts.failed) + "、越流高さなし "
                   + count(counts.noAnswer) + " (" + vordanel::roundedText(ms / 1000, 2) + " 秒)";
         if (counts.rows > rows) summary += "。先頭の " + count(rows) + "を表示";
+        // Saved as the sheet came, which the one who opens it next must know.
+        const auto& b = reports.batch;
+        const std::string separator = b.separator == '\t' ? "タブ" : b.separator == ';' ? "「;」" : "「,」";
+        summary += std::string("。結果は ") + (b.encoding == std::string_view("shift_jis") ? "Shift_JIS (CP932)" : b.byteOrderMark ? "UTF-8 (BOM付き)" : "UTF-8")
+                   + "、区切り" + separator + "、改行 " + (b.lineEnd == "\r\n" ? "CR LF" : b.lineEnd == "\r" ? "CR" : "LF") + " で保存します";
         json.array("no_head", noHead).array("reasons", reasons(counts)).text("file_name", headsName({file, fileSize}))
             .text("encoding", reports.batch.encoding);
     } else {

@@ -346,13 +346,14 @@ test("the page's scripts compose no word of the domain: every word comes from th
 test("a sheet in Shift_JIS comes back in Shift_JIS as the companion gives it, its cells shown as they read; an unreadable one is told in Japanese", async () => {
   const opened = await open(session, { width: 1280, height: 800 }), { page } = opened;
   const encode = (text) => Buffer.from(spawnSync("iconv", ["-f", "UTF-8", "-t", "CP932"], { input: text }).stdout);
-  const rows = [  // name, file's bytes, what the page must show
+  const rows = [  // name, file's bytes, what the page must show, how it says the result is saved
     ["captions in CP932, CR LF", encode("地点,堰の径(mm),流量(L/min),解の挟込最小値(mm),挟込最大値(mm)\r\n第１堰,100,40,1,99\r\n沈砂池,50,60,1,70\r\n"),
-     ["第１堰", "沈砂池", "越流高さ(mm) [底部から]"]],
-    ["keys, Japanese cells", encode("site,diameter_mm,flow_lpm\n北の堰,100,40\n"), ["北の堰"]],
-    ["full-width digits in CP932", encode("堰の径(mm),流量(L/min)\r\n１００,４０\r\n"), ["１００", "47.1"]],
+     ["第１堰", "沈砂池", "越流高さ(mm) [底部から]"], ["Shift_JIS (CP932)", "CR LF"]],
+    ["keys, Japanese cells", encode("site,diameter_mm,flow_lpm\n北の堰,100,40\n"), ["北の堰"], ["UTF-8", "LF"]],
+    ["full-width digits in CP932", encode("堰の径(mm),流量(L/min)\r\n１００,４０\r\n"), ["１００", "47.1"], ["Shift_JIS (CP932)"]],
+    ["UTF-8 with its mark, semicolons", Buffer.from("\uFEFFdiameter_mm;flow_lpm\r\n100;40\r\n"), ["47,1"], ["UTF-8 (BOM付き)", "「;」", "CR LF"]],
   ];
-  for (const [name, bytes, shown] of rows) {
+  for (const [name, bytes, shown, saved] of rows) {
     const file = join(files, "sjis.csv");
     writeFileSync(file, bytes);
     const expected = native(["batch", file]);
@@ -360,6 +361,8 @@ test("a sheet in Shift_JIS comes back in Shift_JIS as the companion gives it, it
     assert.deepEqual(await linkBytes(page, "a#batchDownload"), expected.stdout, name);
     const cells = await page.$eval("#batchRows", (t) => t.textContent);
     for (const text of shown) assert.ok(cells.includes(text), `${name}: ${text} not among ${cells}`);
+    const summary = await page.$eval("#batchSummary", (p) => p.textContent);
+    for (const text of saved) assert.ok(summary.includes(text), `${name}: the page does not say the result is saved in ${text}: ${summary}`);
   }
   // A header in neither UTF-8 nor Shift_JIS: which captions or keys, and CSV UTF-8, in Japanese.
   const file = join(files, "euc.csv");
