@@ -1,5 +1,6 @@
 #include "commands.h"
 
+#include "vordanel/catalogue.h"
 #include "vordanel/version.h"
 
 #include <CLI/CLI.hpp>
@@ -15,8 +16,9 @@ int run(const std::vector<std::string>& args, std::FILE* in, std::FILE* out, std
     Reports unused;
     Reports& told = reports ? *reports : unused;
     told = {};
-    CLI::App app{"vordanel-cli: the overflow head of a circular weir by the Staus formula (スタウスの式),\n"
-                 "solved by bisection exactly as the VORDANEL window solves it. Lengths in mm, flows in L/min\n"
+    CLI::App app{"vordanel-cli: the overflow head of a circular weir by the Staus formula (" + std::string(word(Word::staus_formula))
+                     + "),\n"
+                       "solved by bisection exactly as the VORDANEL window solves it. Lengths in mm, flows in L/min\n"
                  "(or in --flow-unit: L/s, m3/s, m3/min, m3/h, m3/d), numbers with a decimal point (a batch reads\n"
                  "and writes its file's own). Exit status: 0 answer, 1 no solution, 2 error.",
                  "vordanel-cli"};
@@ -76,7 +78,7 @@ int run(const std::vector<std::string>& args, std::FILE* in, std::FILE* out, std
             }
         }
         std::fprintf(err, "vordanel-cli: %s (see vordanel-cli --help)\n", why.c_str());
-        told.refusal = std::string("コマンドを読めませんでした: ") + why;
+        told.refusal = word(Word::command_unreadable, {why});
         return Failure;
     }
 
@@ -91,11 +93,11 @@ int run(const std::vector<std::string>& args, std::FILE* in, std::FILE* out, std
         if (*gaugeCommand) return told.command = "gauge", cli::gauge(gaugeOptions, out, err, &told.refusal);
     } catch (const std::bad_alloc&) {
         std::fprintf(err, "vordanel-cli: %s: out of memory; stopped\n", told.command.c_str());
-        told.refusal = "メモリが足りなくなり、止めました。";
+        told.refusal = word(Word::memory_stopped);
         return Failure;
     } catch (const std::length_error&) {
         std::fprintf(err, "vordanel-cli: %s: out of memory (a text too long to hold); stopped\n", told.command.c_str());
-        told.refusal = "メモリが足りなくなり、止めました。";
+        told.refusal = word(Word::memory_stopped);
         return Failure;
     }
     return Failure;

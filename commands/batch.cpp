@@ -6,6 +6,7 @@
 #include "words.h"
 
 #include "vordanel/calculation.h"
+#include "vordanel/catalogue.h"
 #include "vordanel/cp932.h"
 #include "vordanel/numtext.h"
 
@@ -130,11 +131,10 @@ std::string headerRefusal()
 {
     std::string captions, keys;
     for (const Input input : {Input::Diameter, Input::Flow, Input::Min, Input::Max}) {
-        captions += (captions.empty() ? "" : "、") + std::string(names(input).caption);
+        captions += (captions.empty() ? "" : word(Word::list_separator)) + std::string(names(input).caption);
         keys += (keys.empty() ? "" : ", ") + std::string(names(input).column);
     }
-    return "見出し行の列がわかりません。見出しは " + captions + "(最小値と最大値は省けます)か " + keys
-           + " にしてください。文字化けする場合は、表計算ソフトで「CSV UTF-8」として保存し直してください。";
+    return word(Word::header_unknown, {captions, keys});
 }
 
 // Says where a record could not be read whole; the first few of a file, so that a file of
@@ -155,10 +155,10 @@ int run(const BatchOptions& options, std::FILE* in, Destination& destination, st
         // Nothing to solve and nothing to write: an empty result would look like a file read.
         if (reader.failed()) {
             std::fprintf(err, "vordanel-cli: batch: cannot read %s: %s\n", inputName.c_str(), std::strerror(reader.error()));
-            count.refusal = "ファイルを読めませんでした。";
+            count.refusal = word(Word::file_unreadable);
         } else {
             std::fprintf(err, "vordanel-cli: batch: %s is empty: no header and no rows; nothing written\n", inputName.c_str());
-            count.refusal = "ファイルが空です。";
+            count.refusal = word(Word::file_empty);
         }
         return Failure;
     }
@@ -260,7 +260,7 @@ int run(const BatchOptions& options, std::FILE* in, Destination& destination, st
         // A result file is not replaced by the part read (the temporary one is let go).
         std::fprintf(err, "vordanel-cli: batch: reading %s failed after line %lld: %s%s\n", inputName.c_str(), reader.lineNumber(),
                      std::strerror(reader.error()), destination.toFile() ? "; the output file is left as it was" : "");
-        count.refusal = "ファイルを " + std::to_string(reader.lineNumber()) + " 行目の後で読めなくなりました。";
+        count.refusal = word(Word::file_broken_after, {std::to_string(reader.lineNumber())});
         return Failure;
     }
     count.whole = true;
@@ -294,6 +294,7 @@ void addBatchOptions(CLI::App& command, BatchOptions& options)
                "decimal separator of the entries and results: '.' or ',' (default: '.' in a ','-separated file,\n"
                "else the one the first rows show, ',' for ';' and '.' for tab when they show none)")
         ->check(CLI::IsMember({".", ","}));
+    const auto caption = [](Input input) { return std::string(names(input).caption); };
     command.footer("Examples:\n"
                    "  $ printf 'diameter_mm,flow_lpm,min_mm,max_mm\\n100,40,1,99\\n0,40,1,99\\n' | vordanel-cli batch\n"
                    "  diameter_mm,flow_lpm,min_mm,max_mm,head_mm,trials,note\n"
@@ -304,9 +305,10 @@ void addBatchOptions(CLI::App& command, BatchOptions& options)
                    "  100,2.4,47.1,11,\n"
                    "A header row names the columns, in any order: diameter_mm, flow_lpm (or flow_lps, flow_m3s,\n"
                    "flow_m3min, flow_m3h, flow_m3d for a flow in L/s, m3/s, m3/min, m3/h, m3/d), and min_mm, max_mm\n"
-                   "or neither; or the window's captions 堰の径(mm), 流量(L/min) (or another unit in the parentheses),\n"
-                   "解の挟込最小値(mm), 挟込最大値(mm): such a sheet gets its results under 越流高さ(mm) [底部から],\n"
-                   "Trial回数 and 注記, with notes in Japanese words. Other columns pass through in their place, and\n"
+                   "or neither; or the window's captions " + caption(Input::Diameter) + ", " + caption(Input::Flow)
+                   + " (or another unit in the parentheses),\n" + caption(Input::Min) + ", " + caption(Input::Max)
+                   + ": such a sheet gets its results under " + caption(Input::Head) + ",\n" + std::string(trialsCaption())
+                   + " and " + std::string(noteCaption()) + ", with notes in Japanese words. Other columns pass through in their place, and\n"
                    "the result columns, when the file already has them, are refreshed in place. Without a header the\n"
                    "first columns are the entries. Rows without a bracket (two columns, or both bracket cells blank)\n"
                    "are solved on the rising side. The file comes back as it came: its separators, byte-order mark,\n"
@@ -330,7 +332,7 @@ int batch(const BatchOptions& options, std::FILE* in, std::FILE* out, std::FILE*
     std::FILE* input = standardInput ? in : std::fopen(options.file.c_str(), "rb");
     if (!input) {
         std::fprintf(err, "vordanel-cli: batch: cannot open %s: %s\n", inputName.c_str(), std::strerror(errno));
-        c.refusal = "ファイルを開けませんでした。";
+        c.refusal = word(Word::file_unopened);
         return Failure;
     }
     const auto closeInput = [&] {
@@ -338,7 +340,7 @@ int batch(const BatchOptions& options, std::FILE* in, std::FILE* out, std::FILE*
     };
     if (isFolder(input)) {
         std::fprintf(err, "vordanel-cli: batch: cannot read %s: it is a directory, not a CSV file\n", inputName.c_str());
-        c.refusal = "フォルダは読めません。CSV ファイルを選んでください。";
+        c.refusal = word(Word::file_is_folder);
         closeInput();
         return Failure;
     }
@@ -347,7 +349,7 @@ int batch(const BatchOptions& options, std::FILE* in, std::FILE* out, std::FILE*
     if (destination.open(options.output, out, err, "batch", input, standardInput ? "" : options.file))
         status = run(options, input, destination, err, c, inputName);
     else
-        c.refusal = "出力先が入力のファイルと同じです。別のファイルに書いてください。";
+        c.refusal = word(Word::output_is_input);
     closeInput();
     return status;
 }

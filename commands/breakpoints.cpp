@@ -5,6 +5,7 @@
 #include "output.h"
 
 #include "vordanel/calculation.h"
+#include "vordanel/catalogue.h"
 #include "vordanel/numtext.h"
 #include "vordanel/series.h"
 
@@ -36,11 +37,11 @@ int breakpointTable(const TableOptions& options, std::FILE* out, std::FILE* err,
         const ParsedNumber a = parseNumber(std::string_view(options.heads).substr(0, colon));
         const ParsedNumber b = parseNumber(colon == std::string::npos ? "" : std::string_view(options.heads).substr(colon + 1));
         if (colon == std::string::npos || a.fault || b.fault)
-            return refuse("--heads: expected FROM:TO in mm", "越流高さの始めと終わり(FROM:TO, mm)が要ります。");
+            return refuse("--heads: expected FROM:TO in mm", word(Word::heads_expected));
         from = toMetres(a.value), to = toMetres(b.value);
         if (!(from >= 0) || !(to > from) || to > curve.peakHead)
             return refuse("--heads: FROM:TO must rise from 0 or above to no more than the head of greatest flow",
-                          "越流高さは 0 以上から、最大流量の越流高さまでの範囲にしてください。");
+                          word(Word::heads_out_of_range));
     }
     const Breakpoints table = vordanel::breakpointTable(curve, from, to, options.breakpoints);
     if (table.fault) return reportFault(err, *table.fault, Input::Diameter), Failure;

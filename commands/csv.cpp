@@ -1,6 +1,7 @@
 #include "csv.h"
 
 #include "vordanel/calculation.h"
+#include "vordanel/catalogue.h"
 #include "vordanel/cp932.h"
 #include "vordanel/numtext.h"
 
@@ -321,10 +322,11 @@ std::optional<BatchColumns> findColumns(const std::vector<std::string>& header, 
         why = std::string("the header row names no ") + names(Input::Diameter).column + " (" + names(Input::Diameter).caption
               + ") or no " + names(Input::Flow).column + " (" + flowCaption(FlowUnit::LitresPerMinute) + ") column; the columns found are ";
         for (std::size_t i = 0; i < columns.width; ++i) why += (i ? ", " : "") + shown(header[i]);
-        why += "; expected diameter_mm or 堰の径(mm), flow_lpm or 流量(L/min) (or another unit:";
+        why += std::string("; expected diameter_mm or ") + names(Input::Diameter).caption + ", flow_lpm or "
+               + flowCaption(FlowUnit::LitresPerMinute) + " (or another unit:";
         for (const FlowUnit unit : flowUnits)
-            if (unit != FlowUnit::LitresPerMinute) why += std::string(" flow_") + names(unit).key + " or 流量(" + names(unit).name + ")";
-        why += "), and min_mm and max_mm (解の挟込最小値(mm), 挟込最大値(mm)) or neither";
+            if (unit != FlowUnit::LitresPerMinute) why += std::string(" flow_") + names(unit).key + " or " + flowCaption(unit, true);
+        why += std::string("), and min_mm and max_mm (") + names(Input::Min).caption + ", " + names(Input::Max).caption + ") or neither";
         return std::nullopt;
     }
     if (columns.min.has_value() != columns.max.has_value()) {

@@ -6,6 +6,7 @@
 #include "words.h"
 
 #include "vordanel/calculation.h"
+#include "vordanel/catalogue.h"
 #include "vordanel/numtext.h"
 
 #include <CLI/CLI.hpp>
@@ -22,7 +23,7 @@ void addFlowOptions(CLI::App& command, FlowOptions& options)
                                              "whether the head is above the weir");
     command.footer("Example:\n"
                    "  $ vordanel-cli flow -d 100 --head 50\n"
-                   "  流量(L/min) 44.64\n"
+                   "  " + flowCaption(FlowUnit::LitresPerMinute) + " 44.64\n"
                    "  $ vordanel-cli flow -d 100 --head 50 --flow-unit m3/h --json\n"
                    "  {\"outcome\":\"flow\",\"flow_m3h\":2.678524289397808,\"flow_text\":\"2.6785\",\"side\":\"rising\","
                    "\"above_weir\":false}\n"

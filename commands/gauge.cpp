@@ -6,6 +6,7 @@
 #include "output.h"
 
 #include "vordanel/calculation.h"
+#include "vordanel/catalogue.h"
 #include "vordanel/cp932.h"
 #include "vordanel/gauge.h"
 #include "vordanel/numtext.h"
@@ -117,7 +118,7 @@ int gauge(const GaugeOptions& options, std::FILE* out, std::FILE* err, std::stri
         return reportFault(err, *fault, Input::Diameter), refuse(words::fault(*fault, Input::Diameter));
     if (zero.value < 0) {
         std::fprintf(err, "vordanel-cli: --gauge-zero: a staff's zero lies at or below the bottom of the opening (0 or more mm)\n");
-        return refuse(std::string(names(Input::GaugeZero).caption) + "は 0 以上にしてください(量水標の零点は堰の底の高さか、それより下にあります)。");
+        return refuse(word(Word::gauge_zero_negative, {names(Input::GaugeZero).caption}));
     }
     double step = 0;
     if (options.step.empty()) {
@@ -126,7 +127,7 @@ int gauge(const GaugeOptions& options, std::FILE* out, std::FILE* err, std::stri
         const ParsedNumber given = parseNumber(options.step);
         if (given.fault || !(given.value > 0)) {
             std::fprintf(err, "vordanel-cli: --step: a flow above zero is needed (in %s)\n", names(options.flowUnit).name);
-            return refuse("目盛の刻みは 0 より大きい流量にしてください。");
+            return refuse(word(Word::gauge_step_not_positive));
         }
         step = given.value;
     }
@@ -136,15 +137,16 @@ int gauge(const GaugeOptions& options, std::FILE* out, std::FILE* err, std::stri
         std::fprintf(err, "vordanel-cli: --step: %s %s gives no mark on the staff (no multiple of it that can be written "
                           "and solved has a head up to the top of the opening); the default step here is %s\n",
                      displayText(step).c_str(), names(options.flowUnit).name, displayText(gaugeStep(curve, options.flowUnit)).c_str());
-        return refuse("この刻みでは目盛が一本も引けません。刻みを変えてください。");
+        return refuse(word(Word::gauge_no_mark));
     }
     const GaugeDrawing drawing = gaugeDrawing(zero.value, scale.topMillimetres);
     const double length = drawing.length;
     if (scale.tooMany || !(length <= longestStaff)) {
-        std::fprintf(err, "vordanel-cli: gauge: %s\n",
-                     scale.tooMany ? "the step gives more than 1000 marks; take a larger --step"
-                                   : "the staff would be longer than 20 m");
-        return refuse(scale.tooMany ? "目盛が 1000 本を超えます。刻みを大きくしてください。" : "量水標が 20 m を超えます。");
+        // The limits as maxGaugeMarks and longestStaff (mm) state them.
+        const std::string marks = std::to_string(maxGaugeMarks), metres = displayText(longestStaff / 1000);
+        if (scale.tooMany) std::fprintf(err, "vordanel-cli: gauge: the step gives more than %s marks; take a larger --step\n", marks.c_str());
+        else std::fprintf(err, "vordanel-cli: gauge: the staff would be longer than %s m\n", metres.c_str());
+        return refuse(scale.tooMany ? word(Word::gauge_too_many, {marks}) : word(Word::gauge_too_long, {metres}));
     }
 
     // Wide enough for the foot's lines, and for the major numbers, large enough to read from a few
@@ -159,7 +161,7 @@ int gauge(const GaugeOptions& options, std::FILE* out, std::FILE* err, std::stri
                       + "\" font-family=\"IPAGothic, 'IPA Gothic', sans-serif\">\n<rect width=\"100%\" height=\"100%\" fill=\"white\"/>\n"
                       + "<rect class=\"staff\" x=\"" + mm(left) + "\" y=\"" + mm(top) + "\" width=\"" + mm(right - left)
                       + "\" height=\"" + mm(length) + "\" fill=\"none\" stroke=\"black\" stroke-width=\"0.3\"/>\n"
-                      + text(width / 2, 8, 5, "middle", std::string("流量目盛 (") + unit.symbol + ")") + "\n"
+                      + text(width / 2, 8, 5, "middle", word(Word::gauge_heading, {unit.symbol})) + "\n"
                       + "<g class=\"millimetres\" stroke=\"black\" stroke-width=\"0.15\">\n";
     for (int r = 0; r <= static_cast<int>(length); ++r) {
         const double tick = r % 10 == 0 ? 8 : r % 5 == 0 ? 5 : 3;
@@ -185,13 +187,13 @@ int gauge(const GaugeOptions& options, std::FILE* out, std::FILE* err, std::stri
     const std::string date = options.date.empty() ? today() : options.date;
     if (const char* why = textFault(date)) {
         std::fprintf(err, "vordanel-cli: --date: %s\n", why);
-        return refuse("作成日に使えない文字があります(制御文字、UTF-8 でない文字、または長すぎます)。");
+        return refuse(word(Word::gauge_bad_date));
     }
     const std::string lines[] = {
         std::string(names(Input::Diameter).caption) + " " + displayText(diameter.value),
-        std::string("流量の単位 ") + unit.symbol + "、目盛 " + displayText(step) + " " + unit.symbol + " ごと（太線は 5 目盛ごと）",
-        std::string(names(Input::GaugeZero).caption) + " " + displayText(zero.value) + "（堰の底の読み）",
-        "作成日 " + date,
+        word(Word::gauge_foot_step, {unit.symbol, displayText(step)}),
+        word(Word::gauge_foot_zero, {names(Input::GaugeZero).caption, displayText(zero.value)}),
+        word(Word::gauge_foot_date, {date}),
     };
     svg += "</g>\n<g class=\"foot\" data-diameter-mm=\"" + escaped(displayText(diameter.value)) + "\" data-unit=\""
            + escaped(unit.name) + "\" data-step=\"" + escaped(displayText(step)) + "\" data-gauge-zero-mm=\""
@@ -200,7 +202,7 @@ int gauge(const GaugeOptions& options, std::FILE* out, std::FILE* err, std::stri
     svg += "</g>\n</svg>\n";
 
     Destination destination;
-    if (!destination.open(options.output, out, err, "gauge")) return refuse("量水標を書き出せませんでした。");
+    if (!destination.open(options.output, out, err, "gauge")) return refuse(word(Word::gauge_write_failed));
     if (std::fwrite(svg.data(), 1, svg.size(), destination.stream()) != svg.size()) return destination.lost(err);
     return destination.commit(err, Answer);
 }

@@ -4,7 +4,9 @@
 #include "words.h"
 
 #include "vordanel/calculation.h"
+#include "vordanel/catalogue.h"
 #include "vordanel/numtext.h"
+#include "vordanel/search.h"
 #include "vordanel/units.h"
 
 #include <CLI/CLI.hpp>
@@ -90,14 +92,14 @@ void addHeadOptions(CLI::App& command, HeadOptions& options)
     command.add_flag("--json", options.json, "print one JSON object instead of text");
     command.footer(std::string("Example:\n"
                                "  $ vordanel-cli head -d 100 -q 40 --min 1 --max 99\n"
-                               "  越流高さ(mm) [底部から] 47.1\n"
-                               "  Trial回数 12\n"
+                               "  ") + std::string(headCaption()) + " 47.1\n"
+                               "  " + std::string(trialsCaption()) + " 12\n"
                                "  $ vordanel-cli head -d 100 -q 40 --min 1 --max 99 --json\n"
                                "  {\"outcome\":\"converged\",\"head_mm\":\"47.1\",\"head_m\":0.04710498046875,\"trials\":12,"
                                "\"above_weir\":false,\"tolerance_met\":true}\n"
                                "  $ vordanel-cli head -d 100 -q 2.4 --flow-unit m3/h\n"
-                               "  越流高さ(mm) [底部から] 47.1\n"
-                               "  Trial回数 11\n\n")
+                               "  " + std::string(headCaption()) + " 47.1\n"
+                               "  " + std::string(trialsCaption()) + " 11\n\n"
                    + curveNote);
 }
 
@@ -148,7 +150,8 @@ int head(const HeadOptions& options, std::FILE* out, std::FILE* err)
         if (c.aboveWeir) std::fprintf(out, "%s\n", names(Note::AboveWeir).japanese);
         if (!c.search.toleranceMet)
             std::fprintf(out, "The search stopped between two adjacent doubles without meeting its tolerance "
-                              "(0.01 L/min): the head is as close as double precision gets.\n");
+                              "(%s L/min): the head is as close as double precision gets.\n",
+                         displayText(toLitresPerMinute(residualTolerance)).c_str());
         if (other)
             std::fprintf(out, "This bracket holds two heads, one on each side of the curve's peak at %s mm; "
                               "the other is %s mm.\n",

@@ -6,6 +6,7 @@
 #include "output.h"
 
 #include "vordanel/calculation.h"
+#include "vordanel/catalogue.h"
 #include "vordanel/cp932.h"
 #include "vordanel/numtext.h"
 #include "vordanel/series.h"
@@ -163,10 +164,11 @@ int readLogger(const SeriesOptions& options, const Setting& setting, std::FILE* 
     }
     if (!columns) {
         std::fprintf(err,
-                     "vordanel-cli: series: no row names a time column (time, or date and time; 日時, or 日付 and 時刻) "
-                     "and a level column (level_mm, level_cm, level_m or head_mm; 水位(mm), 水位(cm), 水位(m) or "
-                     "越流高さ(mm)); the columns found are %s; name others with --time-column and --level-column\n",
-                     firstRow ? shownCells(*firstRow).c_str() : "none (the file is empty)");
+                     "vordanel-cli: series: no row names a time column (time, or date and time; %s, or %s and %s) "
+                     "and a level column (level_mm, level_cm, level_m or head_mm; %s, %s, %s or "
+                     "%s); the columns found are %s; name others with --time-column and --level-column\n",
+                     loggerCaptions.time, loggerCaptions.date, loggerCaptions.clock, levelCaption(0).c_str(),
+                     levelCaption(1).c_str(), levelCaption(3).c_str(), loggerCaptions.head, firstRow ? shownCells(*firstRow).c_str() : "none (the file is empty)");
         return Failure;
     }
     return Answer;
@@ -558,8 +560,9 @@ void addSeriesOptions(CLI::App& command, SeriesOptions& options)
                        "  2026-07-01 09:00,150,50,44.64,\n"
                        "  2026-07-01 09:10,152,52,47.96,\n"
                        "Columns, found by the first row that names them (rows above it pass through): time (or date and\n"
-                       "time in two columns) or 日時 (日付 and 時刻); level_mm, level_cm, level_m or 水位(mm), 水位(cm),\n"
-                       "水位(m) (a reading on the gauge, less --gauge-zero), or head_mm or 越流高さ(mm) (the head itself);\n"
+                       "time in two columns) or ") + loggerCaptions.time + " (" + loggerCaptions.date + " and " + loggerCaptions.clock
+                   + "); level_mm, level_cm, level_m or " + levelCaption(0) + ", " + levelCaption(1) + ",\n" + levelCaption(3)
+                   + " (a reading on the gauge, less --gauge-zero), or head_mm or " + loggerCaptions.head + " (the head itself);\n"
                        "or the columns --time-column and --level-column name. Times: 2026-07-01 09:00[:00],\n"
                        "2026-07-01T09:00:00 with or without Z or +09:00, 2026/7/1 9:00. Times with an offset are put on the\n"
                        "clock of the first reading's offset; times without one are taken as written.\n"
@@ -568,7 +571,7 @@ void addSeriesOptions(CLI::App& command, SeriesOptions& options)
                        "or level not readable, a time equal to the one before (duplicate_time) or earlier (earlier_time):\n"
                        "no flow. Exit status 0, 1 where some reading has no flow, 2 for an error.\n"
                        "Uncertainties (expanded, one coverage): U(Q) = sqrt((s Uh)^2 + (s Uz)^2 + (Uc Q)^2), s = dQ/dh;\n"
-                       "U(V) = sqrt(sum (w s Uh)^2 + (sum w s Uz)^2 + (Uc V)^2), w the trapezoids' weights.\n")
+                       "U(V) = sqrt(sum (w s Uh)^2 + (sum w s Uz)^2 + (Uc V)^2), w the trapezoids' weights.\n"
                    + dailyRules);
 }
 

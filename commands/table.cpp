@@ -5,6 +5,7 @@
 #include "words.h"
 
 #include "vordanel/calculation.h"
+#include "vordanel/catalogue.h"
 #include "vordanel/numtext.h"
 #include "vordanel/units.h"
 #include "vordanel/words.h"
@@ -31,11 +32,14 @@ struct StepsFault {
     const char* english;
     const char* japanese;
 };
-constexpr StepsFault notThree{"not three numbers separated by colons", "始め・終わり・刻みの三つの数が要ります。"};
-constexpr StepsFault notNumbers{"a bound or the step is not a number", "始め・終わり・刻みに数でないものがあります。"};
-constexpr StepsFault stepNotPositive{"the step must be above zero", "刻みは0より大きくしてください。"};
-constexpr StepsFault toBelowFrom{"TO is below FROM", "終わりが始めより小さくなっています。"};
-constexpr StepsFault tooMany{"too many rows (more than 100000000)", "行が多すぎます(1億行まで)。刻みを大きくしてください。"};
+constexpr StepsFault notThree{"not three numbers separated by colons", word(Word::steps_not_three)};
+constexpr StepsFault notNumbers{"a bound or the step is not a number", word(Word::steps_not_numbers)};
+constexpr StepsFault stepNotPositive{"the step must be above zero", word(Word::steps_not_positive)};
+constexpr StepsFault toBelowFrom{"TO is below FROM", word(Word::steps_to_below_from)};
+// The cap stated as maxTableRows decides it.
+const std::string tooManyEnglish = "too many rows (more than " + std::to_string(static_cast<long long>(maxTableRows)) + ")";
+const std::string tooManyJapanese = word(Word::steps_too_many, {words::largeNumber(static_cast<long long>(maxTableRows))});
+const StepsFault tooMany{tooManyEnglish.c_str(), tooManyJapanese.c_str()};
 
 // FROM:TO:STEP, or why not.
 std::optional<Steps> readSteps(std::string_view steps, const StepsFault*& why)
@@ -184,7 +188,7 @@ int table(const TableOptions& options, std::FILE* out, std::FILE* err, TableRepo
     if (options.flows.empty() == options.heads.empty()) {
         std::fprintf(err, "vordanel-cli: table needs --flows FROM:TO:STEP or --heads FROM:TO:STEP "
                           "(see vordanel-cli table --help)\n");
-        return refuse("流量ごとか越流高さごとかの、始め・終わり・刻みが要ります。");
+        return refuse(word(Word::table_needs_steps));
     }
     const bool byHeads = !options.heads.empty();
     std::optional<Bracket> bracket = options.bracket;
@@ -192,8 +196,7 @@ int table(const TableOptions& options, std::FILE* out, std::FILE* err, TableRepo
     if (kind == BracketKind::None) bracket.reset();  // the rising side
     if (kind == BracketKind::OneBlank) {
         std::fprintf(err, "vordanel-cli: every entry needs a value: --min and --max (or both blank for the rising side)\n");
-        return refuse(std::string(names(Input::Min).caption) + "と" + names(Input::Max).caption
-                      + "の両方を入れてください(両方空なら上昇側の表になります)。");
+        return refuse(word(Word::table_one_blank, {names(Input::Min).caption, names(Input::Max).caption}));
     }
     std::vector<std::pair<std::string_view, Input>> fixed = {{options.diameter, Input::Diameter}};
     if (bracket) fixed.insert(fixed.end(), {{bracket->min, Input::Min}, {bracket->max, Input::Max}});
@@ -210,7 +213,7 @@ int table(const TableOptions& options, std::FILE* out, std::FILE* err, TableRepo
     if (!options.gaugeZero.empty()) {
         if (!byHeads) {
             std::fprintf(err, "vordanel-cli: --gauge-zero goes with --heads (readings on the gauge)\n");
-            return refuse("量水標の零点は越流高さごとの表にだけ使えます。");
+            return refuse(word(Word::table_zero_heads_only));
         }
         const auto zero = parseNumber(options.gaugeZero);
         if (zero.fault) {
@@ -232,7 +235,7 @@ int table(const TableOptions& options, std::FILE* out, std::FILE* err, TableRepo
     // The weir's terms and curve once for the whole table.
     const Curve curve = curveOf(numbers[0]);
     Destination destination;
-    if (!destination.open(options.output, out, err, "table")) return refuse("表を書き出せませんでした。");
+    if (!destination.open(options.output, out, err, "table")) return refuse(word(Word::table_write_failed));
     Output o(destination.stream());
     RowCounts& counts = told.counts;
     std::string firstFailure;

@@ -1,9 +1,12 @@
 #include "vordanel/calculation.h"
 
+#include "vordanel/catalogue.h"
 #include "vordanel/numtext.h"
+#include "vordanel/search.h"
 #include "vordanel/units.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdlib>
 
@@ -15,34 +18,40 @@ namespace {
 constexpr double ordinaryHeads[] = {0.001, 1.0};
 
 constexpr InputNames inputNames[] = {
-    {Input::Diameter, "diameter", "diameter_mm", "Text6", "堰の径(mm)"},
-    {Input::Flow, "flow", "flow_lpm", "Text1", "流量(L/min)"},  // flowCaption(FlowUnit::LitresPerMinute)
-    {Input::Min, "min", "min_mm", "Text2", "解の挟込最小値(mm)"},
-    {Input::Max, "max", "max_mm", "Text3", "挟込最大値(mm)"},
-    {Input::Head, "head", "head_mm", "", "越流高さ(mm) [底部から]"},
-    {Input::Reading, "reading", "reading_mm", "", "量水標の読み(mm)"},
-    {Input::GaugeZero, "gauge_zero", "gauge_zero_mm", "", "量水標の零点(mm)"},
+    {Input::Diameter, "diameter", "diameter_mm", "Text6", word(Word::caption_diameter)},
+    {Input::Flow, "flow", "flow_lpm", "Text1", word(Word::caption_flow_lpm)},  // flowCaption(FlowUnit::LitresPerMinute)
+    {Input::Min, "min", "min_mm", "Text2", word(Word::caption_min)},
+    {Input::Max, "max", "max_mm", "Text3", word(Word::caption_max)},
+    {Input::Head, "head", "head_mm", "", word(Word::caption_head)},
+    {Input::Reading, "reading", "reading_mm", "", word(Word::caption_reading)},
+    {Input::GaugeZero, "gauge_zero", "gauge_zero_mm", "", word(Word::caption_gauge_zero)},
 };
 
 constexpr NoHeadNames noHeadNames[] = {
-    {NoHead::NoFlow, "flow_not_positive", "a flow of zero or less has none", "流量が0以下のため、越流高さはありません。"},
+    {NoHead::NoFlow, "flow_not_positive", "a flow of zero or less has none", word(Word::no_head_not_positive)},
     {NoHead::AbovePeak, "above_peak", "the flow is above the greatest there is",
-     "流量が堰の最大流量を超えているため、越流高さはありません。"},
+     word(Word::no_head_above_peak)},
     {NoHead::TooSmall, "flow_too_small", "the flow is too small for the formula to resolve a head above zero",
-     "流量が小さすぎて、式が0より大きい越流高さを求められません。"},
+     word(Word::no_head_too_small)},
 };
 
-constexpr NoteNames noteNames[] = {
-    {Note::AboveWeir, "above_weir", "流量過大のため堰の範囲を越えています。"},
-    {Note::NoSolution, "no_solution", "解がありません、挟み込み範囲を変更して下さい。"},
-    {Note::Stalled, "stalled", "倍精度の限界で許容誤差(0.01 L/min)に届かずに止まりました。"},
-    {Note::TwoHeads, "two_heads", "挟込み範囲に越流高さが二つあります（最大流量の両側）。"},
-    {Note::EmptyEntry, "empty_entry", "空欄の項目があります。"},
-    {Note::MalformedRow, "malformed_row", "行の形式が正しくありません。"},
-    {Note::FallingSide, "falling_side", "最大流量を過ぎた下降側です（越流高さが増すと流量は減ります）。"},
-    {Note::NoFlow, "no_flow", "この越流高さでは式が流量を与えません（流量が0以下）。"},
-    {Note::OversizedRow, "oversized_row", "行が大きすぎて読めません（1 欄 1 MB、1 行 16 MB・10 万欄まで）。"},
-};
+// Made on first use: the stalled search's note states its tolerance, in the unit a reader knows it by.
+const std::array<NoteNames, 9>& noteNames()
+{
+    static const std::string stalledWords = word(Word::note_stalled, {displayText(toLitresPerMinute(residualTolerance))});
+    static const std::array<NoteNames, 9> table{{
+    {Note::AboveWeir, "above_weir", word(Word::note_above_weir)},
+    {Note::NoSolution, "no_solution", word(Word::note_no_solution)},
+    {Note::Stalled, "stalled", stalledWords.c_str()},
+    {Note::TwoHeads, "two_heads", word(Word::note_two_heads)},
+    {Note::EmptyEntry, "empty_entry", word(Word::note_empty_entry)},
+    {Note::MalformedRow, "malformed_row", word(Word::note_malformed_row)},
+    {Note::FallingSide, "falling_side", word(Word::note_falling_side)},
+    {Note::NoFlow, "no_flow", word(Word::note_no_flow)},
+    {Note::OversizedRow, "oversized_row", word(Word::note_oversized_row)},
+    }};
+    return table;
+}
 
 std::optional<Input> inputAtFault(const Calculation& c)
 {
@@ -135,15 +144,15 @@ double headOfReading(double reading, double gaugeZero, int places)
 
 const InputNames& names(Input input) { return inputNames[static_cast<int>(input)]; }
 const NoHeadNames& names(NoHead why) { return noHeadNames[static_cast<int>(why)]; }
-const NoteNames& names(Note note) { return noteNames[static_cast<int>(note)]; }
+const NoteNames& names(Note note) { return noteNames()[static_cast<int>(note)]; }
 
 std::string flowCaption(FlowUnit unit, bool asTyped)
 {
-    return "流量(" + std::string(asTyped ? names(unit).name : names(unit).symbol) + ")";
+    return word(Word::caption_flow, {asTyped ? names(unit).name : names(unit).symbol});
 }
 std::string_view headCaption() { return names(Input::Head).caption; }
-std::string_view trialsCaption() { return "Trial回数"; }
-std::string_view noteCaption() { return "注記"; }
+std::string_view trialsCaption() { return word(Word::caption_trials); }
+std::string_view noteCaption() { return word(Word::caption_note); }
 
 std::optional<std::string> captionOf(std::string_view column)
 {
@@ -165,7 +174,7 @@ std::string noteWords(std::string_view noteCell)
 {
     std::string words;
     const auto add = [&](std::string_view piece) {
-        if (!words.empty() && !words.ends_with("。")) words += ' ';
+        if (!words.empty() && !words.ends_with(word(Word::full_stop))) words += ' ';
         words += piece;
     };
     while (!noteCell.empty()) {
@@ -175,7 +184,7 @@ std::string noteWords(std::string_view noteCell)
         std::string_view column;
         if (const auto colon = key.find(':'); colon != std::string_view::npos) column = key.substr(colon + 1), key = key.substr(0, colon);
         const char* found = nullptr;
-        for (const NoteNames& n : noteNames)
+        for (const NoteNames& n : noteNames())
             if (key == n.key) found = n.japanese;
         for (const NoHeadNames& n : noHeadNames)
             if (key == n.key) found = n.japanese;
@@ -319,7 +328,7 @@ Discharge dischargeAt(const Curve& curve, double head)
 {
     Discharge d;
     // At zero head nothing overflows: the formula's 1/h term would divide by zero there, but its
-    // discharge goes to zero with the head (as h^0.975), so a gauge reading the bottom of the
+    // discharge goes to zero with the head (as h to the first slope exponent), so a gauge reading the bottom of the
     // opening reads no flow. A weir whose size alone is out of range is still the diameter's fault.
     if (head == 0) {
         if (const auto fault = diameterFault(curve.weir.diameter())) d.fault = fault, d.faultInput = Input::Diameter;

@@ -8,14 +8,16 @@ namespace vordanel {
 
 namespace {
 
-// phi'(r) = mu'(r) k(r) + mu(r) k'(r), with mu = 0.555 + 1 / (110 r) + 0.041 r and
-// k = 10.12 r^1.975 - 2.66 r^3.76.
+// phi'(r) = mu'(r) k(r) + mu(r) k'(r), with mu(r) = muBase + 1 / (muDivisor r) + muHeadFactor r and
+// k(r) = firstFactor r^firstExponent - secondFactor r^secondExponent (formula.h).
 double phiSlope(double r)
 {
-    const double mu = 0.555 + 1 / (110 * r) + 0.041 * r;
-    const double muSlope = -1 / (110 * r * r) + 0.041;
-    const double k = 10.12 * std::pow(r, 1.975) - 2.66 * std::pow(r, 3.76);
-    const double kSlope = 10.12 * 1.975 * std::pow(r, 0.975) - 2.66 * 3.76 * std::pow(r, 2.76);
+    using namespace staus;
+    const double mu = muBase + 1 / (muDivisor * r) + muHeadFactor * r;
+    const double muSlope = -1 / (muDivisor * r * r) + muHeadFactor;
+    const double k = firstFactor * std::pow(r, firstExponent) - secondFactor * std::pow(r, secondExponent);
+    const double kSlope = firstFactor * firstExponent * std::pow(r, firstSlopeExponent)
+                          - secondFactor * secondExponent * std::pow(r, secondSlopeExponent);
     return muSlope * k + mu * kSlope;
 }
 
@@ -41,8 +43,9 @@ double peakRatio()
 
 double zeroRatio()
 {
-    // k(r) = 0: r^(3.76 - 1.975) = 10.12 / 2.66.
-    static const double ratio = std::pow(10.12 / 2.66, 1 / (3.76 - 1.975));
+    // k(r) = 0: r^(secondExponent - firstExponent) = firstFactor / secondFactor.
+    using namespace staus;
+    static const double ratio = std::pow(firstFactor / secondFactor, 1 / (secondExponent - firstExponent));
     return ratio;
 }
 

@@ -1,5 +1,7 @@
 #include "vordanel/formula.h"
 
+#include "vordanel/catalogue.h"
+
 #include <cmath>
 
 namespace vordanel {
@@ -9,18 +11,18 @@ bool finite(double x) { return std::isfinite(x); }
 }  // namespace
 
 constexpr FaultNames faultNames[] = {
-    {Fault::NotANumber, "not_a_number", "not a number", "数値ではありません。"},
-    {Fault::DivisionByZero, "division_by_zero", "division by zero", "ゼロによる除算です。0 より大きい値を入力して下さい。"},
+    {Fault::NotANumber, "not_a_number", "not a number", word(Word::fault_not_a_number)},
+    {Fault::DivisionByZero, "division_by_zero", "division by zero", word(Word::fault_division_by_zero)},
     {Fault::InvalidArgument, "invalid_argument", "invalid argument (a diameter or head below zero)",
-     "不正な引数です（負の値）。0 より大きい値を入力して下さい。"},
+     word(Word::fault_invalid_argument)},
     // Too large and too small alike: a diameter of 1e-320 overflows the formula as 1e300 does.
     {Fault::Overflow, "overflow", "overflow (beyond the double range)",
-     "値が大きすぎるか小さすぎて、計算できる範囲を超えています。"},
+     word(Word::fault_overflow)},
 };
 
 const FaultNames& names(Fault fault) { return faultNames[static_cast<int>(fault)]; }
 
-Weir::Weir(double D) : D_(D), dOver110_(D / 110), dToThe1_5_(std::pow(D, 1.5)) {}
+Weir::Weir(double D) : D_(D), dOver110_(D / staus::muDivisor), dToThe1_5_(std::pow(D, staus::diameterExponent)) {}
 
 // The steps keep the order of the original's double operations, so that the last bits of every
 // result match; each step that can fault is checked right where the fault would arise, in the
@@ -34,8 +36,8 @@ std::optional<Fault> Weir::residualChecked(double& F, double h, double Q) const
     if (h == 0) return Fault::DivisionByZero;
     const double b = a / h;
     if (!finite(b)) return Fault::Overflow;
-    const double c = b + 0.555;
-    const double d = h * 0.041;
+    const double c = b + staus::muBase;
+    const double d = h * staus::muHeadFactor;
     if (!finite(d)) return Fault::Overflow;
     if (D == 0) return Fault::DivisionByZero;
     const double e = d / D;
@@ -50,11 +52,11 @@ std::optional<Fault> Weir::residualChecked(double& F, double h, double Q) const
     const double r = h / D;
     if (r < 0) return Fault::InvalidArgument;
     if (!finite(r)) return Fault::Overflow;
-    const double k1 = std::pow(r, 1.975);
-    const double t1 = k1 * 10.12;
+    const double k1 = std::pow(r, staus::firstExponent);
+    const double t1 = k1 * staus::firstFactor;
     if (!finite(t1)) return Fault::Overflow;
-    const double k2 = std::pow(r, 3.76);
-    const double t2 = k2 * 2.66;
+    const double k2 = std::pow(r, staus::secondExponent);
+    const double t2 = k2 * staus::secondFactor;
     if (!finite(t2)) return Fault::Overflow;
     const double k = t1 - t2;
     const double Qc = k * m;

@@ -1,6 +1,7 @@
 #include "vordanel/series.h"
 
 #include "vordanel/calculation.h"
+#include "vordanel/catalogue.h"
 #include "vordanel/numtext.h"
 
 // The library's parse leaves a variable to the compiler's doubt, not ours to mend.
@@ -22,15 +23,15 @@ namespace {
 constexpr std::int64_t millisPerDay = 86'400'000;
 
 constexpr ReadingNoteNames readingNoteNames[] = {
-    {ReadingNote::BelowOpening, "below_opening", "越流高さが開口部の底以下です（流量 0）。"},
-    {ReadingNote::AboveWeir, "above_weir", "流量過大のため堰の範囲を越えています。"},  // the window's own message
+    {ReadingNote::BelowOpening, "below_opening", word(Word::reading_below_opening)},
+    {ReadingNote::AboveWeir, "above_weir", word(Word::note_above_weir)},  // the window's own message
     {ReadingNote::PastPeak, "past_peak",
-     "最大流量の越流高さを超えています。式ではどちらの流量か決まらないため、流量はありません。"},
-    {ReadingNote::UnreadableTime, "unreadable_time", "日時を読めません。"},
-    {ReadingNote::UnreadableLevel, "unreadable_level", "水位を読めません。"},
-    {ReadingNote::DuplicateTime, "duplicate_time", "日時が前の読みと同じです。"},
-    {ReadingNote::EarlierTime, "earlier_time", "日時が前の読みより前です。"},
-    {ReadingNote::Fault, "fault", "式が計算できる範囲を超えています。"},
+     word(Word::reading_past_peak)},
+    {ReadingNote::UnreadableTime, "unreadable_time", word(Word::reading_unreadable_time)},
+    {ReadingNote::UnreadableLevel, "unreadable_level", word(Word::reading_unreadable_level)},
+    {ReadingNote::DuplicateTime, "duplicate_time", word(Word::reading_duplicate_time)},
+    {ReadingNote::EarlierTime, "earlier_time", word(Word::reading_earlier_time)},
+    {ReadingNote::Fault, "fault", word(Word::reading_fault)},
 };
 
 std::string_view trimmed(std::string_view text)
@@ -128,19 +129,23 @@ std::int64_t floorDiv(std::int64_t a, std::int64_t b)
 
 const ReadingNoteNames& names(ReadingNote note) { return readingNoteNames[static_cast<int>(note)]; }
 
-std::string levelCaption(int scale) { return scale == 3 ? "水位(m)" : scale == 1 ? "水位(cm)" : "水位(mm)"; }
-std::string flowUncertaintyCaption(FlowUnit unit) { return "流量の不確かさ(" + std::string(names(unit).symbol) + ")"; }
+std::string levelCaption(int scale)
+{
+    return word(scale == 3 ? Word::caption_level_m : scale == 1 ? Word::caption_level_cm : Word::caption_level_mm);
+}
+std::string flowUncertaintyCaption(FlowUnit unit) { return word(Word::caption_flow_uncertainty, {names(unit).symbol}); }
 
 std::string japaneseDayNote(std::string_view note)
 {
     const auto colon = note.find(':');
     const auto key = note.substr(0, colon), count = colon == std::string_view::npos ? std::string_view() : note.substr(colon + 1);
-    if (key == "hours_missing") return "欠測 " + std::string(count) + " 時間";
+    if (key == "hours_missing") return word(Word::day_hours_missing, {count});
     for (const ReadingNoteNames& n : readingNoteNames)
         if (key == n.key) {
             std::string words = n.japanese;
-            if (words.ends_with("。")) words.resize(words.size() - std::string_view("。").size());
-            return words + " " + std::string(count) + " 件";
+            const std::string_view stop = word(Word::full_stop);
+            if (words.ends_with(stop)) words.resize(words.size() - stop.size());
+            return word(Word::day_note_count, {words, count});
         }
     return std::string(note);
 }
@@ -190,11 +195,13 @@ double dischargeSlope(const Weir& weir, double h)
 {
     const double D = weir.diameter();
     const double r = h / D;
-    const double mu = D / (110 * h) + 0.555 + 0.041 * h / D;
-    const double muSlope = -D / (110 * h * h) + 0.041 / D;
-    const double k = 10.12 * std::pow(r, 1.975) - 2.66 * std::pow(r, 3.76);
-    const double kSlope = (10.12 * 1.975 * std::pow(r, 0.975) - 2.66 * 3.76 * std::pow(r, 2.76)) / D;
-    return std::pow(D, 1.5) * (muSlope * k + mu * kSlope);
+    using namespace staus;
+    const double mu = D / (muDivisor * h) + muBase + muHeadFactor * h / D;
+    const double muSlope = -D / (muDivisor * h * h) + muHeadFactor / D;
+    const double k = firstFactor * std::pow(r, firstExponent) - secondFactor * std::pow(r, secondExponent);
+    const double kSlope = (firstFactor * firstExponent * std::pow(r, firstSlopeExponent)
+                           - secondFactor * secondExponent * std::pow(r, secondSlopeExponent)) / D;
+    return std::pow(D, diameterExponent) * (muSlope * k + mu * kSlope);
 }
 
 ReadingFlow flowAtReading(const Curve& curve, double headMetres)

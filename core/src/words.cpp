@@ -1,5 +1,6 @@
 #include "vordanel/words.h"
 
+#include "vordanel/catalogue.h"
 #include "vordanel/numtext.h"
 
 #include <cmath>
@@ -17,9 +18,9 @@ std::string joined(const std::vector<std::string>& pieces, std::string_view betw
 
 }  // namespace
 
-const char* side(bool rising) { return rising ? "上昇側" : "下降側"; }
+const char* side(bool rising) { return word(rising ? Word::side_rising : Word::side_falling); }
 
-const char* outOfMemory() { return "メモリが足りなくなり、最後まで計算できませんでした。途中までの結果は使えません。"; }
+const char* outOfMemory() { return word(Word::out_of_memory); }
 
 std::string fault(Fault fault, std::optional<Input> input)
 {
@@ -30,15 +31,15 @@ std::string entriesNeeded(const std::vector<Input>& empty)
 {
     std::vector<std::string> captions;
     for (const Input input : empty) captions.emplace_back(names(input).caption);
-    return joined(captions, "、") + " が空です。入れてから計算を押してください。";
+    return word(Word::entries_needed, {joined(captions, word(Word::list_separator))});
 }
 
 std::string answer(const Calculation& c)
 {
     switch (c.outcome) {
     case Calculation::Outcome::Converged: {
-        std::string said = std::string(headCaption()) + " " + displayText(c.headMillimetres) + "、"
-                           + std::string(trialsCaption()) + " " + std::to_string(c.search.trialCount) + "。";
+        std::string said = word(Word::answer_said, {headCaption(), displayText(c.headMillimetres), trialsCaption(),
+                                                    std::to_string(c.search.trialCount)});
         if (c.aboveWeir) said += std::string(" ") + names(Note::AboveWeir).japanese;
         return said;
     }
@@ -54,16 +55,16 @@ std::string answer(const Calculation& c)
 
 std::string risingHead(const Calculation& rising, const Curve& curve, FlowUnit unit, bool flowGiven)
 {
-    if (!flowGiven) return flowCaption(FlowUnit::LitresPerMinute) + "を入れてください";
+    if (!flowGiven) return word(Word::rising_needs_flow, {flowCaption(FlowUnit::LitresPerMinute)});
     switch (rising.outcome) {
     case Calculation::Outcome::Converged:
-        return displayText(rising.headMillimetres) + " mm（" + std::string(trialsCaption()) + " " + std::to_string(rising.search.trialCount) + "）"
+        return word(Word::rising_head, {displayText(rising.headMillimetres), trialsCaption(), std::to_string(rising.search.trialCount)})
                + (rising.aboveWeir ? std::string(" ") + names(Note::AboveWeir).japanese : "");
     case Calculation::Outcome::NoSolution: {
         const NoHead why = rising.noHead.value_or(whyNoHead(curve, rising.Q));
-        std::string said = std::string("なし: ") + names(why).japanese;
+        std::string said = word(Word::rising_none, {names(why).japanese});
         if (why == NoHead::AbovePeak)
-            said += "(最大流量 " + flowText(toLitresPerMinute(curve.peakFlow), unit) + " " + names(unit).symbol + ")";
+            said += word(Word::rising_none_peak, {flowText(toLitresPerMinute(curve.peakFlow), unit), names(unit).symbol});
         return said;
     }
     case Calculation::Outcome::Fault:
@@ -77,16 +78,17 @@ std::string risingHead(const Calculation& rising, const Curve& curve, FlowUnit u
 std::string otherHead(const OtherHead& other, const Calculation& c, const Curve& curve)
 {
     const bool answerRising = !other.onRisingSide;
-    return displayText(other.headMillimetres) + " mm（" + side(other.onRisingSide) + "）— 窓の答え " + displayText(c.headMillimetres)
-           + " mm は曲線の" + side(answerRising) + "、最大流量の越流高さ " + hundredthsText(curve.peakHead * 1000) + " mm より"
-           + (answerRising ? "下" : "上") + "にあります。" + (answerRising ? "" : "ふつう求めるのは上昇側の越流高さです。");
+    return word(Word::other_head, {displayText(other.headMillimetres), side(other.onRisingSide), displayText(c.headMillimetres),
+                                   side(answerRising), hundredthsText(curve.peakHead * 1000),
+                                   word(answerRising ? Word::other_head_below : Word::other_head_above)})
+           + (answerRising ? "" : word(Word::other_head_usual));
 }
 
 std::string flowAtHead(const Discharge& d, const std::string& flowText, FlowUnit unit)
 {
     if (d.fault) return fault(*d.fault, d.faultInput);
-    if (d.beyondZero) return std::string("流量なし: ") + names(Note::NoFlow).japanese;
-    return "流量 " + flowText + " " + names(unit).symbol + "（" + side(!d.fallingSide) + "）"
+    if (d.beyondZero) return word(Word::flow_none, {names(Note::NoFlow).japanese});
+    return word(Word::flow_at_head, {flowText, names(unit).symbol, side(!d.fallingSide)})
            + (d.fallingSide ? std::string(" ") + names(Note::FallingSide).japanese : "")
            + (d.aboveWeir ? std::string(" ") + names(Note::AboveWeir).japanese : "");
 }
@@ -96,19 +98,24 @@ std::string gaugeJoin(const GaugeJoin& join)
     return "◆" + std::to_string(join.number) + " " + displayText(join.reading) + " mm";
 }
 
-const char* gaugeCut() { return "切り取り線"; }
+const char* gaugeCut() { return word(Word::gauge_cut); }
 
 std::string gaugePrintNote()
 {
-    return "倍率 100 % で印刷してください(ページに合わせない)。各ページを" + std::string(gaugeCut())
-           + "で切り、上のページの下端を次のページの上端に " + displayText(gaugeOverlap)
-           + " mm 重ねて、同じ番号と読みの ◆ の線がぴったり重なるように貼り合わせます。";
+    return word(Word::gauge_print_note, {gaugeCut(), displayText(gaugeOverlap)});
+}
+
+std::string largeNumber(long long n)
+{
+    constexpr long long hundredMillion = 100'000'000, tenThousand = 10'000;
+    if (n != 0 && n % hundredMillion == 0) return std::to_string(n / hundredMillion) + word(Word::hundred_million);
+    if (n != 0 && n % tenThousand == 0) return std::to_string(n / tenThousand) + word(Word::ten_thousand);
+    return std::to_string(n);
 }
 
 std::string cardSpread(double spread)
 {
-    return "隣の行との流量の差は " + displayText(std::round(spread * 1000) / 10) + " % 以内か、最大の流量の "
-           + displayText(std::round(spread * 100) / 10) + " % 以内(1 mm ごとの行を除く)。読みは 1 mm 単位です。";
+    return word(Word::card_spread, {displayText(std::round(spread * 1000) / 10), displayText(std::round(spread * 100) / 10)});
 }
 
 }  // namespace vordanel::words

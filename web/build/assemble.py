@@ -69,7 +69,12 @@ def main():
     p.add_argument("--site", help="also the hosted edition, into this folder (hosted.py)")
     a = p.parse_args()
 
-    template = pathlib.Path(a.template).read_text(encoding="utf-8")
+    # The template's words and figures are the core's (catalogue.py), filled before anything else
+    # is put in, so that nothing inlined is taken for one of their placeholders.
+    sys.path.insert(0, str(pathlib.Path(__file__).resolve().parent))
+    import catalogue  # noqa: E402 (beside this script)
+    words = catalogue.words()
+    template = catalogue.filled(pathlib.Path(a.template).read_text(encoding="utf-8"), words, catalogue.figures())
     css = pathlib.Path(a.css).read_text(encoding="utf-8")
     window_scripts, bench_scripts = ([pathlib.Path(name).read_text(encoding="utf-8") for name in names]
                                      for names in (a.window_scripts, a.bench_scripts))
@@ -80,9 +85,9 @@ def main():
     commands, commands_wasm = pack_wasm(pathlib.Path(a.commands).read_text(encoding="utf-8"))
     # The core's and the companion's words are shown in the page too: their glyphs go into the subset.
     source = pathlib.Path(__file__).resolve().parents[2]
-    words = [f.read_text(encoding="utf-8") for folder in ("core/src", "core/include/vordanel", "commands", "web/glue")
-             for f in sorted(source.joinpath(folder).glob("*.[ch]*"))]
-    font = subset_font(a.font, [template, *scripts, *words])
+    sources = [f.read_text(encoding="utf-8") for folder in ("core/src", "core/include/vordanel", "commands", "web/glue")
+               for f in sorted(source.joinpath(folder).glob("*.[ch]*"))]
+    font = subset_font(a.font, [template, *scripts, *sources, *words.values()])
     face = ('@font-face { font-family: "IPA P Gothic VORDANEL"; '
             f'src: url(data:font/woff;base64,{base64.b64encode(font).decode()}) format("woff"); }}\n')
     licence = ipa_licence(a.font_copyright)
@@ -99,7 +104,7 @@ def main():
             "COMMANDS_WASM_TYPE": "text/x-vordanel-gzip-base64", "COMMANDS_WASM": commands_wasm,
             "RUNNER": runner, "WORKER": worker, "VERSION": a.version,
             "SCRIPTS": "\n".join(f"<script>\n{script(text)}\n</script>" for text in scripts),
-            "LICENCE": "IPA Font License Agreement v1.0 (IPAフォントライセンスv1.0)\n\n" + licence.replace("--", "- -"),
+            "LICENCE": f"IPA Font License Agreement v1.0 ({words['ipa_licence']})\n\n" + licence.replace("--", "- -"),
         }
         parts.update(changed)
         for name in ("CORE", "COMMANDS", "RUNNER", "WORKER"):
@@ -110,7 +115,6 @@ def main():
     pathlib.Path(a.out).write_text(html, encoding="utf-8")
     pathlib.Path(a.licence_out).write_text(licence, encoding="utf-8")
     if a.site:
-        sys.path.insert(0, str(pathlib.Path(__file__).resolve().parent))
         import hosted  # noqa: E402 (beside this script)
         hosted.write_site(a.site, html_of, core, pathlib.Path(a.commands).read_text(encoding="utf-8"), [runner, worker],
                           window_scripts, bench_scripts, font, licence, a.version)

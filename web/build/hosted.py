@@ -6,6 +6,7 @@ icons drawn from icon.svg, and a service worker that keeps one build's files tog
 named by their hash."""
 import gzip
 import hashlib
+import html
 import json
 import pathlib
 import re
@@ -13,6 +14,8 @@ import shutil
 import struct
 import subprocess
 import sys
+
+import catalogue  # beside this script
 
 HERE = pathlib.Path(__file__).resolve().parent
 HOSTED = HERE.parent / "hosted"  # the hosted edition's own sources
@@ -63,9 +66,11 @@ def write_site(out, html_of, core, commands, workers, window_scripts, bench_scri
     ico(out / "favicon-32.png", 32, out / "favicon.ico")
     (out / "favicon-32.png").unlink()
 
+    words = catalogue.words()
+    described = words["weir_title"] + words["window_formula"]
     manifest = {
-        "id": "./", "name": "VORDANEL 円形堰の越流高さ", "short_name": "VORDANEL",
-        "description": "円形堰の越流高さ(スタウスの式)", "lang": "ja", "dir": "ltr",
+        "id": "./", "name": "VORDANEL " + words["weir_title"], "short_name": "VORDANEL",
+        "description": described, "lang": "ja", "dir": "ltr",
         "start_url": "./", "scope": "./", "display": "standalone",
         "theme_color": "#c0c0c0", "background_color": "#808080",
         "icons": [
@@ -88,7 +93,7 @@ def write_site(out, html_of, core, commands, workers, window_scripts, bench_scri
 
     tagged = lambda name: f"{name}?v={build}"
     head = f"""<meta name="vordanel-build" content="{build}">
-<meta name="description" content="円形堰の越流高さ(スタウスの式) — VORDANEL {version} ウェブ版">
+<meta name="description" content="{html.escape(described)} — VORDANEL {version} {html.escape(words['web_edition'])}">
 <meta name="theme-color" content="#c0c0c0">
 <link rel="manifest" href="manifest.webmanifest">
 <link rel="icon" href="favicon.ico" sizes="32x32">
@@ -168,7 +173,7 @@ VordanelCore = ((make) => (options = {{}}) => make({{ ...options, instantiateWas
         "HEAD": head, "FONT": "", "CORE": "", "WINDOW_STARTER": starter, "SCRIPTS": "",
         "COMMANDS_TYPE": "text/x-vordanel-url", "COMMANDS": tagged("vordanel_worker.js"), "RUNNER": "", "WORKER": "",
         "COMMANDS_WASM_TYPE": "text/x-vordanel-url", "COMMANDS_WASM": tagged("vordanel_commands.wasm"),
-        "LICENCE": "IPA Font License Agreement v1.0 (IPAフォントライセンスv1.0): IPA_Font_License.txt, beside this page.",
+        "LICENCE": f"IPA Font License Agreement v1.0 ({words['ipa_licence']}): IPA_Font_License.txt, beside this page.",
     })
     page = page.replace('<script id="coreScript">\n\n</script>\n', "")
     (out / "index.html").write_text(page, encoding="utf-8")

@@ -5,6 +5,7 @@
 #include "json.h"
 
 #include "vordanel/calculation.h"
+#include "vordanel/catalogue.h"
 #include "vordanel/cp932.h"
 #include "vordanel/numtext.h"
 #include "vordanel/words.h"
@@ -73,7 +74,7 @@ std::vector<std::vector<std::string>> records(int wanted)
     return read;
 }
 
-std::string count(long long n) { return std::to_string(n) + " 行"; }
+std::string count(long long n) { return vordanel::word(vordanel::Word::rows_count, {std::to_string(n)}); }
 
 // The rows without an answer and the failed ones, each reason in words with how many.
 vordanel::cli::JsonArray reasons(const vordanel::cli::RowCounts& counts)
@@ -129,7 +130,7 @@ const char* vordanel_view(int status, int rows, const char* file, std::size_t fi
     // A gauge is the command's output as it is: the page needs only to know whether it was drawn.
     if (reports.command == "gauge" && status == vordanel::cli::Answer) return view = JsonObject().boolean("failed", false).str(), view.c_str();
     if (nothing || (reports.command != "table" && !batch)) {
-        const std::string why = !refusal.empty() ? refusal : streams.outLost ? vordanel::words::outOfMemory() : "計算できませんでした。";
+        const std::string why = !refusal.empty() ? refusal : streams.outLost ? vordanel::words::outOfMemory() : vordanel::word(vordanel::Word::job_failed_plain);
         view = JsonObject().boolean("failed", true).text("message", why).str();
         return view.c_str();
     }
@@ -159,22 +160,24 @@ const char* vordanel_view(int status, int rows, const char* file, std::size_t fi
     JsonObject json;
     json.boolean("failed", false).array("captions", captions).array("rows", shown).integer("count", counts.rows);
     if (batch) {
-        summary = std::string(file, fileSize) + ": " + count(counts.rows) + "を計算、うち失敗 " + count(counts.failed) + "、越流高さなし "
-                  + count(counts.noAnswer) + " (" + vordanel::roundedText(ms / 1000, 2) + " 秒)";
-        if (counts.rows > rows) summary += "。先頭の " + count(rows) + "を表示";
+        summary = vordanel::word(vordanel::Word::batch_summary, {std::string_view(file, fileSize), count(counts.rows), count(counts.failed),
+                                                                 count(counts.noAnswer), vordanel::roundedText(ms / 1000, 2)});
+        if (counts.rows > rows) summary += vordanel::word(vordanel::Word::batch_shown_first, {count(rows)});
         // Saved as the sheet came, which the one who opens it next must know.
         const auto& b = reports.batch;
-        const std::string separator = b.separator == '\t' ? "タブ" : b.separator == ';' ? "「;」" : "「,」";
-        summary += std::string("。結果は ") + (b.encoding == std::string_view("shift_jis") ? "Shift_JIS (CP932)" : b.byteOrderMark ? "UTF-8 (BOM付き)" : "UTF-8")
-                   + "、区切り" + separator + "、改行 " + (b.lineEnd == "\r\n" ? "CR LF" : b.lineEnd == "\r" ? "CR" : "LF") + " で保存します";
+        const std::string separator = b.separator == '\t' ? std::string(vordanel::word(vordanel::Word::separator_tab))
+                                                           : vordanel::word(vordanel::Word::separator_quoted, {std::string_view(&b.separator, 1)});
+        summary += vordanel::word(vordanel::Word::batch_saved_as,
+                                  {b.encoding == std::string_view("shift_jis") ? "Shift_JIS (CP932)" : b.byteOrderMark ? std::string(vordanel::word(vordanel::Word::encoding_bom)) : "UTF-8",
+                                   separator, b.lineEnd == "\r\n" ? "CR LF" : b.lineEnd == "\r" ? "CR" : "LF"});
         json.array("no_head", noHead).array("reasons", reasons(counts)).text("file_name", headsName({file, fileSize}))
             .text("encoding", reports.batch.encoding);
     } else {
         constexpr int printed = 1000;  // a table's rows on paper; the CSV holds them all
         summary = count(counts.rows);
-        if (counts.rows > rows) summary += "（先頭の " + count(rows) + "を表示、全行はCSVに）";
-        if (counts.failed) summary += "、うち失敗 " + count(counts.failed);
-        if (counts.noAnswer) summary += "、答えのない行 " + count(counts.noAnswer);
+        if (counts.rows > rows) summary += vordanel::word(vordanel::Word::table_shown_first, {count(rows)});
+        if (counts.failed) summary += vordanel::word(vordanel::Word::table_failed_rows, {count(counts.failed)});
+        if (counts.noAnswer) summary += vordanel::word(vordanel::Word::table_unanswered_rows, {count(counts.noAnswer)});
         // On paper the numbers stand at fixed places a column (heads and readings to 0.01 mm, flows to
         // their unit's resolution), so that their decimal points line up.
         std::vector<std::optional<int>> places;
@@ -205,8 +208,8 @@ const char* vordanel_view(int status, int rows, const char* file, std::size_t fi
             .array("figures", figures)
             .array("figure_captions", figureCaptions)
             .integer("printed", printed)
-            .text("sheet_note", counts.rows > printed ? "　全 " + count(counts.rows) + "のうち先頭の " + count(printed) + "を載せています(全行はCSVに)。"
-                                                      : "　全 " + count(counts.rows) + "。")
+            .text("sheet_note", counts.rows > printed ? vordanel::word(vordanel::Word::sheet_table_first, {count(counts.rows), count(printed)})
+                                                      : vordanel::word(vordanel::Word::sheet_table_all, {count(counts.rows)}))
             .array("reasons", reasons(counts));
     }
     view = json.text("summary", summary).str();

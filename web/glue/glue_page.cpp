@@ -7,6 +7,7 @@
 #include "json.h"
 
 #include "vordanel/calculation.h"
+#include "vordanel/catalogue.h"
 #include "vordanel/curve.h"
 #include "vordanel/flow.h"
 #include "vordanel/gauge.h"
@@ -39,7 +40,7 @@ vordanel::FlowUnit unitNamed(std::string_view name)
 }
 
 // The sheet's caption of the window's answer, pressed or not.
-std::string answerCaption() { return std::string(vordanel::headCaption()) + " (窓の答え)"; }
+std::string answerCaption() { return vordanel::word(vordanel::Word::answer_caption, {vordanel::headCaption()}); }
 
 // A row of the printed sheet: a caption and what stands beside it.
 JsonArray row(std::string_view caption, std::string_view value) { return JsonArray().text(caption).text(value); }
@@ -66,14 +67,14 @@ const char* vordanel_calculate(const char* diameter, std::size_t diameterSize, c
     case vordanel::Calculation::Outcome::Converged:
         sheet.array(row(answerCaption(), vordanel::displayText(c.headMillimetres)))
             .array(row(vordanel::trialsCaption(), std::to_string(c.search.trialCount)));
-        if (c.aboveWeir) sheet.array(row("メッセージ", vordanel::names(vordanel::Note::AboveWeir).japanese));
+        if (c.aboveWeir) sheet.array(row(vordanel::word(vordanel::Word::sheet_message), vordanel::names(vordanel::Note::AboveWeir).japanese));
         break;
     case vordanel::Calculation::Outcome::NoSolution:
-        sheet.array(row(answerCaption(), "—")).array(row("メッセージ", vordanel::names(vordanel::Note::NoSolution).japanese));
+        sheet.array(row(answerCaption(), "—")).array(row(vordanel::word(vordanel::Word::sheet_message), vordanel::names(vordanel::Note::NoSolution).japanese));
         break;
     case vordanel::Calculation::Outcome::Fault:
         json.text("control", c.faultInput ? vordanel::names(*c.faultInput).control : "");
-        sheet.array(row(answerCaption(), "—")).array(row("メッセージ", vordanel::words::fault(c.fault, c.faultInput)));
+        sheet.array(row(answerCaption(), "—")).array(row(vordanel::word(vordanel::Word::sheet_message), vordanel::words::fault(c.fault, c.faultInput)));
         break;
     case vordanel::Calculation::Outcome::Incomplete: {
         std::vector<vordanel::Input> empty;
@@ -136,7 +137,7 @@ const char* vordanel_curve(const char* diameter, std::size_t diameterSize, const
     if (d.fault || !(d.value > 0) || curve.fault) {
         // None entered, or one that is not a weir's: said as the window would say it.
         const auto fault = d.fault ? d.fault : vordanel::diameterFault(vordanel::toMetres(d.value));
-        const std::string said = diameterSize == 0 ? std::string(vordanel::names(vordanel::Input::Diameter).caption) + "を入れると曲線を描きます"
+        const std::string said = diameterSize == 0 ? vordanel::word(vordanel::Word::curve_needs_diameter, {vordanel::names(vordanel::Input::Diameter).caption})
                                  : vordanel::words::fault(fault.value_or(curve.fault.value_or(vordanel::Fault::InvalidArgument)), vordanel::Input::Diameter);
         return answer(JsonObject().boolean("ok", false).text("empty_caption", said).str());
     }
@@ -164,10 +165,10 @@ const char* vordanel_curve(const char* diameter, std::size_t diameterSize, const
         .text("peak_flow_text", peakFlowText)
         .text("head_axis", vordanel::headCaption())
         .text("flow_axis", vordanel::flowCaption(unit))
-        .text("peak_label", "最大 " + peakFlowText + " " + symbol + "・" + peakHeadText + " mm")
-        .text("bracket_caption", "挟込み範囲")
-        .text("weir_top_caption", "堰の上端 (越流高さ＝径)")
-        .text("caption", "円形堰 D = " + diameterText + " mm の流量と越流高さ(スタウスの式)")
+        .text("peak_label", vordanel::word(vordanel::Word::curve_peak_label, {peakFlowText, symbol, peakHeadText}))
+        .text("bracket_caption", vordanel::word(vordanel::Word::curve_bracket))
+        .text("weir_top_caption", vordanel::word(vordanel::Word::curve_weir_top))
+        .text("caption", vordanel::word(vordanel::Word::curve_caption, {diameterText, vordanel::word(vordanel::Word::staus_formula)}))
         .text("file_name", "vordanel-curve-D" + diameterText);
     // The points go as doubles, not text: a shortest round-trip text of each costs up to
     // seventeen conversions.
@@ -186,7 +187,7 @@ const char* vordanel_curve(const char* diameter, std::size_t diameterSize, const
     const double Q = vordanel::toCubicMetresPerMinute(q.value);
     if (hasFlow) {
         const std::string text = vordanel::flowText(q.value, unit);
-        json.number("flow", vordanel::fromLitresPerMinute(q.value, unit)).text("flow_text", text).text("flow_label", "流量 " + text + " " + symbol);
+        json.number("flow", vordanel::fromLitresPerMinute(q.value, unit)).text("flow_text", text).text("flow_label", vordanel::word(vordanel::Word::curve_flow_label, {text, symbol}));
     } else {
         json.null("flow");
     }
@@ -249,7 +250,7 @@ const char* vordanel_facts(const char* diameter, std::size_t diameterSize, const
     const auto parsed = vordanel::parseNumber(d);
     const bool hasCurve = !parsed.fault && parsed.value > 0 && !curve.fault;
     JsonObject json;
-    json.text("peak_flow_caption", "最大" + vordanel::flowCaption(unit));
+    json.text("peak_flow_caption", vordanel::word(vordanel::Word::peak_flow_caption, {vordanel::flowCaption(unit)}));
     if (!hasCurve) {
         json.text("rising_text", "—").text("peak_flow", "—").text("peak_head", "—").null("other_text");
         return answer(json.str());
@@ -301,7 +302,7 @@ const char* vordanel_table_words(const char* diameter, std::size_t diameterSize,
     const bool byHeads = std::string_view{by, bySize} == "heads";
     const bool onGauge = byHeads && zeroSize > 0;
     const vordanel::FlowUnit unit = unitNamed({unitName, unitSize});
-    const std::string what = onGauge ? "量水標の読み" : byHeads ? "越流高さ" : "流量", inUnit = byHeads ? "mm" : vordanel::names(unit).symbol;
+    const std::string what = vordanel::word(onGauge ? vordanel::Word::word_reading : byHeads ? vordanel::Word::word_head : vordanel::Word::word_flow), inUnit = byHeads ? "mm" : vordanel::names(unit).symbol;
     const auto d = vordanel::parseNumber({diameter, diameterSize});
     const std::string weir = d.fault ? std::string(diameter, diameterSize) : vordanel::displayText(d.value);
     const auto trimmed = [](const char* text, std::size_t size) {
@@ -310,16 +311,20 @@ const char* vordanel_table_words(const char* diameter, std::size_t diameterSize,
         while (!t.empty() && (t.back() == ' ' || t.back() == '\t')) t.remove_suffix(1);
         return std::string(t);
     };
-    std::string title = "D = " + weir + " mm、" + what + " " + trimmed(from, fromSize) + " 〜 " + trimmed(to, toSize) + " " + inUnit
-                        + "、刻み " + trimmed(step, stepSize) + " " + inUnit;
-    if (onGauge) title += "、量水標の零点 " + std::string(zero, zeroSize) + " mm";
+    std::string title = vordanel::word(vordanel::Word::table_title_range,
+                                       {weir, what, trimmed(from, fromSize), trimmed(to, toSize), inUnit, trimmed(step, stepSize)});
+    if (onGauge) title += vordanel::word(vordanel::Word::table_title_zero, {std::string_view(zero, zeroSize)});
     if (!byHeads)
-        title += bracketed ? "、窓の挟込み範囲 " + std::string(min, minSize) + " 〜 " + std::string(max, maxSize) + " mm で" : "、上昇側";
+        title += bracketed ? vordanel::word(vordanel::Word::table_title_bracket, {std::string_view(min, minSize), std::string_view(max, maxSize)})
+                           : vordanel::word(vordanel::Word::table_title_rising);
     std::string named;  // the weir as a file name may hold it
     for (const char c : weir) named += (std::isalnum(static_cast<unsigned char>(c)) || c == '.' || c == '+' || c == '-') ? c : '_';
     const std::string file = "vordanel-" + std::string(byHeads ? "heads" : "table") + "-D" + named;
     JsonObject captions;
-    captions.text("from", what + " 始め(" + inUnit + ")").text("to", what + " 終わり(" + inUnit + ")").text("step", what + " 刻み(" + inUnit + ")");
+    const auto bound = [&](vordanel::Word which) {
+        return vordanel::word(vordanel::Word::table_caption_bound, {what, vordanel::word(which), inUnit});
+    };
+    captions.text("from", bound(vordanel::Word::word_from)).text("to", bound(vordanel::Word::word_to)).text("step", bound(vordanel::Word::word_step));
     return answer(JsonObject()
                       .object("captions", captions)
                       .text("title", title)
@@ -340,16 +345,16 @@ const char* vordanel_sheet_words(const char* diameter, std::size_t diameterSize,
     const auto q = vordanel::parseNumber({flow, flowSize});
     std::string flowShown = std::string(flow, flowSize) + " L/min";
     if (unit != vordanel::FlowUnit::LitresPerMinute && !q.fault && flowSize > 0)
-        flowShown += "（" + vordanel::flowText(q.value, unit) + " " + std::string(vordanel::names(unit).symbol) + "）";
+        flowShown = vordanel::word(vordanel::Word::sheet_flow_in_unit, {flowShown, vordanel::flowText(q.value, unit), vordanel::names(unit).symbol});
     JsonArray entries;
-    entries.array(row("堰の径 D", std::string(diameter, diameterSize) + " mm"))
-        .array(row("流量 Q", flowShown))
-        .array(row("解の挟込最小値", std::string(min, minSize) + " mm"))
-        .array(row("挟込最大値", std::string(max, maxSize) + " mm"));
+    entries.array(row(vordanel::word(vordanel::Word::sheet_diameter), std::string(diameter, diameterSize) + " mm"))
+        .array(row(vordanel::word(vordanel::Word::sheet_flow), flowShown))
+        .array(row(vordanel::word(vordanel::Word::sheet_min), std::string(min, minSize) + " mm"))
+        .array(row(vordanel::word(vordanel::Word::sheet_max), std::string(max, maxSize) + " mm"));
     JsonObject captions;
-    captions.text("rising", "上昇側の越流高さ(mm) [挟込みなし]")
-        .text("other", "もう一つの越流高さ(mm) [挟込み範囲内]")
-        .text("peak_head", "最大流量時の越流高さ(mm)");
+    captions.text("rising", vordanel::word(vordanel::Word::facts_rising))
+        .text("other", vordanel::word(vordanel::Word::facts_other))
+        .text("peak_head", vordanel::word(vordanel::Word::facts_peak_head));
     const auto d = vordanel::parseNumber({diameter, diameterSize});
     const std::string diameterText = d.fault ? std::string(diameter, diameterSize) : vordanel::displayText(d.value);
     // Blanks of the project's own and an absent project or diameter leave no gap in the title.
@@ -361,14 +366,16 @@ const char* vordanel_sheet_words(const char* diameter, std::size_t diameterSize,
         if (!t.empty()) about += " " + std::string(t) + (t == "D" ? diameterText : "");
     }
     JsonObject titles;
-    titles.text("sheet", "計算書" + about).text("gauge", "量水標" + about).text("card", "掲示用カード" + about);
+    titles.text("sheet", vordanel::word(vordanel::Word::print_sheet) + about)
+        .text("gauge", vordanel::word(vordanel::Word::print_gauge) + about)
+        .text("card", vordanel::word(vordanel::Word::print_card) + about);
     return answer(JsonObject()
                       .text("diameter_text", diameterText)
                       .object("print_titles", titles)
                       .array("entries", entries)
                       .object("captions", captions)
                       .array("not_pressed", row(answerCaption(),
-                                                "この入力では計算はまだ押されていません"))
+                                                vordanel::word(vordanel::Word::sheet_not_pressed)))
                       .str());
 }
 
@@ -392,9 +399,9 @@ const char* vordanel_card(const char* diameter, std::size_t diameterSize, const 
     const int n = static_cast<int>(card.rows.size());
     return answer(JsonObject()
                       .boolean("ok", true)
-                      .text("title", "流量早見表　量水標の読みから流量")
-                      .text("about", "堰の径 " + vordanel::displayText(d.value) + " mm　流量の単位 " + vordanel::names(unit).symbol
-                                         + "　量水標の零点 " + vordanel::displayText(z.value) + " mm（堰の底での読み）")
+                      .text("title", vordanel::word(vordanel::Word::card_title))
+                      .text("about", vordanel::word(vordanel::Word::card_about, {vordanel::displayText(d.value), vordanel::names(unit).symbol,
+                                                                                 vordanel::displayText(z.value)}))
                       .text("spread", vordanel::words::cardSpread(card.spread))
                       .array("captions", JsonArray().text(vordanel::names(vordanel::Input::Reading).caption).text(vordanel::flowCaption(unit)))
                       .array("rows", rows)
@@ -437,46 +444,48 @@ const char* vordanel_gauge_pieces(const char* diameter, std::size_t diameterSize
 // link or a job, as {"name": "text with {placeholders}"}.
 const char* vordanel_words()
 {
+    using vordanel::Word;
+    const auto w = [](Word key) { return vordanel::word(key); };
     JsonObject json;
-    json.text("running", "計算中…")
-        .text("job_failed", "計算できませんでした: {why}")
-        .text("job_cancelled", "中止しました。結果はありません。")
-        .text("answer_label", "計算 {head} mm")
+    json.text("running", w(Word::page_running))
+        .text("job_failed", w(Word::page_job_failed))
+        .text("job_cancelled", w(Word::page_job_cancelled))
+        .text("answer_label", w(Word::page_answer_label))
         .text("head_label", "{head} mm")
         .text("head_mark_label", "{head} mm → {flow} {symbol}")
-        .text("read_off", "越流高さ {head} mm、流量 {flow} {symbol}")
-        .text("read_off_hint", "←→キーで越流高さを選ぶと流量を読みます")
-        .text("read_off_prompt", "曲線を指すと越流高さと流量を読みます(←→キーでも)。")
-        .text("read_off_none", "この越流高さでは式が流量を与えません。")
-        .text("no_curve", "曲線がありません")
-        .text("table_stale", "入力が変わりました。下の表は「{title}」の表で、いまの入力の表ではありません。「表を作る」で作り直します。")
-        .text("batch_running", "{file} を計算中…")
-        .text("batch_download", "{file} を保存")
-        .text("batch_download_none", "結果を保存")
-        .text("link_copied", "リンクをコピーしました")
-        .text("unknown_unit", "リンクの流量の単位「{text}」はわかりません。いまの単位で示しています。")
-        .text("sheet_head_flow", "越流高さ {head} mm の流量")
-        .text("sheet_page_title", "計算書　円形堰の越流高さ")
-        .text("sheet_page_project", "件名 {project}")
-        .text("sheet_page_site", "地点 {site}")
+        .text("read_off", w(Word::page_read_off))
+        .text("read_off_hint", w(Word::page_read_off_hint))
+        .text("read_off_prompt", w(Word::page_read_off_prompt))
+        .text("read_off_none", w(Word::page_read_off_none))
+        .text("no_curve", w(Word::page_no_curve))
+        .text("table_stale", w(Word::page_table_stale))
+        .text("batch_running", w(Word::page_batch_running))
+        .text("batch_download", w(Word::page_batch_download))
+        .text("batch_download_none", w(Word::page_batch_download_none))
+        .text("link_copied", w(Word::page_link_copied))
+        .text("unknown_unit", w(Word::page_unknown_unit))
+        .text("sheet_head_flow", w(Word::page_sheet_head_flow))
+        .text("sheet_page_title", w(Word::page_sheet_page_title))
+        .text("sheet_page_project", w(Word::page_sheet_page_project))
+        .text("sheet_page_site", w(Word::page_sheet_page_site))
         .text("sheet_page_d", "D = {d} mm")
         .text("page_of", "{page} / {pages}")
-        .text("sheet_reading_flow", "量水標の読み {head} mm（零点 {zero} mm）の流量")
-        .text("head_caption", "越流高さ(mm)")
+        .text("sheet_reading_flow", w(Word::page_sheet_reading_flow))
+        .text("head_caption", w(Word::caption_head_short))
         .text("reading_caption", vordanel::names(vordanel::Input::Reading).caption)
-        .text("gauge_failed", "量水標を作れませんでした: {why}")
-        .text("gauge_ready", "量水標ができました。SVGで保存するか、印刷してください(倍率 100 %、ページに合わせない)。")
-        .text("gauge_stale", "入力が変わりました。「量水標を作る」で作り直します。")
-        .text("gauge_step_caption", "目盛の刻み({symbol})")
-        .text("gauge_page_head", "流量目盛の量水標　{page} / {pages}　件名 {project}　地点 {site}")
-        .text("card_place", "件名 {project}　地点 {site}　作成 {date}")
-        .text("card_ready", "掲示用カードができました。印刷してください。")
-        .text("card_stale", "入力が変わりました。「掲示用カードを作る」で作り直します。")
-        .text("lead_heading", "この計算を開くリンク")
-        .text("lead_sheet", "読み取ると、この計算が同じ入力・単位・表題で開きます(計算はまだ押されていません)。")
-        .text("lead_gauge", "読み取ると、この量水標の計算が同じ入力・零点・表題で開きます。")
-        .text("lead_card", "読み取ると、この堰の計算が開き、量水標の読みを入れるところから始まります。")
-        .text("lead_too_long", "リンクが長すぎて({length} 文字)、この大きさのQRコードでは読み取れません。下のリンクを文字で入れてください。");
+        .text("gauge_failed", w(Word::page_gauge_failed))
+        .text("gauge_ready", w(Word::page_gauge_ready))
+        .text("gauge_stale", w(Word::page_gauge_stale))
+        .text("gauge_step_caption", std::string(w(Word::gauge_step_word)) + "({symbol})")
+        .text("gauge_page_head", w(Word::page_gauge_page_head))
+        .text("card_place", w(Word::page_card_place))
+        .text("card_ready", w(Word::page_card_ready))
+        .text("card_stale", w(Word::page_card_stale))
+        .text("lead_heading", w(Word::page_lead_heading))
+        .text("lead_sheet", w(Word::page_lead_sheet))
+        .text("lead_gauge", w(Word::page_lead_gauge))
+        .text("lead_card", w(Word::page_lead_card))
+        .text("lead_too_long", w(Word::page_lead_too_long));
     return answer(json.str());
 }
 

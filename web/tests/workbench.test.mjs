@@ -332,13 +332,24 @@ test("every curve label lies whole inside the plot and clear of the others, over
   }
 });
 
-test("the page's scripts compose no word of the domain: every word comes from the core", () => {
+test("the page's sources compose no word of the domain: every word comes from the core's catalogue", () => {
   const folder = new URL("../", import.meta.url);
-  const scripts = readdirSync(folder, { withFileTypes: true }).filter((d) => d.isDirectory() && d.name !== "tests")
-    .flatMap((d) => readdirSync(new URL(`${d.name}/`, folder)).map((f) => `${d.name}/${f}`)).filter((f) => f.endsWith(".js"));
-  assert.ok(scripts.length > 10, `the page's scripts are not where this test looks: ${scripts}`);
-  for (const name of scripts) {
-    const code = readFileSync(new URL(name, folder), "utf8").replace(/\/\/.*$/gm, "");
+  const sources = readdirSync(folder, { withFileTypes: true }).filter((d) => d.isDirectory() && d.name !== "tests")
+    .flatMap((d) => readdirSync(new URL(`${d.name}/`, folder)).map((f) => `${d.name}/${f}`))
+    .filter((f) => /\.(js|cpp|py|html\.in|css)$/.test(f));
+  // Comments may say what they like; strings, template text and style may not.
+  const uncommented = {
+    js: (t) => t.replace(/\/\/.*$/gm, ""),
+    cpp: (t) => t.replace(/\/\*[\s\S]*?\*\//g, "").replace(/\/\/.*$/gm, ""),
+    py: (t) => t.replace(/#.*$/gm, ""),
+    in: (t) => t.replace(/<!--[\s\S]*?-->/g, "").replace(/\/\/.*$/gm, ""),
+    css: (t) => t.replace(/\/\*[\s\S]*?\*\//g, ""),
+  };
+  for (const kind of ["js", "cpp", "py", "html.in", "css"])
+    assert.ok(sources.some((f) => f.endsWith(`.${kind}`)), `no .${kind} file where this test looks: ${sources}`);
+  assert.ok(sources.length > 15, `the page's sources are not where this test looks: ${sources}`);
+  for (const name of sources) {
+    const code = uncommented[name.split(".").pop()](readFileSync(new URL(name, folder), "utf8"));
     assert.deepEqual(code.match(/[\u3000-\u9fff\uff00-\uffef]+/g), null, `${name} holds Japanese words`);
   }
 });

@@ -7,8 +7,8 @@
 
 namespace vordanel {
 
-// The shape of the discharge curve. With r = h / D the formula's discharge is D^1.5 * phi(r),
-// phi(r) = (0.555 + 1 / (110 r) + 0.041 r) (10.12 r^1.975 - 2.66 r^3.76), a function of r alone:
+// The shape of the discharge curve. With r = h / D the formula's discharge (formula.h) is
+// D^diameterExponent * phi(r), phi(r) = mu(r) k(r) with mu and k as functions of r alone:
 // it rises from zero, peaks once and falls back to zero. So a weir passes at most the flow at
 // its peak, and every smaller positive flow has two heads, one on each side of the peak.
 

@@ -5,6 +5,19 @@
 
 namespace vordanel {
 
+// The Staus formula's constants, each written here alone (the page's sheet states the formula
+// from these lines too, web/build/catalogue.py):
+//   mu = muBase + D / (muDivisor h) + muHeadFactor h / D
+//   Qc = mu D^diameterExponent (firstFactor (h/D)^firstExponent - secondFactor (h/D)^secondExponent)
+// The slope's exponents are the powers' less one, as the curve's peak has always been found with
+// them (firstExponent - 1 is not the double nearest 0.975).
+namespace staus {
+inline constexpr double muBase = 0.555, muDivisor = 110, muHeadFactor = 0.041;
+inline constexpr double diameterExponent = 1.5;
+inline constexpr double firstFactor = 10.12, firstExponent = 1.975, secondFactor = 2.66, secondExponent = 3.76;
+inline constexpr double firstSlopeExponent = 0.975, secondSlopeExponent = 2.76;
+}  // namespace staus
+
 // Why a number could not be had; every failure of the calculation is one of these.
 enum class Fault {
     NotANumber,      // an entry's text is not a finite number (letters, blanks only, "nan", "inf")
@@ -63,22 +76,22 @@ private:
     double straightThrough(double h, double Q) const
     {
         const double b = dOver110_ / h;
-        const double c = b + 0.555;
-        const double d = h * 0.041;
+        const double c = b + staus::muBase;
+        const double d = h * staus::muHeadFactor;
         const double e = d / D_;
         const double mu = c + e;
         const double m = dToThe1_5_ * mu;
         const double r = h / D_;
-        const double t1 = std::pow(r, 1.975) * 10.12;
-        const double t2 = std::pow(r, 3.76) * 2.66;
+        const double t1 = std::pow(r, staus::firstExponent) * staus::firstFactor;
+        const double t2 = std::pow(r, staus::secondExponent) * staus::secondFactor;
         const double k = t1 - t2;
         const double Qc = k * m;
         return Qc - Q;
     }
 
     double D_;
-    double dOver110_;     // D / 110, the numerator of mu's second term
-    double dToThe1_5_;    // D^1.5
+    double dOver110_;     // D / muDivisor, the numerator of mu's second term
+    double dToThe1_5_;    // D^diameterExponent
 };
 
 // The residual of the Staus formula for a circular weir: the discharge at head h over a weir

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "vordanel/catalogue.h"
 #include "vordanel/curve.h"
 #include "vordanel/units.h"
 
@@ -60,10 +61,10 @@ std::string japaneseDayNote(std::string_view note);
 // The captions of a logger's sheet headed in Japanese (UTF-8): 日時, or 日付 and 時刻; 水位(mm),
 // 水位(cm), 水位(m) (scale 0, 1, 3) and 越流高さ(mm); and what the companion adds.
 struct LoggerCaptions {
-    const char* time = "日時";
-    const char* date = "日付";
-    const char* clock = "時刻";
-    const char* head = "越流高さ(mm)";
+    const char* time = word(Word::caption_time);
+    const char* date = word(Word::caption_date);
+    const char* clock = word(Word::caption_clock);
+    const char* head = word(Word::caption_head_short);
 };
 inline constexpr LoggerCaptions loggerCaptions{};
 std::string levelCaption(int scale);
@@ -98,7 +99,7 @@ struct ReadingFlow {
 ReadingFlow flowAtReading(const Curve& curve, double headMetres);
 
 // The exact derivative dQ/dh of the formula at head h (m) over the weir (m^3/min per m), from
-// Q = D^1.5 mu(h) k(h), mu = D/(110 h) + 0.555 + 0.041 h/D, k = 10.12 (h/D)^1.975 - 2.66 (h/D)^3.76.
+// the formula's terms mu(h) and k(h) and their slopes (formula.h).
 double dischargeSlope(const Weir& weir, double h);
 
 // A reading's head (mm): a level in mm, cm or m (scale 0, 1 or 3: the power of ten to mm) less the

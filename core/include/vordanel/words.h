@@ -40,6 +40,10 @@ std::string gaugeJoin(const GaugeJoin& join);
 const char* gaugeCut();
 std::string gaugePrintNote();
 
+// A count as a sentence writes it: in 億 or 万 where it is a whole number of them (100000000 is
+// 1億, 50000 is 5万), else in digits.
+std::string largeNumber(long long n);
+
 // What an operator's card says of its rows: how far apart neighbouring flows are at most.
 std::string cardSpread(double spread);
 
