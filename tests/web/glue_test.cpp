@@ -11,8 +11,7 @@
 #include <cstdio>
 #include <string>
 
-extern "C" const char* vordanel_head_flow(const char* diameter, std::size_t diameterSize, const char* head, std::size_t headSize,
-                                          const char* zero, std::size_t zeroSize, const char* unitName, std::size_t unitSize);
+extern "C" const char* vordanel_head_flow(const char* request);
 
 namespace vordanel {
 namespace {
@@ -53,9 +52,8 @@ TEST_P(PageHeadFlow, NamesTheFlowOrTheEntryAtFaultAsTheCompanionDoes)
     cli::FlowOptions options{row.diameter, row.head, row.zero, *flowUnitNamed(row.unit), true};
     const nlohmann::json expected = companion(options);
     const std::string unit = row.unit;
-    const nlohmann::json page = nlohmann::json::parse(vordanel_head_flow(row.diameter, std::strlen(row.diameter), row.head,
-                                                                         std::strlen(row.head), row.zero, std::strlen(row.zero),
-                                                                         unit.data(), unit.size()));
+    const std::string request = nlohmann::json::array({row.diameter, row.head, row.zero, unit}).dump();
+    const nlohmann::json page = nlohmann::json::parse(vordanel_head_flow(request.c_str()));
     const std::string outcome = expected["outcome"];
     EXPECT_EQ(page["failed"], outcome == "fault");
     if (outcome == "fault") {

@@ -11,7 +11,7 @@ WEB = pathlib.Path(__file__).resolve().parents[1]
 # The window's own come first: the hosted edition serves them apart from the workbench's, which it
 # fetches once the core is in hand. The workers' scripts follow the commands' module in a worker.
 WINDOW_SCRIPTS = ["window/app.js", "model/state.js", "window/page.js"]
-BENCH_SCRIPTS = ["effects/commands.js", "effects/jobs.js", "views/curve.js", "views/sheet.js", "views/workbench.js"]
+BENCH_SCRIPTS = ["effects/commands.js", "effects/runner.js", "views/curve.js", "views/sheet.js", "views/workbench.js"]
 WORKER_SCRIPTS = ["workers/runner.js", "workers/worker.js"]
 
 
