@@ -79,6 +79,8 @@
 
   // ---- The boxes, filled in from the state where it changed otherwise than by typing ----
 
+  // What each view wrote last, by the part of the state it was drawn from (a cache: the views keep
+  // nothing else), so that a part is written again only where that changed.
   const filled = new Map();
   app.view((s) => {
     if (filled.get("boxes") === s.filled) return;
@@ -122,13 +124,13 @@
 
   // ---- The curve as files, drawn once the entries rest ----
 
-  let curveFilesKey = null, pngWanted = 0;
+  // Keyed by the drawing they are files of: a PNG drawn for another is dropped.
   app.view((s) => {
     const { curve } = derived(s);
     const svg = curve.ok ? view.svgText(curve.caption) : null;
-    if (svg === curveFilesKey) return;
-    curveFilesKey = svg;
-    const wanted = ++pngWanted;
+    if (svg === filled.get("curve")) return;
+    filled.set("curve", svg);
+    const wanted = () => filled.get("curve") === svg;
     download("curvePng", null);
     if (!svg) {
       download("curveSvg", null);
@@ -139,9 +141,9 @@
     const fontFace = [...document.styleSheets].flatMap((sheet) => [...sheet.cssRules]).find((r) => r instanceof CSSFontFaceRule)?.cssText ?? "";
     const withFont = view.svgText(curve.caption, fontFace);
     const draw = () => {
-      if (wanted !== pngWanted) return;
+      if (!wanted()) return;
       view.png(withFont, 3 * 560).then((blob) => {
-        if (wanted === pngWanted) download("curvePng", { bytes: blob, name: `${curve.file_name}.png`, type: "image/png" });
+        if (wanted()) download("curvePng", { bytes: blob, name: `${curve.file_name}.png`, type: "image/png" });
       }, () => {});
     };
     if (window.requestIdleCallback) requestIdleCallback(draw, { timeout: 1000 });
@@ -299,10 +301,6 @@
     const table = freshTable(s);
     if (table?.status === "done") app.sheet.table({ title: table.about?.title ?? "", ...table.view });
     else app.sheet.noTable();
-    app.sheet.heading([say("sheet_page_title"), say("sheet_page_project", { project: s.about.project }),
-                       say("sheet_page_site", { site: s.about.site }), say("sheet_page_d", { d: sheet.diameter_text })],
-                      (page, pages) => say("page_of", { page, pages }));
-    app.sheet.titles(sheet.print_titles);
   });
 
   // ---- The workbench's sign that it shows the state as it is now ----
@@ -385,9 +383,13 @@
     // set on pages then, and dated.
     addEventListener("beforeprint", () => {
       app.render();
-      if (!document.body.dataset.print) app.sheet.paginate();
+      const st = app.state, sheet = app.call("sheet_words", [...st.entries, st.unit, st.about.project]);
+      if (!document.body.dataset.print)
+        app.sheet.paginate([say("sheet_page_title"), say("sheet_page_project", { project: st.about.project }),
+                            say("sheet_page_site", { site: st.about.site }), say("sheet_page_d", { d: sheet.diameter_text })],
+                           (page, pages) => say("page_of", { page, pages }));
       app.sheet.stamp();
-      app.sheet.title(document.body.dataset.print ?? "sheet");
+      app.sheet.title(document.body.dataset.print ?? "sheet", sheet.print_titles);
     });
   }
 
