@@ -11,8 +11,7 @@
 #include <cstdio>
 #include <string>
 
-extern "C" const char* vordanel_head_flow(const char* diameter, std::size_t diameterSize, const char* head, std::size_t headSize,
-                                          const char* zero, std::size_t zeroSize, const char* unitName, std::size_t unitSize);
+extern "C" const char* vordanel_head_flow(const char* request);
 
 namespace vordanel {
 namespace {
@@ -53,9 +52,8 @@ TEST_P(PageHeadFlow, NamesTheFlowOrTheEntryAtFaultAsTheCompanionDoes)
     cli::FlowOptions options{row.diameter, row.head, row.zero, *flowUnitNamed(row.unit), true};
     const nlohmann::json expected = companion(options);
     const std::string unit = row.unit;
-    const nlohmann::json page = nlohmann::json::parse(vordanel_head_flow(row.diameter, std::strlen(row.diameter), row.head,
-                                                                         std::strlen(row.head), row.zero, std::strlen(row.zero),
-                                                                         unit.data(), unit.size()));
+    const std::string request = nlohmann::json::array({row.diameter, row.head, row.zero, unit}).dump();
+    const nlohmann::json page = nlohmann::json::parse(vordanel_head_flow(request.c_str()));
     const std::string outcome = expected["outcome"];
     EXPECT_EQ(page["failed"], outcome == "fault");
     if (outcome == "fault") {
@@ -89,9 +87,7 @@ INSTANTIATE_TEST_SUITE_P(
 }  // namespace
 }  // namespace vordanel
 
-extern "C" const char* vordanel_curve(const char* diameter, std::size_t diameterSize, const char* flow, std::size_t flowSize,
-                                      const char* min, std::size_t minSize, const char* max, std::size_t maxSize,
-                                      const char* unitName, std::size_t unitSize, int points);
+extern "C" const char* vordanel_curve(const char* request);
 
 namespace vordanel {
 namespace {
@@ -106,7 +102,7 @@ TEST(PageCurve, SaysWhyThereIsNoCurveAsTheWindowSaysItOfTheDiameter)
     };
     for (const auto& row : rows) {
         const std::string d = row.diameter, unit = "L/min";
-        const auto page = nlohmann::json::parse(vordanel_curve(d.data(), d.size(), "", 0, "", 0, "", 0, unit.data(), unit.size(), 10));
+        const auto page = nlohmann::json::parse(vordanel_curve(nlohmann::json::array({d, "", "", "", unit, 10}).dump().c_str()));
         ASSERT_EQ(page["ok"], false) << row.name;
         const std::string said = page["empty_caption"];
         const Calculation window = calculate(Entries{d, "40", "1", "99"}, ".");
@@ -123,9 +119,7 @@ TEST(PageCurve, SaysWhyThereIsNoCurveAsTheWindowSaysItOfTheDiameter)
 }  // namespace
 }  // namespace vordanel
 
-extern "C" const char* vordanel_sheet_words(const char* diameter, std::size_t diameterSize, const char* flow, std::size_t flowSize,
-                                            const char* min, std::size_t minSize, const char* max, std::size_t maxSize,
-                                            const char* unitName, std::size_t unitSize, const char* project, std::size_t projectSize);
+extern "C" const char* vordanel_sheet_words(const char* request);
 
 namespace vordanel {
 namespace {
@@ -141,8 +135,7 @@ TEST(PageSheet, GivesTheWindowsFlowInTheWorkbenchsUnitToo)
     };
     for (const auto& row : rows) {
         const std::string d = "300", q = row.flow, unit = row.unit;
-        const auto sheet = nlohmann::json::parse(
-            vordanel_sheet_words(d.data(), d.size(), q.data(), q.size(), "", 0, "", 0, unit.data(), unit.size(), "", 0));
+        const auto sheet = nlohmann::json::parse(vordanel_sheet_words(nlohmann::json::array({d, q, "", "", unit, ""}).dump().c_str()));
         EXPECT_EQ(sheet["entries"][1][1], row.shown) << row.name;
     }
 }

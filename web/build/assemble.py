@@ -6,10 +6,11 @@ import argparse
 import base64
 import gzip
 import pathlib
-import re
 import subprocess
 import sys
 import tempfile
+
+from modules import BENCH_SCRIPTS, WINDOW_SCRIPTS, WORKER_SCRIPTS, fill, read, split_wasm
 
 
 def ipa_licence(copyright_file):
@@ -49,22 +50,14 @@ def pack_wasm(script):
     """The commands' module without its WebAssembly, and that WebAssembly gzipped, as base64: a
     third of the size. The page's workers inflate it (DecompressionStream) and hand it to the
     module as its wasmBinary."""
-    prefix = "data:application/octet-stream;base64,"
-    found = re.search(re.escape(prefix) + r"([A-Za-z0-9+/=]+)", script)
-    if not found:
-        sys.exit("no inlined WebAssembly in the commands' script")
-    wasm = base64.b64decode(found.group(1))
-    packed = base64.b64encode(gzip.compress(wasm, compresslevel=9, mtime=0)).decode()
-    return script[:found.start(1)] + script[found.end(1):], packed
+    rest, wasm = split_wasm(script)
+    return rest, base64.b64encode(gzip.compress(wasm, compresslevel=9, mtime=0)).decode()
 
 
 def main():
     p = argparse.ArgumentParser()
-    for name in ("template", "css", "runner", "worker", "core", "commands", "font", "font-copyright", "out",
-                 "licence-out"):
+    for name in ("template", "css", "core", "commands", "font", "font-copyright", "out", "licence-out"):
         p.add_argument(f"--{name}", required=True)
-    p.add_argument("--window-scripts", nargs="+", required=True, help="the window's scripts, in the order they run")
-    p.add_argument("--bench-scripts", nargs="+", required=True, help="the workbench's scripts, run after the window's")
     p.add_argument("--version", default="1.00")
     p.add_argument("--site", help="also the hosted edition, into this folder (hosted.py)")
     a = p.parse_args()
@@ -76,11 +69,9 @@ def main():
     words = catalogue.words()
     template = catalogue.filled(pathlib.Path(a.template).read_text(encoding="utf-8"), words, catalogue.figures())
     css = pathlib.Path(a.css).read_text(encoding="utf-8")
-    window_scripts, bench_scripts = ([pathlib.Path(name).read_text(encoding="utf-8") for name in names]
-                                     for names in (a.window_scripts, a.bench_scripts))
+    window_scripts, bench_scripts = read(WINDOW_SCRIPTS), read(BENCH_SCRIPTS)
     scripts = window_scripts + bench_scripts
-    runner = pathlib.Path(a.runner).read_text(encoding="utf-8")
-    worker = pathlib.Path(a.worker).read_text(encoding="utf-8")
+    runner, worker = read(WORKER_SCRIPTS)
     core = pathlib.Path(a.core).read_text(encoding="utf-8")
     commands, commands_wasm = pack_wasm(pathlib.Path(a.commands).read_text(encoding="utf-8"))
     # The core's and the companion's words are shown in the page too: their glyphs go into the subset.
@@ -109,7 +100,7 @@ def main():
         parts.update(changed)
         for name in ("CORE", "COMMANDS", "RUNNER", "WORKER"):
             parts[name] = script(parts[name])
-        return re.sub(r"@(" + "|".join(parts) + r")@", lambda m: parts[m.group(1)], template)
+        return fill(template, parts)
 
     html = html_of({})
     pathlib.Path(a.out).write_text(html, encoding="utf-8")

@@ -3,6 +3,7 @@
 #include "commands.h"
 #include "csv.h"
 #include "json.h"
+#include "request.h"
 
 #include "vordanel/calculation.h"
 #include "vordanel/catalogue.h"
@@ -12,6 +13,7 @@
 
 #include <emscripten/emscripten.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
@@ -98,17 +100,27 @@ std::string headsName(std::string_view file)
 
 extern "C" {
 
-// vordanel-cli in the page: count arguments after the program's name, each ending in a NUL, and
-// standard input through Module.readInput. Returns the exit status; what it wrote is read with
-// vordanel_out/err_data and _size until vordanel_release.
-int vordanel_run(const char* args, int count)
+// vordanel-cli in the page: the arguments after the program's name as one JSON array of texts
+// (request.h), standard input through Module.readInput. Answers {"status":n,"stdout":[address,
+// size],"stderr":[address,size]}: what it wrote stays on the module's heap, bytes as they are,
+// until vordanel_release.
+const char* vordanel_run(const char* request)
 {
+    const vordanel::glue::Request r(request);
     std::vector<std::string> argv{"vordanel-cli"};
-    for (int i = 0; i < count; ++i) {
-        argv.emplace_back(args);
-        args += argv.back().size() + 1;
-    }
-    return withStreams([&](std::FILE* in, std::FILE* out, std::FILE* err) { return vordanel::cli::run(argv, in, out, err, &reports); });
+    for (std::size_t i = 0; i < r.size(); ++i) argv.emplace_back(r.text(i));
+    const int status =
+        withStreams([&](std::FILE* in, std::FILE* out, std::FILE* err) { return vordanel::cli::run(argv, in, out, err, &reports); });
+    const auto bytes = [](const char* data, std::size_t size) {
+        return vordanel::cli::JsonArray().integer(static_cast<long long>(reinterpret_cast<std::uintptr_t>(data))).integer(static_cast<long long>(size));
+    };
+    static std::string ran;
+    ran = vordanel::cli::JsonObject()
+              .integer("status", status)
+              .array("stdout", bytes(streams.out, streams.outSize))
+              .array("stderr", bytes(streams.err, streams.errSize))
+              .str();
+    return ran.c_str();
 }
 
 // The core's reading of what the last table or batch wrote, for the page to show: its first `rows`
@@ -116,8 +128,8 @@ int vordanel_run(const char* args, int count)
 // of them; or, where it made nothing, why, in Japanese. `file` names the batch's file and `ms` is
 // how long it took. {"failed":true,"message":…} or {"failed":false,"captions":[…],"rows":[[…]],
 // "count":n,"summary":…} with a table's "printed" and "sheet_note" or a batch's "no_head" (a flag
-// a row), "reasons" and "file_name".
-const char* vordanel_view(int status, int rows, const char* file, std::size_t fileSize, double ms)
+// a row), "reasons" and "file_name". The request: [status, rows, file, ms].
+static const char* readingOf(int status, int rows, const char* file, std::size_t fileSize, double ms)
 {
     using vordanel::cli::JsonArray;
     using vordanel::cli::JsonObject;
@@ -216,10 +228,12 @@ const char* vordanel_view(int status, int rows, const char* file, std::size_t fi
     return view.c_str();
 }
 
-const char* vordanel_out_data() { return streams.out; }
-std::size_t vordanel_out_size() { return streams.outSize; }
-const char* vordanel_err_data() { return streams.err; }
-std::size_t vordanel_err_size() { return streams.errSize; }
+const char* vordanel_view(const char* request)
+{
+    const vordanel::glue::Request r(request);
+    return readingOf(static_cast<int>(r.number(0)), static_cast<int>(r.number(1)), r.text(2).data(), r.text(2).size(), r.number(3));
+}
+
 void vordanel_release()
 {
     std::free(streams.out);

@@ -1,10 +1,12 @@
 // The page's way into the core: the window's calculation, and the curve, its heads and the core's
-// words for the workbench. Plain C exports, called from JavaScript, keep the boundary to texts,
-// numbers and JSON, written by the companion's own JSON writer with the companion's keys; every
+// words for the workbench. Plain C exports, called from JavaScript, each with one JSON array of
+// texts and numbers (request.h) and one JSON answer, written by the companion's own JSON writer
+// with the companion's keys; every
 // word the page shows comes from here, so the page's scripts only move them.
 // (The companion's commands run in the workers, from a module of their own: glue_commands.cpp.)
 
 #include "json.h"
+#include "request.h"
 
 #include "vordanel/calculation.h"
 #include "vordanel/catalogue.h"
@@ -47,7 +49,9 @@ JsonArray row(std::string_view caption, std::string_view value) { return JsonArr
 
 }  // namespace
 
-extern "C" {
+// The calls as the page makes them, each answering with its JSON text; the exports at the end read
+// their arguments from the page's one JSON array.
+namespace calls {
 
 // The window's 計算: the entries as typed (UTF-8, each with its length in bytes, so that a NUL typed
 // or pasted is part of the text), read with a decimal point. The calculation as `head --json` gives
@@ -105,11 +109,12 @@ const char* vordanel_units()
 }
 
 // The name of the flow unit a text names (L/min, m3/h, m³/h, in either case), as the companion's
-// --flow-unit reads it; empty where it names none. Plain text.
+// --flow-unit reads it, as a JSON text; "" where it names none.
 const char* vordanel_unit_named(const char* text, std::size_t size)
 {
     const auto unit = vordanel::flowUnitNamed({text, size});
-    return answer(unit ? vordanel::names(*unit).name : "");
+    const std::string list = JsonArray().text(unit ? vordanel::names(*unit).name : "").str();
+    return answer(list.substr(1, list.size() - 2));
 }
 
 // The discharge curve of a weir for the page's drawing, from the window's four entries as typed
@@ -170,17 +175,15 @@ const char* vordanel_curve(const char* diameter, std::size_t diameterSize, const
         .text("weir_top_caption", vordanel::word(vordanel::Word::curve_weir_top))
         .text("caption", vordanel::word(vordanel::Word::curve_caption, {diameterText, vordanel::word(vordanel::Word::staus_formula)}))
         .text("file_name", "vordanel-curve-D" + diameterText);
-    // The points go as doubles, not text: a shortest round-trip text of each costs up to
-    // seventeen conversions.
-    static std::vector<double> drawn;
-    drawn.assign({0.0, 0.0});
+    // The points to nine figures, far finer than any drawing: a shortest round-trip text of each
+    // costs up to seventeen conversions.
+    std::string drawn = "[[0,0]";
     for (int i = 1; i <= points; ++i) {
         const double headMillimetres = zeroMillimetres * i / points;
         if (curve.weir.residual(F, vordanel::toMetres(headMillimetres), 0)) continue;
-        drawn.insert(drawn.end(), {headMillimetres, inUnit(F)});
+        drawn += ",[" + vordanel::generalText(headMillimetres, 9) + "," + vordanel::generalText(inUnit(F), 9) + "]";
     }
-    json.integer("points_at", static_cast<long long>(reinterpret_cast<std::uintptr_t>(drawn.data())))
-        .integer("points_count", static_cast<long long>(drawn.size() / 2));
+    json.raw("points", drawn + "]");
 
     const auto q = vordanel::parseNumber({flow, flowSize});
     const bool hasFlow = !q.fault && flowSize > 0;
@@ -488,5 +491,38 @@ const char* vordanel_words()
         .text("lead_too_long", w(Word::page_lead_too_long));
     return answer(json.str());
 }
+
+}  // namespace calls
+
+// The exports: each call's arguments in the page's order, from one JSON array (request.h).
+#define VORDANEL_TEXT(i) r.text(i).data(), r.text(i).size()
+#define VORDANEL_TEXTS(n) VORDANEL_TEXTS_##n
+#define VORDANEL_TEXTS_2 VORDANEL_TEXT(0), VORDANEL_TEXT(1)
+#define VORDANEL_TEXTS_3 VORDANEL_TEXTS_2, VORDANEL_TEXT(2)
+#define VORDANEL_TEXTS_4 VORDANEL_TEXTS_3, VORDANEL_TEXT(3)
+#define VORDANEL_TEXTS_5 VORDANEL_TEXTS_4, VORDANEL_TEXT(4)
+#define VORDANEL_TEXTS_6 VORDANEL_TEXTS_5, VORDANEL_TEXT(5)
+#define VORDANEL_TEXTS_9 VORDANEL_TEXTS_6, VORDANEL_TEXT(6), VORDANEL_TEXT(7), VORDANEL_TEXT(8)
+#define VORDANEL_CALL(name, ...)                                                                                    \
+    const char* vordanel_##name(const char* request)                                                                \
+    {                                                                                                               \
+        [[maybe_unused]] const vordanel::glue::Request r(request);                                                  \
+        return calls::vordanel_##name(__VA_ARGS__);                                                                 \
+    }
+
+extern "C" {
+
+VORDANEL_CALL(calculate, VORDANEL_TEXTS(4))
+VORDANEL_CALL(units)
+VORDANEL_CALL(unit_named, VORDANEL_TEXT(0))
+VORDANEL_CALL(curve, VORDANEL_TEXTS(5), static_cast<int>(r.number(5)))
+VORDANEL_CALL(read_off, VORDANEL_TEXTS(2), r.number(2))
+VORDANEL_CALL(facts, VORDANEL_TEXTS(5))
+VORDANEL_CALL(head_flow, VORDANEL_TEXTS(4))
+VORDANEL_CALL(table_words, VORDANEL_TEXTS(9), static_cast<int>(r.number(9)))
+VORDANEL_CALL(sheet_words, VORDANEL_TEXTS(6))
+VORDANEL_CALL(card, VORDANEL_TEXTS(3))
+VORDANEL_CALL(gauge_pieces, VORDANEL_TEXTS(2))
+VORDANEL_CALL(words)
 
 }  // extern "C"

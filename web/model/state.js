@@ -11,6 +11,7 @@
   const state = {
     ready: false,          // the core has arrived
     units: [],             // the core's flow units: {name, symbol, key, decimals}
+    words: {},             // the core's words: {name: text with {placeholders}}
     entries: ["", "", "", ""],  // the window's four entries as typed: diameter, flow, minimum, maximum
     unit: "L/min",
     head: "",              // the head entry, as typed: a head, or a staff reading where a gauge zero is given
@@ -21,11 +22,13 @@
     cursor: null,          // the read-off's head (mm), or null
     notice: null,          // what a link could not carry: {word, text}
     answer: null,          // the window's last answer: {key, entries, result}
-    headFlow: null,        // {key, token, status: running|done, said, mark, failed}
-    tableJob: null,        // {key, token, status, inputs, view | message}
-    batchJob: null,        // {token, file, status, progress, view | message}
-    gaugeJob: null,        // {key, token, status, svg | message}
-    cardJob: null,         // {key, token, status, card, view | message}
+    // The jobs, one of each kind, all alike: {key: the command it runs, command, token, status:
+    // running|done|failed, progress, answer | message}. head and card are the page's module's own
+    // calls (microseconds), table, gauge and batch the companion's commands in workers.
+    jobs: { head: null, table: null, batch: null, gauge: null, card: null },
+    tokens: 0,             // the last job's token
+    print: null,           // what is being printed: sheet (null), gauge or card
+    address: { fragment: null, kept: false },  // the link last asked of the address bar, and whether it keeps one
     signals: [],           // events to send once the views show what caused them
     // Counts the changes that came from elsewhere than typing into the boxes themselves (a link,
     // クリヤ, another kind of table): the boxes are written from the state only then, so that
@@ -33,26 +36,98 @@
     filled: 0,
   };
 
-  // The keys of the inputs each result answers.
-  const keys = {
-    entries: (s) => key(...s.entries),
-    headFlow: (s) => key(s.entries[0], s.head.trim(), s.unit, s.about.zero.trim()),
-    table: (s) => {
-      const t = s.table, bracketed = t.by === "flows" && t.bracket;
-      return key(s.entries[0], t.by, t.from.trim(), t.to.trim(), t.step.trim(), s.unit, bracketed ? s.entries.slice(2) : null,
-                 t.by === "heads" ? s.about.zero.trim() : null);
+  // The core's words with their {placeholders} filled in.
+  const say = (s, name, values = {}) => (s.words[name] ?? "").replace(/\{([a-z_]+)\}/g, (_, k) => String(values[k] ?? ""));
+
+  // An option of the companion's with its value: after "=", so that a value typed with a leading
+  // "-" is never read as an option; apart where it is empty, which "=" would drop.
+  const option = (name, value) => (value === "" ? [name, ""] : [`${name}=${value}`]);
+
+  // What each job runs for the inputs on screen: a command of the companion's (argv, with what the
+  // worker is to read of it) or a call into the page's module (call, args). A job's key is this
+  // command, so that its result answers the inputs on screen while the command they ask for is
+  // the one it ran; null where the inputs ask for none.
+  const commands = {
+    head(s) {
+      const head = s.head.trim();
+      return head === "" ? null : { call: "head_flow", args: [s.entries[0], head, s.about.zero.trim(), s.unit] };
     },
-    gauge: (s) => key(s.entries[0], s.unit, s.about.zero.trim(), s.about.gaugeStep.trim()),
-    card: (s) => key(s.entries[0], s.unit, s.about.project, s.about.site, s.about.author, s.about.zero),
+    table(s) {
+      const t = s.table, bracketed = t.by === "flows" && t.bracket;
+      const [diameter, , min, max] = s.entries, [from, to, step] = [t.from, t.to, t.step].map((v) => v.trim());
+      const zero = t.by === "heads" ? s.about.zero.trim() : "";
+      return {
+        argv: ["table", ...option("--diameter", diameter), ...option(`--${t.by}`, `${from}:${to}:${step}`), ...option("--flow-unit", s.unit),
+               ...(bracketed ? [...option("--min", min), ...option("--max", max)] : []), ...(zero ? option("--gauge-zero", zero) : [])],
+        view: 5000,  // rows drawn in the page; the download holds them all
+        // The same inputs as the core's words for the table (title, file name) take them.
+        words: [[diameter, t.by, from, to, step, s.unit, min, max, zero], [bracketed ? 1 : 0]],
+      };
+    },
+    gauge(s, today) {
+      const zero = s.about.zero.trim(), step = s.about.gaugeStep.trim();
+      return { argv: ["gauge", ...option("--diameter", s.entries[0]), ...option("--flow-unit", s.unit),
+                      ...(zero ? option("--gauge-zero", zero) : []), ...(step ? option("--step", step) : []), ...option("--date", today)],
+               view: 1 };
+    },
+    card: (s) => ({ call: "card", args: [s.entries[0], s.about.zero.trim(), s.unit] }),
+    batch: (s, file) => ({ argv: null, file: file.name, view: 200 }),
+  };
+  const keyOf = (command) => (command ? JSON.stringify(command) : null);
+  // The job of a kind while it answers the inputs on screen (today: for the gauge's date).
+  const fresh = (s, kind, ...more) => {
+    const job = s.jobs[kind];
+    return job && (kind === "batch" || job.key === keyOf(commands[kind](s, ...more))) ? job : null;
   };
 
-  // Whether a job's result is the current one: a superseded job's actions are dropped.
-  const current = (job, token) => job !== null && job.token === token;
+  // What a finished job shows, by kind, from what it answered: the companion's status, output and
+  // the core's reading of it (view), or the page's module's answer. A failure replaces what it
+  // superseded.
+  const results = {
+    head: (s, flow) => ({ status: flow.failed ? "failed" : "done", said: flow.text, mark: flow.mark }),
+    table: (s, r, job) => (r.view.failed ? { status: "failed", message: r.view.message }
+      : { status: "done", view: r.view, download: { bytes: r.stdout, name: job.about.file_name } }),
+    batch: (s, r) => (r.view.failed ? { status: "failed", message: r.view.message }
+      : { status: "done", view: r.view, download: { bytes: r.stdout, name: r.view.file_name } }),
+    gauge: (s, r) => (r.view.failed ? { status: "failed", message: say(s, "gauge_failed", { why: r.view.message }) }
+      : { status: "done", svg: new TextDecoder().decode(r.stdout) }),
+    card: (s, card) => ({ status: "done", card, view: { figure_captions: card.captions, figures: card.rows } }),
+  };
+  // The sign each kind gives once its result is shown.
+  const signals = { head: ["headSection", "vordanel-head-done"], table: ["tableSection", "vordanel-table-done"],
+                    batch: ["batchSection", "vordanel-batch-done"], gauge: ["gaugeSection", "vordanel-gauge-done"],
+                    card: ["gaugeSection", "vordanel-card-done"] };
 
+  // A job started: what it runs, under a token of its own; the one it supersedes is ended.
+  // bytes: standard input, kept out of the key (a batch's file is known by its name).
+  function start(s, fx, kind, command, more = {}, bytes = undefined) {
+    const token = ++s.tokens;
+    s.jobs[kind] = { key: keyOf(command), command, token, status: "running", previous: s.jobs[kind], ...more };
+    fx.push({ run: command, kind, token, bytes });
+  }
+
+  // What a link carries: the window's entries, the unit, the head entry and the table's settings.
+  const linkFields = ["d", "q", "min", "max"], aboutNames = ["project", "site", "author", "zero", "gaugeStep"];
+  function linkOf(s) {
+    const params = new URLSearchParams();
+    s.entries.forEach((value, i) => value !== "" && params.set(linkFields[i], value));
+    if (s.head !== "") params.set("head", s.head);
+    for (const name of ["from", "to", "step"]) if (s.table[name] !== "") params.set(name, s.table[name]);
+    params.set("unit", s.unit);
+    params.set("by", s.table.by);
+    if (s.table.bracket) params.set("bracket", "1");
+    for (const name of aboutNames) if (s.about[name] !== "") params.set(name, s.about[name]);
+    return params;
+  }
+
+  // Each handler changes the state and pushes the effects to run (fx): jobs to run or end, the
+  // address to write, a print.
   const handlers = {
-    ready(s, { units, unit }) {
+    ready(s, { units, unit, words, kept }) {
       s.ready = true;
       s.units = units;
+      s.words = words;
+      s.address.kept = kept;
       if (units.some((u) => u.name === unit)) s.unit = unit;
     },
     entries(s, { values }) { s.entries = [...values]; },
@@ -94,56 +169,73 @@
       s.filled++;
     },
 
-    headStart(s, { token }) {
-      s.headFlow = { key: keys.headFlow(s), token, status: "running" };
+    // 表を作る, 量水標を作る, カードを作る, a batch file chosen or dropped (file: its name and bytes).
+    run(s, { kind, today, file }, fx) {
+      const command = commands[kind](s, kind === "batch" ? file : today);
+      const more = kind === "batch" ? { progress: { done: 0, total: Math.max(file.bytes.length, 1) } } : kind === "table" ? { about: null } : {};
+      start(s, fx, kind, command, more, file?.bytes);
     },
-    headStop(s) { s.headFlow = null; },
-    headDone(s, { token, said, mark, failed }) {
-      if (!current(s.headFlow, token)) return;
-      Object.assign(s.headFlow, { status: failed ? "failed" : "done", said, mark });
+    // The table's words for the inputs it runs on, from the page's module.
+    tableAbout(s, { token, about }) {
+      if (s.jobs.table?.token === token) s.jobs.table.about = about;
+    },
+    progress(s, { kind, token, done, total }) {
+      const job = s.jobs[kind];
+      if (job?.token === token) job.progress = { done, total };
+    },
+    // A job's answer, failure or cancellation (why: the reason a job failed, in the core's words'
+    // name and values); a superseded job's are dropped.
+    done(s, { kind, token, answer, why }) {
+      const job = s.jobs[kind];
+      if (job?.token !== token) return;
+      // A card the entries give none of leaves the one before.
+      if (kind === "card" && answer && !answer.ok) {
+        s.jobs.card = job.previous;
+        return;
+      }
+      Object.assign(job, why ? { status: "failed", message: say(s, ...why) } : results[kind](s, answer, job), { previous: null });
       // The sign that the flow for the head entry on screen is shown: not for one asked before it.
-      if (s.headFlow.key === keys.headFlow(s)) s.signals.push(["headSection", "vordanel-head-done"]);
+      if (kind !== "head" || job === fresh(s, "head")) s.signals.push(signals[kind]);
+    },
+    // A job cancelled is a job failed: nothing of it is kept.
+    cancel(s, { kind }, fx) {
+      const job = s.jobs[kind];
+      if (job?.status !== "running") return;
+      fx.push({ cancel: kind });
+      handlers.done(s, { kind, token: job.token, why: ["job_cancelled"] });
     },
 
-    tableStart(s, { token, inputs }) {
-      s.tableJob = { key: keys.table(s), token, status: "running", inputs };
+    print(s, { what }, fx) {
+      s.print = what;
+      fx.push({ print: what });
     },
-    tableDone(s, { token, view, message, download }) {
-      if (!current(s.tableJob, token)) return;
-      Object.assign(s.tableJob, { status: message === undefined ? "done" : "failed", view, message, download });
-      s.signals.push(["tableSection", "vordanel-table-done"]);
-    },
-
-    gaugeStart(s, { token }) {
-      s.gaugeJob = { key: keys.gauge(s), token, status: "running" };
-    },
-    gaugeDone(s, { token, svg, message }) {
-      if (!current(s.gaugeJob, token)) return;
-      Object.assign(s.gaugeJob, { status: message === undefined ? "done" : "failed", svg, message });
-      s.signals.push(["gaugeSection", "vordanel-gauge-done"]);
-    },
-
-    cardStart(s, { token, card }) {
-      s.cardJob = { key: keys.card(s), token, status: "running", card };
-    },
-    cardDone(s, { token, view, message }) {
-      if (!current(s.cardJob, token)) return;
-      Object.assign(s.cardJob, { status: message === undefined ? "done" : "failed", view, message });
-      s.signals.push(["gaugeSection", "vordanel-card-done"]);
-    },
-
-    batchStart(s, { token, file, total }) {
-      s.batchJob = { token, file, status: "running", progress: { done: 0, total } };
-    },
-    batchProgress(s, { token, done }) {
-      if (current(s.batchJob, token)) s.batchJob.progress.done = done;
-    },
-    batchDone(s, { token, view, message, download }) {
-      if (!current(s.batchJob, token)) return;
-      Object.assign(s.batchJob, { status: message === undefined ? "done" : "failed", view, message, download });
-      s.signals.push(["batchSection", "vordanel-batch-done"]);
-    },
+    printed(s) { s.print = null; },
   };
+
+  // What follows every change: the flow at the head entry worked out whenever the diameter, the
+  // head, the zero or the unit changed, and the address bar following the link.
+  function follow(s, fx) {
+    if (!s.ready) return;
+    const head = commands.head(s);
+    if (!head) s.jobs.head = null;
+    else if (s.jobs.head?.key !== keyOf(head)) start(s, fx, "head", head);
+    const params = linkOf(s), fragment = params.toString();
+    if (fragment === s.address.fragment) return;
+    s.address.fragment = fragment;
+    // A reload opens the same calculation, once there is one to open.
+    if (params.has("d") || params.has("q") || s.address.kept) {
+      s.address.kept = true;
+      fx.push({ address: fragment });
+    }
+  }
+
+  // The state changed by an action, and the effects it asks for (plain data, which app.effects runs).
+  function update(s, action) {
+    const fx = [];
+    handlers[action.type](s, action, fx);
+    follow(s, fx);
+    return fx;
+  }
 
   const renderers = [];
   let frame = 0, stepping = false, waiting = [];
@@ -159,9 +251,10 @@
   // Applies an action; the views follow at the next frame, or at once with { now: true }. Until the
   // core has arrived there is nothing to draw but at once: the first drawing follows it (drawInSteps).
   function dispatch(action, { now = false } = {}) {
-    handlers[action.type](state, action);
+    const fx = update(state, action);
     if (now) render();
     else if (!frame && state.ready && !stepping) frame = requestAnimationFrame(render);
+    for (const effect of fx) app.effects.run(effect);
   }
 
   // The page once it has been drawn: after the next frame (or a moment, where a page in the
@@ -200,7 +293,11 @@
   const drawn = () => (stepping || frame || !state.ready ? new Promise((resolve) => waiting.push(resolve)) : Promise.resolve());
 
   app.state = state;
-  app.keys = keys;
+  app.keys = { entries: (s) => key(...s.entries) };
+  app.fresh = fresh;
+  app.say = (name, values) => say(state, name, values);
+  app.linkOf = linkOf;
+  app.update = update;
   app.dispatch = dispatch;
   app.render = render;
   app.drawInSteps = drawInSteps;

@@ -51,12 +51,14 @@ async function seen(page) {
     const rows = (table) => [...table.tBodies[0].rows].map((tr) => [...tr.cells].map((c) => c.textContent));
     return {
       entries: ["Text6", "Text1", "Text2", "Text3"].map((id) => $(id).value),
+      window: { head: $("Text4").value, trials: $("Text5").value, noSolution: !$("Label9").hidden },
       head: $("headEntry").value, unit: $("flowUnit").value, symbol: $("flowUnit").selectedOptions[0]?.textContent,
       table: { by: $("tableBy").value, from: $("tableFrom").value, to: $("tableTo").value, step: $("tableStep").value,
                bracket: $("tableBracket").checked },
       answerLabel: [...document.querySelectorAll("#curve .answer-label")].map((e) => e.textContent),
       headLabel: [...document.querySelectorAll("#curve .head-label")].map((e) => e.textContent),
       rising: text("risingHead"), other: $("otherHead").hidden ? null : text("otherHeadText"),
+      peakFlow: text("peakFlow"), peakHead: text("peakHead"),
       headFlow: text("headFlow"), headState: $("headSection").dataset.state,
       readout: text("curveReadout"),
       tableState: $("tableSection").dataset.state, tableStale: $("tableSection").dataset.stale === "true",
@@ -64,6 +66,7 @@ async function seen(page) {
       batchState: $("batchSection").dataset.state, batchRows: rows($("batchRows")), batchSummary: text("batchSummary"),
       batchLink: $("batchDownload").hasAttribute("href"),
       sheetAnswers: rows($("sheetAnswers")).map((r) => r.join("|")),
+      sheetValues: rows($("sheetAnswers")).map((r) => r[1]), sheetEntries: rows($("sheetEntries")).map((r) => r[1]),
       sheetTable: $("sheetTableSection").hidden ? null : rows($("sheetTable")),
       link: $("shareLink").href,
       page: document.body.innerText,
@@ -76,20 +79,45 @@ const lines = (r) => r.stdout.toString().trimEnd().split("\n");
 const option = (name, value) => (value === "" ? [name, ""] : [`${name}=${value}`]);
 const valueOf = (out, caption) => out.find((l) => l.startsWith(caption))?.slice(caption.length + 1);
 
+// The companion's answer to the window's four entries: its status, head and trial count.
+function windowAnswer(entries) {
+  const [d, q, min, max] = entries, args = ["head", ...option("--diameter", d), ...option("--flow", q), ...option("--min", min), ...option("--max", max)];
+  const r = native(args), out = lines(r);
+  return { status: r.status, head: r.status === 0 ? valueOf(out, "越流高さ(mm) [底部から]") : undefined,
+           trials: r.status === 0 ? valueOf(out, "Trial回数") : undefined, out: r.stdout.toString(),
+           aboveWeir: r.status === 0 && nativeJson([...args, "--json"]).above_weir };
+}
+const notPressed = "この入力では計算はまだ押されていません";
+const any = Symbol("any");
+
 // The companion's answers for what is on screen, and the checks of each figure against them.
-function check(s, step) {
+// pressed: the entries 計算 was last pressed on (null: none since クリヤ), which the window's boxes
+// answer; the curve and the sheet show that answer only while those are the entries on screen.
+function check(s, step, pressed) {
   const [d, q, min, max] = s.entries, at = `step ${step}`;
-  const bracketed = native(["head", ...option("--diameter", d), ...option("--flow", q), ...option("--min", min), ...option("--max", max)]);
-  const windowHead = bracketed.status !== 2 ? valueOf(lines(bracketed), "越流高さ(mm) [底部から]") : undefined;
-  // The window's answer, on the curve and on the sheet, only with the entries it answers.
-  for (const label of s.answerLabel) assert.equal(label, `計算 ${windowHead} mm`, `${at}: the curve marks ${label}`);
-  const sheetHead = s.sheetAnswers.find((r) => r.includes("(窓の答え)"));
-  if (sheetHead && !sheetHead.includes("まだ押されていません") && !sheetHead.endsWith("|—"))
-    assert.equal(sheetHead.split("|")[1], windowHead, `${at}: the sheet prints ${sheetHead}`);
+  // A press with an entry left blank is answered by the entries it needs, in words.
+  const incomplete = pressed !== null && pressed.includes(""), last = pressed && !incomplete ? windowAnswer(pressed) : null;
+  assert.equal(s.window.head, last?.status === 0 ? last.head : "", `${at}: the window shows the head ${s.window.head} for ${JSON.stringify(pressed)}`);
+  assert.equal(s.window.trials, last?.status === 0 ? last.trials : "", `${at}: the window shows ${s.window.trials} trials`);
+  assert.equal(s.window.noSolution, last?.status === 1, `${at}: the window's no-solution message`);
+  const fresh = pressed !== null && pressed.every((e, i) => e === s.entries[i]);
+  const answer = fresh ? last : null;
+  assert.deepEqual(s.answerLabel, answer?.status === 0 ? [`計算 ${answer.head} mm`] : [],
+                   `${at}: the curve marks ${JSON.stringify(s.answerLabel)} for entries ${JSON.stringify(s.entries)}`);
   if (s.other !== null) {
-    const other = bracketed.stdout.toString().match(/the other is ([0-9.]+) mm/)?.[1];
-    assert.ok(other && s.other.startsWith(`${other} mm`) && s.other.includes(`${windowHead} mm`), `${at}: ${s.other}`);
+    const other = answer?.out.match(/the other is ([0-9.]+) mm/)?.[1];
+    assert.ok(other && s.other.startsWith(`${other} mm`) && s.other.includes(`${answer.head} mm`), `${at}: ${s.other}`);
   }
+  // The sheet: the entries on screen, the window's answer to them or none, then what the screen
+  // shows beside the curve and for the head entry.
+  s.sheetEntries.forEach((value, i) => assert.ok(value.startsWith(s.entries[i]), `${at}: the sheet prints the entry ${value}`));
+  const windowRows = !answer ? [notPressed]
+    : answer.status === 0 ? [answer.head, answer.trials, ...(answer.aboveWeir ? [any] : [])]
+    : ["—", any];
+  const headDone = s.head.trim() !== "" && (s.headState === "done" || s.headState === "failed");
+  const expected = [...windowRows, s.rising, ...(s.other === null ? [] : [s.other]), s.peakFlow, s.peakHead, ...(headDone ? [s.headFlow] : [])];
+  assert.equal(s.sheetValues.length, expected.length, `${at}: the sheet prints ${JSON.stringify(s.sheetAnswers)}, not ${expected.length} rows`);
+  expected.forEach((value, i) => value === any || assert.equal(s.sheetValues[i], value, `${at}: the sheet prints ${s.sheetAnswers[i]}`));
   // The rising side, by the companion without a bracket.
   if (d.trim() !== "" && q.trim() !== "") {
     const rising = native(["head", ...option("--diameter", d), ...option("--flow", q)]);
@@ -170,13 +198,17 @@ test(`random ways through the workbench show only answers to what is on screen (
   ];
   const weighted = actions.flatMap(([weight, ...rest]) => Array(weight).fill(rest));
   const done = [];
+  let pressed = null;
   for (let step = 0; step < steps; ++step) {
     const [name, act] = pick(weighted);
     done.push(name);
+    const before = name === "計算" ? (await seen(page)).entries : null;
     await act();
     await settle();
+    if (name === "計算") pressed = before;
+    if (name === "クリヤ") pressed = null;
     try {
-      check(await seen(page), step);
+      check(await seen(page), step, pressed);
     } catch (e) {
       e.message += `\n(seed ${seed}; steps ${done.join(", ")})`;
       throw e;

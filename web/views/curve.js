@@ -95,14 +95,13 @@
 
   class CurveView {
     // readOff(headMm) gives the core's {head, flow, flow_value} there, or {} where the formula gives
-    // none; point(headMm) tells of a head pointed at (the state keeps it).
-    constructor(svg, readout, { readOff, point }) {
-      Object.assign(this, { svg, readout, readOff, point });
+    // none; point(headMm) tells of a head pointed at, cursor() the head the state keeps.
+    constructor(svg, readout, { readOff, point, cursor }) {
+      Object.assign(this, { svg, readout, readOff, point, cursor });
       this.curve = null;
       this.scale = null;  // the drawn curve's axes: {xMax, yMax}
       this.plot = { ...frame, left: 62 };
       this.drawn = null;
-      this.cursorHead = null;
       this.words = {};
       svg.addEventListener("pointermove", (e) => this.pointAt(e));
       svg.addEventListener("pointerdown", (e) => this.pointAt(e));
@@ -257,7 +256,6 @@
                     { x: x(top) + 4, y: plot.bottom - 22 }, { x: x(top) - 4, y: plot.bottom - 22, anchor: "end" }]);
       }
       svg.append(el("g", { id: "cursor" }));
-      this.cursorHead = null;
     }
 
     // The read-off's steps: a round number of millimetres near a hundredth of the curve's span,
@@ -274,7 +272,6 @@
       const key = JSON.stringify([this.drawn, at]);
       if (key === this.cursorKey) return;
       this.cursorKey = key;
-      this.cursorHead = at;
       const cursor = svg.querySelector("#cursor");
       cursor?.replaceChildren();
       svg.setAttribute("aria-valuemin", "0");
@@ -308,7 +305,8 @@
       if (!this.scale || !keys.includes(e.key)) return;
       e.preventDefault();
       const step = this.step() * (e.shiftKey || e.key.startsWith("Page") ? 10 : 1);
-      const from = this.cursorHead ?? 0;
+      // From the head the read-off shows: the state's, kept on the curve's non-negative part.
+      const from = Math.min(Math.max(this.cursor() ?? 0, 0), this.curve.end_head_mm);
       // Whole steps, so that the heads read are round numbers.
       const down = Math.ceil(from / step - 1e-9) * step - step, up = Math.floor(from / step + 1e-9) * step + step;
       this.point({ ArrowLeft: down, ArrowDown: down, PageDown: down, ArrowRight: up, ArrowUp: up, PageUp: up,

@@ -30,7 +30,7 @@
   // Each part of the sheet drawn again only where what it shows changed; the pages follow when it is
   // next printed.
   const keys = new Map();
-  let changed = true, lastHead = [], pageWords = null, printTitles = null, pageTitle = null;
+  let changed = true, paginated = null, pageTitle = null;
   function drawn(part, what, draw) {
     const key = JSON.stringify(what);
     if (keys.get(part) === key) return;
@@ -227,34 +227,28 @@
 
     // Each printed document's own title, hence its PDF's name (titles: {sheet, gauge, card}, the
     // core's words), while it prints; the page's own again after.
-    titles(titles) { printTitles = titles; },
-    title(what) {
+    title(what, titles) {
       if (pageTitle === null) pageTitle = document.title;
-      document.title = printTitles?.[what] ?? pageTitle;
+      document.title = titles?.[what] ?? pageTitle;
     },
     untitle() {
       if (pageTitle !== null) document.title = pageTitle;
       pageTitle = null;
     },
 
-    // The heading of each page when the sheet is next set on pages: the core's words for the title,
-    // project, site and diameter (head: [title, project, site, diameter]), and "n / N" (pageOf(n, N)).
-    heading(head, pageOf) {
-      if (JSON.stringify(head) !== JSON.stringify(lastHead)) changed = true;
-      lastHead = head;
-      pageWords = pageOf;
-    },
-
     // The sheet set on A4 pages, where it changed since: each page under its heading with the date;
     // a heading never last on a page, but with three rows at least of what it heads; a table's
     // captions again at the top of each page it runs on. Measuring the sheet is the page's costliest
     // step, so it is done for the paper alone, the sheet laid out only meanwhile.
-    paginate() {
-      if (!changed) return;
+    // head: the core's words for each page's title, project, site and diameter; pageOf(n, N):
+    // its "n / N".
+    paginate(head, pageOf) {
+      if (!changed && JSON.stringify(head) === paginated) return;
       changed = false;
+      paginated = JSON.stringify(head);
       $("sheet").classList.add("measured");
       try {
-        $("sheetPages").replaceChildren(...pagesOf(lastHead, pageWords));
+        $("sheetPages").replaceChildren(...pagesOf(head, pageOf));
       } finally {
         $("sheet").classList.remove("measured");
       }

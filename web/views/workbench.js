@@ -7,12 +7,7 @@
 (() => {
   const $ = app.$;
   const curvePoints = 480;  // a smooth line at any width the page gives it
-  const tableShown = 5000;  // a table's rows drawn in the page; the download holds them all
-  const batchShown = 200;   // a batch's first rows drawn in the page, a look before the download
-
-  // The core's words ({name: text}), with {placeholders} that say() fills in.
-  let words = {};
-  const say = (name, values = {}) => (words[name] ?? "").replace(/\{([a-z_]+)\}/g, (_, k) => String(values[k] ?? ""));
+  const say = app.say, dispatch = app.dispatch;
   const unitOf = (s) => s.units.find((u) => u.name === s.unit) ?? s.units[0];
 
   // What the core derives from the entries, worked out once for each set of them: derived values
@@ -23,10 +18,6 @@
       const texts = [...s.entries, s.unit], k = JSON.stringify(texts);
       if (k === lastKey) return last;
       const curve = app.call("curve", texts, [curvePoints]);
-      if (curve.ok) {
-        const xy = new Float64Array(app.module.HEAPF64.buffer, curve.points_at, 2 * curve.points_count);
-        curve.points = Array.from({ length: curve.points_count }, (_, i) => [xy[2 * i], xy[2 * i + 1]]);
-      }
       lastKey = k;
       last = { curve, facts: app.call("facts", texts) };
       return last;
@@ -35,8 +26,8 @@
 
   // The window's answer while the entries are those it answered; null once they changed.
   const freshAnswer = (s) => (s.answer && s.answer.key === app.keys.entries(s) ? s.answer.result : null);
-  const freshHeadFlow = (s) => (s.headFlow && s.headFlow.key === app.keys.headFlow(s) ? s.headFlow : null);
-  const freshTable = (s) => (s.tableJob && s.tableJob.key === app.keys.table(s) ? s.tableJob : null);
+  const freshHeadFlow = (s) => app.fresh(s, "head");
+  const freshTable = (s) => app.fresh(s, "table");
 
   // Writes a text only where it changed, so that a view drawn again costs nothing and a screen
   // reader is not told the same thing twice.
@@ -64,6 +55,8 @@
     Object.assign(link, { href: url, download: file.name });
     link.removeAttribute("aria-disabled");
   }
+  // The rows each table shows (a cache keyed by what it shows).
+  const filledRows = new Map();
   function fillRows(table, captions, rows, mark) {
     table.tHead.rows[0].replaceChildren(...captions.map((caption) => {
       const th = document.createElement("th");
@@ -86,10 +79,12 @@
 
   // ---- The boxes, filled in from the state where it changed otherwise than by typing ----
 
-  let filled = 0;
+  // What each view wrote last, by the part of the state it was drawn from (a cache: the views keep
+  // nothing else), so that a part is written again only where that changed.
+  const filled = new Map();
   app.view((s) => {
-    if (s.filled === filled) return;
-    filled = s.filled;
+    if (filled.get("boxes") === s.filled) return;
+    filled.set("boxes", s.filled);
     const t = s.table;
     const values = [...s.entries.map((value, i) => [app.entryIds[i], value]), ["headEntry", s.head], ["tableBy", t.by],
                     ["tableFrom", t.from], ["tableTo", t.to], ["tableStep", t.step],
@@ -103,6 +98,7 @@
   const view = new app.CurveView($("curve"), $("curveReadout"), {
     readOff: (head) => app.call("read_off", [app.state.entries[0], app.state.unit], [head]),
     point: (head) => app.dispatch({ type: "cursor", head }, { now: true }),
+    cursor: () => app.state.cursor,
   });
 
   app.view((s) => {
@@ -110,7 +106,7 @@
     const answer = freshAnswer(s), headFlow = freshHeadFlow(s);
     // The window's answer is marked only while it answers the entries on screen.
     const answerMark = answer?.outcome === "converged" ? { mm: Number(answer.head_mm), text: answer.head_mm } : null;
-    view.show(curve, { answer: answerMark, head: headFlow?.mark ?? null }, words);
+    view.show(curve, { answer: answerMark, head: headFlow?.mark ?? null }, s.words);
     view.showCursor(s.cursor);
 
     text("peakFlowCaption", facts.peak_flow_caption);
@@ -128,13 +124,13 @@
 
   // ---- The curve as files, drawn once the entries rest ----
 
-  let curveFilesKey = null, pngWanted = 0;
+  // Keyed by the drawing they are files of: a PNG drawn for another is dropped.
   app.view((s) => {
     const { curve } = derived(s);
     const svg = curve.ok ? view.svgText(curve.caption) : null;
-    if (svg === curveFilesKey) return;
-    curveFilesKey = svg;
-    const wanted = ++pngWanted;
+    if (svg === filled.get("curve")) return;
+    filled.set("curve", svg);
+    const wanted = () => filled.get("curve") === svg;
     download("curvePng", null);
     if (!svg) {
       download("curveSvg", null);
@@ -145,43 +141,16 @@
     const fontFace = [...document.styleSheets].flatMap((sheet) => [...sheet.cssRules]).find((r) => r instanceof CSSFontFaceRule)?.cssText ?? "";
     const withFont = view.svgText(curve.caption, fontFace);
     const draw = () => {
-      if (wanted !== pngWanted) return;
+      if (!wanted()) return;
       view.png(withFont, 3 * 560).then((blob) => {
-        if (wanted === pngWanted) download("curvePng", { bytes: blob, name: `${curve.file_name}.png`, type: "image/png" });
+        if (wanted()) download("curvePng", { bytes: blob, name: `${curve.file_name}.png`, type: "image/png" });
       }, () => {});
     };
     if (window.requestIdleCallback) requestIdleCallback(draw, { timeout: 1000 });
     else setTimeout(draw, 300);
   });
 
-  // An option of the companion's with its value: after "=", so that a value typed with a leading
-  // "-" is never read as an option; apart where it is empty, which "=" would drop.
-  const option = (name, value) => (value === "" ? [name, ""] : [`${name}=${value}`]);
-
-  // ---- The flow at a head, by the companion's `flow` ----
-
-  let headToken = 0;
-  // Works out the flow at the head entry whenever the diameter, the head, the zero or the unit
-  // changed, by the core's own step of `vordanel-cli flow` (microseconds: no worker), once the
-  // drawing that asked for it is done.
-  function askHeadFlow(s) {
-    const head = s.head.trim();
-    if (head === "") {
-      if (s.headFlow) app.dispatch({ type: "headStop" });
-      return;
-    }
-    if (s.headFlow?.key === app.keys.headFlow(s)) return;
-    const token = ++headToken;
-    app.dispatch({ type: "headStart", token });
-    const asked = [s.entries[0], head, s.about.zero.trim(), s.unit];
-    queueMicrotask(() => {
-      const flow = app.call("head_flow", asked);
-      app.dispatch({ type: "headDone", token, said: flow.text, mark: flow.mark, failed: flow.failed }, { now: true });
-    });
-  }
-
   app.view((s) => {
-    askHeadFlow(s);
     const headFlow = freshHeadFlow(s);
     $("headSection").dataset.state = headFlow?.status ?? "idle";
     text("headFlow", !headFlow ? "" : headFlow.status === "running" ? say("running") : headFlow.said);
@@ -191,31 +160,6 @@
 
   // ---- The rating table, by `vordanel-cli table` ----
 
-  const tableJob = new app.Job();
-  let tableToken = 0;
-  function runTable() {
-    const s = app.state, t = s.table, bracketed = t.by === "flows" && t.bracket;
-    const [diameter, , min, max] = s.entries;
-    const range = [t.from, t.to, t.step].map((v) => v.trim()).join(":");
-    const zero = t.by === "heads" ? s.about.zero.trim() : "";
-    const args = ["table", ...option("--diameter", diameter), ...option(`--${t.by}`, range), ...option("--flow-unit", s.unit),
-                  ...(bracketed ? [...option("--min", min), ...option("--max", max)] : []), ...(zero ? option("--gauge-zero", zero) : [])];
-    const about = app.call("table_words", [diameter, t.by, t.from, t.to, t.step, s.unit, min, max, zero], [bracketed ? 1 : 0]);
-    const token = ++tableToken;
-    app.dispatch({ type: "tableStart", token, inputs: about }, { now: true });
-    tableJob.run(args, { view: tableShown }).then((r) => {
-      const done = r.view.failed ? { message: r.view.message } : { view: r.view, download: { bytes: r.stdout, name: about.file_name } };
-      app.dispatch({ type: "tableDone", token, ...done }, { now: true });
-    }, (e) => {
-      if (!(e instanceof app.Cancelled)) app.dispatch({ type: "tableDone", token, message: say("job_failed", { why: e.message }) }, { now: true });
-    });
-  }
-  // A job cancelled is a job failed: nothing of it is kept.
-  function cancelTable() {
-    tableJob.stop();
-    app.dispatch({ type: "tableDone", token: tableToken, message: say("job_cancelled") }, { now: true });
-  }
-
   app.view((s) => {
     const t = s.table;
     $("tableBracket").disabled = t.by === "heads";
@@ -224,18 +168,18 @@
     text("tableToCaption", captions.to);
     text("tableStepCaption", captions.step);
 
-    const job = s.tableJob, fresh = freshTable(s);
+    const job = s.jobs.table, fresh = freshTable(s);
     $("tableSection").dataset.state = job?.status ?? "idle";
     $("tableCancel").disabled = job?.status !== "running";
     // A table whose inputs changed since stays in sight, marked with the inputs it answers.
     $("tableSection").dataset.stale = String(Boolean(job && !fresh));
     show("tableStale", Boolean(job && !fresh && job.status === "done"));
-    text("tableStale", job && !fresh ? say("table_stale", { title: job.inputs.title }) : "");
+    text("tableStale", job && !fresh ? say("table_stale", { title: job.about?.title ?? "" }) : "");
     const summary = !job ? "" : job.status === "running" ? say("running") : job.status === "failed" ? job.message : job.view.summary;
     text("tableSummary", summary);
     const rows = job?.status === "done" ? job.view : null;
-    if ($("tableRows").vordanelView !== rows) {
-      $("tableRows").vordanelView = rows;
+    if (filledRows.get("tableRows") !== rows) {
+      filledRows.set("tableRows", rows);
       fillRows($("tableRows"), rows?.captions ?? [], rows?.rows ?? []);
     }
     download("tableDownload", job?.status === "done" ? job.download : null);
@@ -243,40 +187,19 @@
 
   // ---- The batch, by `vordanel-cli batch` ----
 
-  const batchJob = new app.Job();
-  let batchToken = 0;
-  async function runBatch(file) {
-    const token = ++batchToken;
-    const bytes = new Uint8Array(await file.arrayBuffer());
-    if (token !== batchToken) return;
-    app.dispatch({ type: "batchStart", token, file: file.name, total: Math.max(bytes.length, 1) }, { now: true });
-    // The bar shows how far the worker has read, each time it tells.
-    const progress = (done) => app.dispatch({ type: "batchProgress", token, done }, { now: true });
-    batchJob.run(null, { bytes, progress, view: batchShown, file: file.name }).then((r) => {
-      const done = r.view.failed ? { message: r.view.message } : { view: r.view, download: { bytes: r.stdout, name: r.view.file_name } };
-      app.dispatch({ type: "batchDone", token, ...done }, { now: true });
-    }, (e) => {
-      if (!(e instanceof app.Cancelled)) app.dispatch({ type: "batchDone", token, message: say("job_failed", { why: e.message }) }, { now: true });
-    });
-  }
-  function cancelBatch() {
-    batchJob.stop();
-    app.dispatch({ type: "batchDone", token: batchToken, message: say("job_cancelled") }, { now: true });
-  }
-
   app.view((s) => {
-    const job = s.batchJob, done = job?.status === "done" ? job.view : null;
+    const job = s.jobs.batch, done = job?.status === "done" ? job.view : null;
     $("batchSection").dataset.state = job?.status ?? "idle";
     $("batchCancel").disabled = job?.status !== "running";
     const bar = $("batchProgress");
     const [value, max] = job ? [job.progress.done, job.progress.total] : [0, 1];
     if (bar.max !== max) bar.max = max;
     if (bar.value !== value) bar.value = value;
-    text("batchSummary", !job ? "" : job.status === "running" ? say("batch_running", { file: job.file })
+    text("batchSummary", !job ? "" : job.status === "running" ? say("batch_running", { file: job.command.file })
       : job.status === "failed" ? job.message : done.summary);
     // A failed batch leaves nothing of the one before.
-    if ($("batchRows").vordanelView !== done) {
-      $("batchRows").vordanelView = done;
+    if (filledRows.get("batchRows") !== done) {
+      filledRows.set("batchRows", done);
       fillRows($("batchRows"), done?.captions ?? [], done?.rows ?? [], done?.no_head);
       $("batchReasons").replaceChildren(...(done?.reasons ?? []).map((reason) => {
         const li = document.createElement("li");
@@ -291,24 +214,8 @@
 
   // ---- The staff gauge, by `vordanel-cli gauge` ----
 
-  const gaugeJob = new app.Job();
-  let gaugeToken = 0;
-  function runGauge() {
-    const s = app.state, zero = s.about.zero.trim(), step = s.about.gaugeStep.trim(), token = ++gaugeToken;
-    const args = ["gauge", ...option("--diameter", s.entries[0]), ...option("--flow-unit", s.unit),
-                  ...(zero ? option("--gauge-zero", zero) : []), ...(step ? option("--step", step) : []),
-                  ...option("--date", app.sheet.today())];
-    app.dispatch({ type: "gaugeStart", token }, { now: true });
-    gaugeJob.run(args, { view: 1 }).then((r) => {
-      app.dispatch({ type: "gaugeDone", token, ...(r.view.failed ? { message: say("gauge_failed", { why: r.view.message }) }
-                                                                 : { svg: new TextDecoder().decode(r.stdout) }) }, { now: true });
-    }, (e) => {
-      if (!(e instanceof app.Cancelled)) app.dispatch({ type: "gaugeDone", token, message: say("job_failed", { why: e.message }) }, { now: true });
-    });
-  }
-
   app.view((s) => {
-    const job = s.gaugeJob, fresh = job && job.key === app.keys.gauge(s) ? job : null;
+    const job = s.jobs.gauge, fresh = app.fresh(s, "gauge", app.sheet.today());
     $("gaugeSection").dataset.state = job?.status ?? "idle";
     const done = fresh?.status === "done" ? fresh : null;
     text("gaugeSummary", !job ? "" : job.status === "running" ? say("running") : job.status === "failed" ? job.message
@@ -321,17 +228,8 @@
 
   // ---- The operator's card: flows by staff reading, as `vordanel-cli flow --gauge-zero` gives them ----
 
-  let cardToken = 0;
-  function runCard() {
-    const s = app.state, token = ++cardToken;
-    const card = app.call("card", [s.entries[0], s.about.zero.trim(), s.unit]);
-    if (!card.ok) return;
-    app.dispatch({ type: "cardStart", token, card }, { now: true });
-    app.dispatch({ type: "cardDone", token, view: { figure_captions: card.captions, figures: card.rows } }, { now: true });
-  }
-
   app.view((s) => {
-    const job = s.cardJob, done = job?.status === "done" && job.key === app.keys.card(s) ? job : null;
+    const job = s.jobs.card, fresh = app.fresh(s, "card"), done = fresh?.status === "done" ? fresh : null;
     $("cardPrint").disabled = !done;
     text("cardSummary", !job ? "" : job.status === "running" ? say("running") : job.status === "failed" ? job.message
       : done ? say("card_ready") : say("card_stale"));
@@ -341,32 +239,20 @@
 
   // ---- The link to the calculation ----
 
-  // What a link carries: the window's entries, the unit, the head entry and the table's settings.
-  const linkFields = ["d", "q", "min", "max"];
-  function linkOf(s) {
-    const params = new URLSearchParams();
-    s.entries.forEach((value, i) => value !== "" && params.set(linkFields[i], value));
-    if (s.head !== "") params.set("head", s.head);
-    for (const name of ["from", "to", "step"]) if (s.table[name] !== "") params.set(name, s.table[name]);
-    params.set("unit", s.unit);
-    params.set("by", s.table.by);
-    if (s.table.bracket) params.set("bracket", "1");
-    for (const name of Object.keys(aboutIds)) if (s.about[name] !== "") params.set(name, s.about[name]);
-    return params;
-  }
   // The link itself; a card's opens ready for a staff reading: no head, its entry focused.
   function linkUrl(s, { reading = false } = {}) {
-    const params = linkOf(s);
+    const params = app.linkOf(s);
     if (reading) params.delete("head"), params.set("read", "head");
     return `${location.href.replace(/#.*$/, "")}#${params}`;
   }
   // A link's fragment as an action: its entries, unit (named as the core names units, or said to
   // be unknown) and table settings; drawn at once, or with the page's first drawing (now: false).
+  const linkFields = ["d", "q", "min", "max"];
   function openLink(hash, { now = true } = {}) {
     const params = new URLSearchParams(hash.replace(/^#/, ""));
     if (![...params.keys()].length) return false;
     const get = (name) => params.get(name);
-    const unitText = get("unit"), unit = unitText === null ? "" : app.call("unit_named", [unitText], [], false);
+    const unitText = get("unit"), unit = unitText === null ? "" : app.call("unit_named", [unitText]);
     app.dispatch({ type: "link", unit: unit || null, unknownUnit: unitText !== null && !unit ? unitText : null, fields: {
       entries: linkFields.map((name) => get(name) ?? ""), head: get("head") ?? "",
       by: get("by") === "heads" ? "heads" : "flows", bracket: get("bracket") === "1",
@@ -376,9 +262,9 @@
     if (get("read") === "head") $("headEntry").focus();
     return true;
   }
-  let addressTimer = 0, written = location.hash;
+  app.openLink = openLink;
   app.view((s) => {
-    const params = linkOf(s);
+    const params = app.linkOf(s);
     const url = linkUrl(s);
     app.sheet.lead(url, say);
     show("linkNotice", s.notice !== null);
@@ -387,23 +273,6 @@
     $("shareLink").href = url;
     // Shown whole where it is of a length to read; the address holds it all.
     text("shareLink", url.length > 300 ? `${url.slice(0, 300)}…` : url);
-    // A reload opens the same calculation, once there is one to open. The address bar follows
-    // once typing rests: browsers refuse a page that rewrites its address too often.
-    if (!params.has("d") && !params.has("q") && location.hash === "") return;
-    clearTimeout(addressTimer);
-    addressTimer = setTimeout(() => {
-      try {
-        history.replaceState(null, "", $("shareLink").href);
-        written = location.hash;
-      } catch { /* the link itself is there */ }
-    }, 400);
-  });
-  // Another link pasted into this tab goes the way the first open went.
-  addEventListener("hashchange", () => {
-    if (location.hash === written) return;
-    written = location.hash;
-    clearTimeout(addressTimer);
-    openLink(location.hash);
   });
 
   async function copyLink() {
@@ -438,12 +307,8 @@
     app.sheet.answers(rows);
     app.sheet.curve(curve.ok ? $("curve") : null, view.drawn);
     const table = freshTable(s);
-    if (table?.status === "done") app.sheet.table({ title: table.inputs.title, ...table.view });
+    if (table?.status === "done") app.sheet.table({ title: table.about?.title ?? "", ...table.view });
     else app.sheet.noTable();
-    app.sheet.heading([say("sheet_page_title"), say("sheet_page_project", { project: s.about.project }),
-                       say("sheet_page_site", { site: s.about.site }), say("sheet_page_d", { d: sheet.diameter_text })],
-                      (page, pages) => say("page_of", { page, pages }));
-    app.sheet.titles(sheet.print_titles);
   });
 
   // ---- The workbench's sign that it shows the state as it is now ----
@@ -462,20 +327,16 @@
     $("headEntry").addEventListener("input", () => app.dispatch({ type: "head", text: $("headEntry").value }));
     for (const [name, id] of Object.entries(aboutIds))
       $(id).addEventListener("input", () => app.dispatch({ type: "about", name, value: $(id).value }));
-    $("gaugeRun").addEventListener("click", runGauge);
-    $("gaugePrint").addEventListener("click", () => {
-      document.body.dataset.print = "gauge";
-      print();
-    });
-    $("cardRun").addEventListener("click", runCard);
-    $("cardPrint").addEventListener("click", () => {
-      document.body.dataset.print = "card";
-      print();
-    });
+    const run = (kind, more = {}) => dispatch({ type: "run", kind, today: app.sheet.today(), ...more }, { now: true });
+    $("gaugeRun").addEventListener("click", () => run("gauge"));
+    $("gaugePrint").addEventListener("click", () => dispatch({ type: "print", what: "gauge" }, { now: true }));
+    $("cardRun").addEventListener("click", () => run("card"));
+    $("cardPrint").addEventListener("click", () => dispatch({ type: "print", what: "card" }, { now: true }));
     addEventListener("afterprint", () => {
-      delete document.body.dataset.print;
+      dispatch({ type: "printed" }, { now: true });
       app.sheet.untitle();
     });
+    const runBatch = async (file) => run("batch", { file: { name: file.name, bytes: new Uint8Array(await file.arrayBuffer()) } });
     $("flowUnit").addEventListener("change", () => {
       try { localStorage.setItem("vordanel.flowUnit", $("flowUnit").value); } catch { /* storage may be off */ }
       app.dispatch({ type: "unit", name: $("flowUnit").value });
@@ -485,9 +346,9 @@
       $(id).addEventListener("input", () => app.dispatch({ type: "tableSetting", setting, value: $(id).value }));
     for (const type of ["input", "change"])
       $("tableBracket").addEventListener(type, () => app.dispatch({ type: "tableSetting", setting: "bracket", value: $("tableBracket").checked }));
-    $("tableRun").addEventListener("click", runTable);
-    $("tableCancel").addEventListener("click", cancelTable);
-    $("batchCancel").addEventListener("click", cancelBatch);
+    $("tableRun").addEventListener("click", () => run("table"));
+    $("tableCancel").addEventListener("click", () => dispatch({ type: "cancel", kind: "table" }, { now: true }));
+    $("batchCancel").addEventListener("click", () => dispatch({ type: "cancel", kind: "batch" }, { now: true }));
     $("printSheet").addEventListener("click", () => print());
     $("copyLink").addEventListener("click", copyLink);
     $("batchFile").addEventListener("change", (e) => {
@@ -530,9 +391,13 @@
     // set on pages then, and dated.
     addEventListener("beforeprint", () => {
       app.render();
-      if (!document.body.dataset.print) app.sheet.paginate();
+      const st = app.state, sheet = app.call("sheet_words", [...st.entries, st.unit, st.about.project]);
+      if (!document.body.dataset.print)
+        app.sheet.paginate([say("sheet_page_title"), say("sheet_page_project", { project: st.about.project }),
+                            say("sheet_page_site", { site: st.about.site }), say("sheet_page_d", { d: sheet.diameter_text })],
+                           (page, pages) => say("page_of", { page, pages }));
       app.sheet.stamp();
-      app.sheet.title(document.body.dataset.print ?? "sheet");
+      app.sheet.title(document.body.dataset.print ?? "sheet", sheet.print_titles);
     });
   }
 
@@ -540,20 +405,23 @@
   // Once the core is here and the window, with the answer to a press made meanwhile, painted.
   // `app.opened`: once the page has been drawn whole for the first time.
   app.opened = app.core.then(app.afterPaint).then(() => {
-    words = app.call("words", []);
-    const units = app.call("units", []);
+    const words = app.call("words", []), units = app.call("units", []);
     $("flowUnit").replaceChildren(...units.map((u) => new Option(u.symbol, u.name)));
     let remembered = null;
     try { remembered = localStorage.getItem("vordanel.flowUnit"); } catch { /* storage may be off */ }
-    app.dispatch({ type: "ready", units, unit: remembered });
+    app.dispatch({ type: "ready", units, unit: remembered, words, kept: location.hash !== "" });
     // What was typed while the core was on its way counts.
     app.dispatch({ type: "entries", values: app.entries() });
     if ($("headEntry").value !== "") app.dispatch({ type: "head", text: $("headEntry").value });
     openLink(location.hash, { now: false });
     return app.drawInSteps().then(() => { document.documentElement.dataset.vordanel = "ready"; });
   });
-  // The unit select shows the state's unit.
+  // The unit select shows the state's unit; the page, what is being printed.
   app.view((s) => {
     if (s.ready && $("flowUnit").value !== s.unit) $("flowUnit").value = s.unit;
+    if (filled.get("print") === s.print) return;
+    filled.set("print", s.print);
+    if (s.print) document.body.dataset.print = s.print;
+    else delete document.body.dataset.print;
   });
 })();

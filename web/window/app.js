@@ -12,23 +12,18 @@ const app = {
   entryIds: ["Text6", "Text1", "Text2", "Text3"],
   entries() { return this.entryIds.map((id) => this.$(id).value); },
 
-  // A call into the page's module: texts go as UTF-8, each as a pointer and its length in bytes (so
-  // that a NUL typed or pasted is part of the text), on the module's heap for the one call; more
-  // (numbers) follow them. The module answers in JSON, or in plain text where `json` is false.
-  call(name, texts, more = [], json = true) {
-    const module = this.module;
-    const strings = texts.map((text) => {
-      const size = module.lengthBytesUTF8(text);
-      const pointer = module._malloc(size + 1);
-      if (pointer) module.stringToUTF8(text, pointer, size + 1);
-      return [pointer, size];
-    });
+  // A call into the page's module: its arguments (texts, then numbers) as one JSON array, on the
+  // module's heap for the one call (a NUL typed or pasted goes as \u0000, part of its text); its
+  // answer one JSON text, read at once.
+  call(name, texts, more = []) {
+    const module = this.module, request = JSON.stringify([...texts, ...more]);
+    const size = module.lengthBytesUTF8(request) + 1, at = module._malloc(size);
+    if (!at) throw new Error("no memory for the entries");
     try {
-      if (strings.some(([pointer]) => !pointer)) throw new Error("no memory for the entries");
-      const answer = module.UTF8ToString(module[`_vordanel_${name}`](...strings.flat(), ...more));
-      return json ? JSON.parse(answer) : answer;
+      module.stringToUTF8(request, at, size);
+      return JSON.parse(module.UTF8ToString(module[`_vordanel_${name}`](at)));
     } finally {
-      strings.forEach(([pointer]) => pointer && module._free(pointer));
+      module._free(at);
     }
   },
 

@@ -1,7 +1,24 @@
 "use strict";
 // vordanel-cli's commands inside their module (VordanelCommands): standard input from bytes, and
 // what the command wrote, as bytes, with the core's reading of it. Runs in the page's workers.
-function vordanelCall(module, input, onRead, call, more) {
+// A call into the module: its arguments as one JSON array on the module's heap for the call, its
+// answer one JSON text (glue/request.h), as the page's own module is called (window/app.js).
+function vordanelAsk(module, name, args) {
+  const request = JSON.stringify(args), size = module.lengthBytesUTF8(request) + 1, at = module._malloc(size);
+  if (!at) throw new Error("vordanel: no memory");
+  try {
+    module.stringToUTF8(request, at, size);
+    return JSON.parse(module.UTF8ToString(module[`_vordanel_${name}`](at)));
+  } finally {
+    module._free(at);
+  }
+}
+
+// The whole command line after the program's name (strings without NUL: vordanel.run checks
+// them); args null runs a batch on the input. `view` asks for the core's reading of the output,
+// with so many rows, and `file` names the file read; `ms` is how long the command took. What the
+// command wrote comes back as bytes, copied off the module's heap.
+function vordanelRun(module, args, input, onRead, { view = 0, file = "" } = {}) {
   let read = 0;
   module.readInput = (buffer, size) => {
     const n = Math.min(size, input.length - read);
@@ -10,44 +27,15 @@ function vordanelCall(module, input, onRead, call, more) {
     if (onRead) onRead(read, input.length);
     return n;
   };
+  const started = performance.now();
   try {
-    const status = call();
-    const copy = (data, size) => module.HEAPU8.slice(data, data + size);
-    return { status, stdout: copy(module._vordanel_out_data(), module._vordanel_out_size()),
-             stderr: copy(module._vordanel_err_data(), module._vordanel_err_size()), ...more?.(status) };
+    const ran = vordanelAsk(module, "run", args ?? ["batch"]);
+    const copy = ([at, size]) => module.HEAPU8.slice(at, at + size);
+    const r = { status: ran.status, stdout: copy(ran.stdout), stderr: copy(ran.stderr) };
+    if (view || args === null) r.view = vordanelAsk(module, "view", [ran.status, view, file, performance.now() - started]);
+    return r;
   } finally {
     module._vordanel_release();
     module.readInput = null;
-  }
-}
-
-// A text handed to the module for one call: UTF-8 on its heap, freed after.
-function vordanelWithText(module, text, use) {
-  const bytes = new TextEncoder().encode(text);
-  const at = module._malloc(bytes.length + 1);
-  if (!at) throw new Error("vordanel: no memory");
-  module.HEAPU8.set(bytes, at);
-  try {
-    return use(at, bytes.length);
-  } finally {
-    module._free(at);
-  }
-}
-
-// The whole command line after the program's name (strings without NUL: vordanel.run checks
-// them); args null runs a batch on the input. `view` asks for the core's reading of the output,
-// with so many rows, and `file` names the file read; `ms` is how long the command took.
-function vordanelRun(module, args, input, onRead, { view = 0, file = "" } = {}) {
-  const more = (status, ms) => (view || args === null) ? vordanelWithText(module, file, (at, size) =>
-    ({ view: JSON.parse(module.UTF8ToString(module._vordanel_view(status, view, at, size, ms()))) })) : {};
-  const started = performance.now(), ms = () => performance.now() - started;
-  const encoded = new TextEncoder().encode((args ?? ["batch"]).map((a) => a + "\0").join(""));
-  const argv = module._malloc(encoded.length + 1);
-  if (!argv) throw new Error("vordanel.run: no memory for the arguments");
-  module.HEAPU8.set(encoded, argv);
-  try {
-    return vordanelCall(module, input, onRead, () => module._vordanel_run(argv, (args ?? ["batch"]).length), (status) => more(status, ms));
-  } finally {
-    module._free(argv);
   }
 }

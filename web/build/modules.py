@@ -1,0 +1,43 @@
+"""What both editions are made of: the page's scripts in the order they run, and the WebAssembly
+that emscripten inlines into a module's script, taken out of it."""
+import base64
+import pathlib
+import re
+import sys
+
+WEB = pathlib.Path(__file__).resolve().parents[1]
+
+# The page's scripts in the order they run: app.js is the object through which the others meet.
+# The window's own come first: the hosted edition serves them apart from the workbench's, which it
+# fetches once the core is in hand. The workers' scripts follow the commands' module in a worker.
+WINDOW_SCRIPTS = ["window/app.js", "model/state.js", "window/page.js"]
+# The QR codes that lead printed paper back to its calculation are encoded by Debian's
+# qrcode-generator (MIT), ahead of the workbench's scripts that draw them.
+QRCODE_GENERATOR = "/usr/share/nodejs/qrcode-generator/qrcode.js"
+BENCH_SCRIPTS = [QRCODE_GENERATOR, "views/qr.js", "effects/commands.js", "effects/runner.js", "views/curve.js", "views/sheet.js",
+                 "views/workbench.js"]
+WORKER_SCRIPTS = ["workers/runner.js", "workers/worker.js"]
+
+
+def read(names):
+    """The texts of the page's files named (relative to web/)."""
+    return [WEB.joinpath(name).read_text(encoding="utf-8") for name in names]
+
+
+def fill(template, values):
+    """A template's @NAME@ placeholders filled in one pass, so that nothing filled in is taken for a
+    placeholder; a placeholder without a value is an error of the build."""
+    def value(m):
+        if m.group(1) not in values:
+            sys.exit(f"no value for @{m.group(1)}@")
+        return values[m.group(1)]
+    return re.sub(r"@([A-Z][A-Z0-9_]*)@", value, template)
+
+
+def split_wasm(script):
+    """An emscripten SINGLE_FILE script without its WebAssembly, and that WebAssembly."""
+    prefix = "data:application/octet-stream;base64,"
+    found = re.search(re.escape(prefix) + r"([A-Za-z0-9+/=]+)", script)
+    if not found:
+        sys.exit("no inlined WebAssembly in a module's script")
+    return script[:found.start(1)] + script[found.end(1):], base64.b64decode(found.group(1))
