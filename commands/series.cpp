@@ -227,10 +227,10 @@ double inUnit(double cubicMetresPerMinute, FlowUnit unit)
 }
 
 // Every reading's row back with its head, flow and note.
-int perReading(const SeriesOptions& options, const Setting& setting, std::FILE* in, std::FILE* out, std::FILE* err,
+int perReading(const SeriesOptions& options, const Setting& setting, std::FILE* in, Destination& out, std::FILE* err,
                RowCounts& counts)
 {
-    RowWriter w(out, setting.dialect);
+    RowWriter w(out.stream(), setting.dialect);
     const bool withUncertainty = uncertain(options);
     const Uncertainties u = uncertaintiesOf(options);
     std::optional<LoggerColumns> columns;
@@ -274,7 +274,7 @@ int perReading(const SeriesOptions& options, const Setting& setting, std::FILE* 
         return w.o.flushIfFull();
     };
     const int status = readLogger(options, setting, in, err, h);
-    if (!w.o.flush()) return lostOutput(err);
+    if (!w.o.flush()) return out.lost(err);
     return status;
 }
 
@@ -353,9 +353,9 @@ const char* dailyRules =
     "the hours covered. A day all covered whose readings carry no note has no notes.";
 
 int daily(const SeriesOptions& options, const Setting& setting, std::int64_t dayStart, std::int64_t maxGap, bool defaulted,
-          std::FILE* in, std::FILE* out, std::FILE* err, RowCounts& counts)
+          std::FILE* in, Destination& out, std::FILE* err, RowCounts& counts)
 {
-    RowWriter w(out, setting.dialect);
+    RowWriter w(out.stream(), setting.dialect);
     DayRules rules{dayStart, maxGap, uncertaintiesOf(options)};
     DailyVolumes days(rules);
     std::vector<DayVolume> finished;
@@ -417,7 +417,7 @@ int daily(const SeriesOptions& options, const Setting& setting, std::int64_t day
         return w.o.flushIfFull();
     };
     const int status = readLogger(options, setting, in, err, h);
-    if (status != Answer) return status;
+    if (status != Answer) return w.o.failed() ? out.lost(err) : status;
     days.finish(finished);
     put();
     if (options.json) {
@@ -427,7 +427,7 @@ int daily(const SeriesOptions& options, const Setting& setting, std::int64_t day
     } else {
         putDayRow(w, days.total(), options, setting.dialect.decimal, japanese, true);
     }
-    if (!w.o.flush()) return lostOutput(err);
+    if (!w.o.flush()) return out.lost(err);
     std::fprintf(err, "vordanel-cli: series: days from %s, greatest gap bridged %s min%s\n",
                  readingTimeText(dayStart).substr(11, 5).c_str(), displayText(static_cast<double>(maxGap) / 60000.0).c_str(),
                  defaulted ? " (twice the most common interval)" : "");
@@ -451,7 +451,7 @@ std::optional<std::int64_t> dayStartOf(std::string_view text)
     return (hours * 60 + minutes) * std::int64_t{60'000};
 }
 
-int run(const SeriesOptions& options, std::FILE* in, std::FILE* out, std::FILE* err)
+int run(const SeriesOptions& options, std::FILE* in, Destination& out, std::FILE* err)
 {
     const ParsedNumber diameter = parseNumber(options.diameter);
     if (diameter.fault) return reportFault(err, *diameter.fault, Input::Diameter), Failure;
@@ -513,7 +513,7 @@ int run(const SeriesOptions& options, std::FILE* in, std::FILE* out, std::FILE* 
     if (spooled) std::fclose(spooled);
     if (status != Answer) return status;
     reportRows(err, "series", counts, "a flow");
-    return counts.failed ? Failure : counts.noAnswer ? NoSolution : Answer;
+    return out.commit(err, counts.failed ? Failure : counts.noAnswer ? NoSolution : Answer);
 }
 
 }  // namespace
@@ -521,6 +521,8 @@ int run(const SeriesOptions& options, std::FILE* in, std::FILE* out, std::FILE* 
 void addSeriesOptions(CLI::App& command, SeriesOptions& options)
 {
     command.add_option("file", options.file, "the logger's CSV file; standard input when absent or -");
+    command.add_option("-o,--output", options.output, "the result file, replaced whole once the series is done (default:\n"
+                                                       "standard output); never the input itself");
     command.add_option("-d,--diameter", options.diameter, "weir diameter (mm)")->required();
     addGaugeZeroOption(command, options.gaugeZero, "a level column is a reading on that gauge");
     command.add_option_function<std::string>(
@@ -575,14 +577,17 @@ int series(const SeriesOptions& options, std::FILE* in, std::FILE* out, std::FIL
         std::fprintf(err, "vordanel-cli: series: --json goes with --daily\n");
         return Failure;
     }
-    if (options.file.empty() || options.file == "-") return run(options, in, out, err);
-    std::FILE* input = std::fopen(options.file.c_str(), "rb");
+    const bool standardInput = options.file.empty() || options.file == "-";
+    std::FILE* input = standardInput ? in : std::fopen(options.file.c_str(), "rb");
     if (!input) {
         std::fprintf(err, "vordanel-cli: series: cannot open %s: %s\n", options.file.c_str(), std::strerror(errno));
         return Failure;
     }
-    const int status = run(options, input, out, err);
-    std::fclose(input);
+    Destination destination;
+    int status = Failure;
+    if (destination.open(options.output, out, err, "series", input, standardInput ? "" : options.file))
+        status = run(options, input, destination, err);
+    if (!standardInput) std::fclose(input);
     return status;
 }
 

@@ -14,7 +14,8 @@ class App;
 namespace vordanel::cli {
 
 struct SeriesOptions {
-    std::string file;  // empty or "-": standard input
+    std::string file;    // empty or "-": standard input
+    std::string output;  // -o: the file the result replaces whole; empty or "-": standard output
     std::string diameter;
     std::string gaugeZero;           // mm: a level column is a reading on a gauge of this zero
     std::optional<int> levelScale;   // --level-unit mm, cm, m as 0, 1, 3: the unit of --level-column
