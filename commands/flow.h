@@ -6,10 +6,6 @@
 #include <cstdio>
 #include <string>
 
-namespace CLI {
-class App;
-}
-
 namespace vordanel::cli {
 
 struct FlowOptions {
@@ -26,6 +22,5 @@ FlowAnswer flowAt(const FlowOptions& options);
 // The flow the formula gives over a weir of that diameter at that head (mm), to 0.01 L/min (in
 // flowUnit, to the same resolution), or in full as JSON.
 int flow(const FlowOptions& options, std::FILE* out, std::FILE* err);
-void addFlowOptions(CLI::App& command, FlowOptions& options);
 
 }  // namespace vordanel::cli

@@ -5,10 +5,6 @@
 #include <cstdio>
 #include <string>
 
-namespace CLI {
-class App;
-}
-
 namespace vordanel::cli {
 
 struct GaugeOptions {
@@ -24,10 +20,5 @@ struct GaugeOptions {
 // staff with millimetre ticks from its zero on one side and the flows' marks on the other.
 // `refusal`, where given, is told why no gauge was drawn, in Japanese, for a front end that says it.
 int gauge(const GaugeOptions& options, std::FILE* out, std::FILE* err, std::string* refusal = nullptr);
-void addGaugeOptions(CLI::App& command, GaugeOptions& options);
-
-// --gauge-zero MM, a staff gauge's reading at the bottom of the opening (shared by flow, table and
-// gauge); `what` says what it does to the command's heads.
-void addGaugeZeroOption(CLI::App& command, std::string& gaugeZero, const std::string& what);
 
 }  // namespace vordanel::cli

@@ -7,10 +7,6 @@
 #include <optional>
 #include <string>
 
-namespace CLI {
-class App;
-}
-
 namespace vordanel::cli {
 
 struct SeriesOptions {
@@ -31,6 +27,5 @@ struct SeriesOptions {
 // A level logger's file in (a time column or a date and a time column, and a level column), the same
 // rows out with head_mm, flow_<unit> and note added; or with `daily`, one row per day and the total.
 int series(const SeriesOptions& options, std::FILE* in, std::FILE* out, std::FILE* err);
-void addSeriesOptions(CLI::App& command, SeriesOptions& options);
 
 }  // namespace vordanel::cli

@@ -1,6 +1,6 @@
 // The page's glue, built natively and held to the companion: what the page says of an entry is
 // what `vordanel-cli` says of it, in the core's words.
-#include "commands.h"
+#include "cli.h"
 #include "flow.h"
 
 #include "vordanel/calculation.h"
