@@ -7,10 +7,6 @@
 #include <optional>
 #include <string>
 
-namespace CLI {
-class App;
-}
-
 namespace vordanel::cli {
 
 struct BatchOptions {
@@ -42,6 +38,5 @@ struct BatchCount : RowCounts {
 // came: its separators, byte-order mark, line ends and quoting. `in` is read when options.file
 // names no file.
 int batch(const BatchOptions& options, std::FILE* in, std::FILE* out, std::FILE* err, BatchCount* count = nullptr);
-void addBatchOptions(CLI::App& command, BatchOptions& options);
 
 }  // namespace vordanel::cli

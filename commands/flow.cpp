@@ -9,85 +9,75 @@
 #include "vordanel/catalogue.h"
 #include "vordanel/numtext.h"
 
-#include <CLI/CLI.hpp>
-
 namespace vordanel::cli {
 
-void addFlowOptions(CLI::App& command, FlowOptions& options)
+FlowResult flowAt(const FlowOptions& options)
 {
-    command.add_option("-d,--diameter", options.diameter, "weir diameter (mm)")->required();
-    command.add_option("--head", options.head, "overflow head above the bottom of the opening (mm)")->required();
-    addFlowUnitOption(command, options.flowUnit);
-    addGaugeZeroOption(command, options.gaugeZero, "--head is then a reading on that gauge");
-    command.add_flag("--json", options.json, "print one JSON object: the flow in full, its side of the curve, "
-                                             "whether the head is above the weir");
-    command.footer("Example:\n"
-                   "  $ vordanel-cli flow -d 100 --head 50\n"
-                   "  " + flowCaption(FlowUnit::LitresPerMinute) + " 44.64\n"
-                   "  $ vordanel-cli flow -d 100 --head 50 --flow-unit m3/h --json\n"
-                   "  {\"outcome\":\"flow\",\"flow_m3h\":2.678524289397808,\"flow_text\":\"2.6785\",\"side\":\"rising\","
-                   "\"above_weir\":false}\n"
-                   "The flow is printed to 0.01 L/min, the search's own tolerance (in another unit, to the places\n"
-                   "that resolve it). A head above the peak of the curve lies on its falling side; above the curve's\n"
-                   "zero the formula gives no flow (outcome no_flow, exit status 1). With --gauge-zero the head\n"
-                   "is the reading less the gauge zero, and --json adds reading_mm, gauge_zero_mm and head_mm.");
+    return {options, vordanel::flowAt(options.diameter, options.head, options.gaugeZero)};
 }
 
-FlowAnswer flowAt(const FlowOptions& options) { return vordanel::flowAt(options.diameter, options.head, options.gaugeZero); }
-
-int flow(const FlowOptions& options, std::FILE* out, std::FILE* err)
+std::string flowJson(const FlowResult& r)
 {
-    const FlowAnswer a = flowAt(options);
-    const ParsedNumber &diameter = a.diameter, &head = a.head, &zero = a.zero;
-    const bool onGauge = a.onGauge, belowZero = a.belowZero();
-    const double reading = a.reading;
-    const Curve& curve = a.curve;
+    const FlowAnswer& a = r.answer;
     const Discharge& d = a.discharge;
-    const FlowUnitNames& unit = names(options.flowUnit);
+    const FlowUnit unit = r.options.flowUnit;
     const double litres = toLitresPerMinute(d.flow);
-
-    if (belowZero)
-        std::fprintf(err, "vordanel-cli: --head: %s: the reading %s lies below the gauge zero %s\n", describe(*d.fault),
-                     displayText(reading).c_str(), displayText(zero.value).c_str());
-    else if (d.fault) reportFault(err, *d.fault, d.faultInput);
-    if (options.json) {
-        JsonObject json;
-        if (d.fault) {
-            putFault(json, *d.fault, d.faultInput);
-        } else {
-            json.text("outcome", d.beyondZero ? "no_flow" : "flow");
-            if (!d.beyondZero)
-                json.number(std::string("flow_") + unit.key, fromLitresPerMinute(litres, options.flowUnit))
-                    .text("flow_text", flowText(litres, options.flowUnit));
-            json.text("side", d.fallingSide ? "falling" : "rising").boolean("above_weir", d.aboveWeir);
-            if (d.beyondZero) json.number("zero_head_mm", curve.zeroHead * 1000);
-        }
-        if (onGauge && !head.fault && !zero.fault)
-            json.number(names(Input::Reading).column, reading)
-                .number(names(Input::GaugeZero).column, zero.value)
-                .number(names(Input::Head).column, head.value);
-        putText(out, json.str() + "\n");
-        return finish(out, err, d.fault ? Failure : d.beyondZero ? NoSolution : Answer);
+    JsonObject json;
+    if (d.fault) {
+        putFault(json, *d.fault, d.faultInput);
+    } else {
+        json.text("outcome", d.beyondZero ? "no_flow" : "flow");
+        if (!d.beyondZero)
+            json.number(std::string("flow_") + names(unit).key, fromLitresPerMinute(litres, unit)).text("flow_text", flowText(litres, unit));
+        json.text("side", d.fallingSide ? "falling" : "rising").boolean("above_weir", d.aboveWeir);
+        if (d.beyondZero) json.number("zero_head_mm", a.curve.zeroHead * 1000);
     }
+    if (a.onGauge && !a.head.fault && !a.zero.fault)
+        json.number(names(Input::Reading).column, a.reading)
+            .number(names(Input::GaugeZero).column, a.zero.value)
+            .number(names(Input::Head).column, a.head.value);
+    return json.str() + "\n";
+}
 
-    if (d.fault) return Failure;
+void putFlowText(std::FILE* out, const FlowResult& r)
+{
+    const FlowAnswer& a = r.answer;
+    const Discharge& d = a.discharge;
+    const FlowUnit unit = r.options.flowUnit;
+    const double litres = toLitresPerMinute(d.flow);
+    if (d.fault) return;
     if (d.beyondZero) {
         std::fprintf(out,
                      "The formula gives no flow at this head: over a %s mm weir its discharge falls to zero at %s mm "
                      "(%s times the diameter) and is negative above.\n",
-                     displayText(diameter.value).c_str(), hundredthsText(curve.zeroHead * 1000).c_str(),
+                     displayText(a.diameter.value).c_str(), hundredthsText(a.curve.zeroHead * 1000).c_str(),
                      hundredthsText(zeroRatio()).c_str());
-        return finish(out, err, NoSolution);
+        return;
     }
-    std::fprintf(out, "%s %s\n", flowCaption(options.flowUnit).c_str(), flowText(litres, options.flowUnit).c_str());
+    std::fprintf(out, "%s %s\n", flowCaption(unit).c_str(), flowText(litres, unit).c_str());
     if (d.aboveWeir) std::fprintf(out, "%s\n", names(Note::AboveWeir).japanese);
     if (d.fallingSide)
         std::fprintf(out,
                      "This head lies on the falling side of the curve: above %s mm, where the flow peaks at %s %s, "
                      "more head gives less flow.\n",
-                     hundredthsText(curve.peakHead * 1000).c_str(),
-                     flowText(toLitresPerMinute(curve.peakFlow), options.flowUnit).c_str(), unit.symbol);
-    return finish(out, err, Answer);
+                     hundredthsText(a.curve.peakHead * 1000).c_str(),
+                     flowText(toLitresPerMinute(a.curve.peakFlow), unit).c_str(), names(unit).symbol);
+}
+
+int flow(const FlowOptions& options, std::FILE* out, std::FILE* err)
+{
+    const FlowResult r = flowAt(options);
+    const FlowAnswer& a = r.answer;
+    const Discharge& d = a.discharge;
+    if (a.belowZero())
+        std::fprintf(err, "vordanel-cli: --head: %s: the reading %s lies below the gauge zero %s\n", describe(*d.fault),
+                     displayText(a.reading).c_str(), displayText(a.zero.value).c_str());
+    else if (d.fault) reportFault(err, *d.fault, d.faultInput);
+    const int status = d.fault ? Failure : d.beyondZero ? NoSolution : Answer;
+    if (options.json) putText(out, flowJson(r));
+    else if (d.fault) return Failure;
+    else putFlowText(out, r);
+    return finish(out, err, status);
 }
 
 }  // namespace vordanel::cli

@@ -6,10 +6,6 @@
 #include <cstdio>
 #include <string>
 
-namespace CLI {
-class App;
-}
-
 namespace vordanel::cli {
 
 struct FlowOptions {
@@ -20,12 +16,21 @@ struct FlowOptions {
 };
 
 using vordanel::FlowAnswer;
-// The flow at the head as the options give it (vordanel::flowAt).
-FlowAnswer flowAt(const FlowOptions& options);
+// The flow at the head as the options give it (vordanel::flowAt), with the options it answers; a
+// fault names the entry at fault (diameter, head or gauge zero).
+struct FlowResult {
+    FlowOptions options;
+    FlowAnswer answer;
+};
+FlowResult flowAt(const FlowOptions& options);
+
+// The result as one JSON object (and a line end), and in words (nothing for a fault, which is
+// told on standard error).
+std::string flowJson(const FlowResult& result);
+void putFlowText(std::FILE* out, const FlowResult& result);
 
 // The flow the formula gives over a weir of that diameter at that head (mm), to 0.01 L/min (in
 // flowUnit, to the same resolution), or in full as JSON.
 int flow(const FlowOptions& options, std::FILE* out, std::FILE* err);
-void addFlowOptions(CLI::App& command, FlowOptions& options);
 
 }  // namespace vordanel::cli

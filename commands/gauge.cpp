@@ -12,9 +12,9 @@
 #include "vordanel/numtext.h"
 #include "vordanel/words.h"
 
-#include <CLI/CLI.hpp>
-
+#include <algorithm>
 #include <cerrno>
+#include <cstdarg>
 #include <cmath>
 #include <cstring>
 #include <ctime>
@@ -51,6 +51,20 @@ const char* textFault(std::string_view text)
     return nullptr;
 }
 
+// A line as printf would write it, less its line end: the command line prints it.
+[[gnu::format(printf, 1, 2)]] std::string printed(const char* format, ...)
+{
+    std::va_list args, again;
+    va_start(args, format);
+    va_copy(again, args);
+    std::string text(static_cast<std::size_t>(std::max(0, std::vsnprintf(nullptr, 0, format, args))), '\0');
+    std::vsnprintf(text.data(), text.size() + 1, format, again);
+    va_end(again);
+    va_end(args);
+    if (!text.empty() && text.back() == '\n') text.pop_back();
+    return text;
+}
+
 // A length in mm, to the micrometre.
 std::string mm(double value) { return roundedText(value, 3); }
 
@@ -77,48 +91,26 @@ std::string text(double x, double y, double size, const char* anchor, std::strin
 
 }  // namespace
 
-void addGaugeZeroOption(CLI::App& command, std::string& gaugeZero, const std::string& what)
+GaugeResult computeGauge(const GaugeOptions& options)
 {
-    command.add_option("--gauge-zero", gaugeZero,
-                       "a staff gauge's reading at the bottom of the opening (mm), its zero lying that far below: " + what)
-        ->type_name("MM");
-}
-
-void addGaugeOptions(CLI::App& command, GaugeOptions& options)
-{
-    command.add_option("-d,--diameter", options.diameter, "weir diameter (mm)")->required();
-    addFlowUnitOption(command, options.flowUnit);
-    command.add_option("--step", options.step, "flow between marks, in --flow-unit (default: 1, 2 or 5 times a power\n"
-                                               "of ten giving 16 to 40 marks)");
-    addGaugeZeroOption(command, options.gaugeZero, "the staff's millimetres count from\nits zero, the marks stand that much higher (default 0)");
-    command.add_option("-o,--output", options.output, "the SVG file (default: standard output)");
-    command.add_option("--date", options.date, "the date in the foot, YYYY-MM-DD (default: today)");
-    command.footer("Example:\n"
-                   "  $ vordanel-cli gauge -d 100 --flow-unit m3/h --gauge-zero 50 --date 2024-04-01 -o gauge.svg\n"
-                   "The SVG is true to scale (width and height in mm, one unit of its viewBox a millimetre): print it\n"
-                   "at 100 % and post it at the weir. The staff has millimetre ticks from its zero (longer every 5\n"
-                   "and 10 mm, numbered in centimetres) on the left; on the right, a mark where the flow is each\n"
-                   "multiple of the step (every fifth longer and numbered large), at the head `vordanel-cli head`\n"
-                   "gives for that flow without a bracket, plus the gauge zero, up to the top of the opening. Each\n"
-                   "mark carries data-flow, data-height-mm (above the bottom of the opening) and data-reading-mm.");
-}
-
-int gauge(const GaugeOptions& options, std::FILE* out, std::FILE* err, std::string* refusal)
-{
-    const auto refuse = [refusal](std::string japanese) {
-        if (refusal) *refusal = std::move(japanese);
-        return Failure;
+    GaugeResult r;
+    r.options = options;
+    std::string error;  // the command line's line, set before each refusal
+    const auto blame = [&error](Fault fault, Input input) { error = "vordanel-cli: " + faultText(fault, input); };
+    const auto refuse = [&](std::string japanese, std::optional<Input> input = std::nullopt) {
+        r.refusal = {input, std::move(error), std::move(japanese)};
+        return r;
     };
     const ParsedNumber diameter = parseNumber(options.diameter);
     const ParsedNumber zero = parseNumber(options.gaugeZero.empty() ? "0" : options.gaugeZero);
-    if (diameter.fault) return reportFault(err, *diameter.fault, Input::Diameter), refuse(words::fault(*diameter.fault, Input::Diameter));
-    if (zero.fault) return reportFault(err, *zero.fault, Input::GaugeZero), refuse(words::fault(*zero.fault, Input::GaugeZero));
+    if (diameter.fault) return blame(*diameter.fault, Input::Diameter), refuse(words::fault(*diameter.fault, Input::Diameter), Input::Diameter);
+    if (zero.fault) return blame(*zero.fault, Input::GaugeZero), refuse(words::fault(*zero.fault, Input::GaugeZero), Input::GaugeZero);
     const Curve curve = curveOf(toMetres(diameter.value));
     if (const auto fault = diameterFault(curve.weir.diameter()) ? diameterFault(curve.weir.diameter()) : curve.fault)
-        return reportFault(err, *fault, Input::Diameter), refuse(words::fault(*fault, Input::Diameter));
+        return blame(*fault, Input::Diameter), refuse(words::fault(*fault, Input::Diameter), Input::Diameter);
     if (zero.value < 0) {
-        std::fprintf(err, "vordanel-cli: --gauge-zero: a staff's zero lies at or below the bottom of the opening (0 or more mm)\n");
-        return refuse(word(Word::gauge_zero_negative, {names(Input::GaugeZero).caption}));
+        error = printed("vordanel-cli: --gauge-zero: a staff's zero lies at or below the bottom of the opening (0 or more mm)\n");
+        return refuse(word(Word::gauge_zero_negative, {names(Input::GaugeZero).caption}), Input::GaugeZero);
     }
     double step = 0;
     if (options.step.empty()) {
@@ -126,7 +118,7 @@ int gauge(const GaugeOptions& options, std::FILE* out, std::FILE* err, std::stri
     } else {
         const ParsedNumber given = parseNumber(options.step);
         if (given.fault || !(given.value > 0)) {
-            std::fprintf(err, "vordanel-cli: --step: a flow above zero is needed (in %s)\n", names(options.flowUnit).name);
+            error = printed("vordanel-cli: --step: a flow above zero is needed (in %s)\n", names(options.flowUnit).name);
             return refuse(word(Word::gauge_step_not_positive));
         }
         step = given.value;
@@ -134,9 +126,9 @@ int gauge(const GaugeOptions& options, std::FILE* out, std::FILE* err, std::stri
     const GaugeScale scale = gaugeScale(curve, options.flowUnit, step);
     if (scale.marks.empty()) {
         // A step too fine to solve or print as its own number, or past the top of the opening.
-        std::fprintf(err, "vordanel-cli: --step: %s %s gives no mark on the staff (no multiple of it that can be written "
-                          "and solved has a head up to the top of the opening); the default step here is %s\n",
-                     displayText(step).c_str(), names(options.flowUnit).name, displayText(gaugeStep(curve, options.flowUnit)).c_str());
+        error = printed("vordanel-cli: --step: %s %s gives no mark on the staff (no multiple of it that can be written "
+                        "and solved has a head up to the top of the opening); the default step here is %s\n",
+                        displayText(step).c_str(), names(options.flowUnit).name, displayText(gaugeStep(curve, options.flowUnit)).c_str());
         return refuse(word(Word::gauge_no_mark));
     }
     const GaugeDrawing drawing = gaugeDrawing(zero.value, scale.topMillimetres);
@@ -144,11 +136,28 @@ int gauge(const GaugeOptions& options, std::FILE* out, std::FILE* err, std::stri
     if (scale.tooMany || !(length <= longestStaff)) {
         // The limits as maxGaugeMarks and longestStaff (mm) state them.
         const std::string marks = std::to_string(maxGaugeMarks), metres = displayText(longestStaff / 1000);
-        if (scale.tooMany) std::fprintf(err, "vordanel-cli: gauge: the step gives more than %s marks; take a larger --step\n", marks.c_str());
-        else std::fprintf(err, "vordanel-cli: gauge: the staff would be longer than %s m\n", metres.c_str());
+        error = scale.tooMany ? printed("vordanel-cli: gauge: the step gives more than %s marks; take a larger --step\n", marks.c_str())
+                              : printed("vordanel-cli: gauge: the staff would be longer than %s m\n", metres.c_str());
         return refuse(scale.tooMany ? word(Word::gauge_too_many, {marks}) : word(Word::gauge_too_long, {metres}));
     }
 
+    r.date = options.date.empty() ? today() : options.date;
+    if (const char* why = textFault(r.date)) {
+        error = printed("vordanel-cli: --date: %s\n", why);
+        return refuse(word(Word::gauge_bad_date));
+    }
+    r.diameter = diameter.value, r.zero = zero.value, r.step = step;
+    r.scale = scale, r.drawing = drawing;
+    return r;
+}
+
+std::string gaugeSvg(const GaugeResult& r)
+{
+    const GaugeOptions& options = r.options;
+    const GaugeScale& scale = r.scale;
+    const GaugeDrawing& drawing = r.drawing;
+    const double length = drawing.length, step = r.step;
+    const std::string& date = r.date;
     // Wide enough for the foot's lines, and for the major numbers, large enough to read from a few
     // metres away.
     const double width = drawing.width, top = drawing.top, height = drawing.height();
@@ -173,34 +182,44 @@ int gauge(const GaugeOptions& options, std::FILE* out, std::FILE* err, std::stri
     // A minor mark's number only where no major number stands over it.
     const auto clear = [&](double reading) {
         for (const GaugeMark& major : scale.marks)
-            if (major.major && std::abs(zero.value + major.headMillimetres - reading) < (majorSize + minorSize) / 2 + 0.3) return false;
+            if (major.major && std::abs(r.zero + major.headMillimetres - reading) < (majorSize + minorSize) / 2 + 0.3) return false;
         return true;
     };
     for (const GaugeMark& m : scale.marks) {
-        const double reading = zero.value + m.headMillimetres;
+        const double reading = r.zero + m.headMillimetres;
         svg += "<g class=\"flow-mark\" data-flow=\"" + escaped(m.flowText) + "\" data-height-mm=\"" + mm(m.headMillimetres)
                + "\" data-reading-mm=\"" + mm(reading) + "\">" + line(right - (m.major ? 9 : 4), y(reading), right, y(reading));
         if (m.major) svg += text(right + 1.5, y(reading) + majorSize * 0.35, majorSize, "start", m.flowText);
         else if (clear(reading)) svg += text(right + 1.5, y(reading) + minorSize * 0.35, minorSize, "start", m.flowText);
         svg += "</g>\n";
     }
-    const std::string date = options.date.empty() ? today() : options.date;
-    if (const char* why = textFault(date)) {
-        std::fprintf(err, "vordanel-cli: --date: %s\n", why);
-        return refuse(word(Word::gauge_bad_date));
-    }
     const std::string lines[] = {
-        std::string(names(Input::Diameter).caption) + " " + displayText(diameter.value),
+        std::string(names(Input::Diameter).caption) + " " + displayText(r.diameter),
         word(Word::gauge_foot_step, {unit.symbol, displayText(step)}),
-        word(Word::gauge_foot_zero, {names(Input::GaugeZero).caption, displayText(zero.value)}),
+        word(Word::gauge_foot_zero, {names(Input::GaugeZero).caption, displayText(r.zero)}),
         word(Word::gauge_foot_date, {date}),
     };
-    svg += "</g>\n<g class=\"foot\" data-diameter-mm=\"" + escaped(displayText(diameter.value)) + "\" data-unit=\""
+    svg += "</g>\n<g class=\"foot\" data-diameter-mm=\"" + escaped(displayText(r.diameter)) + "\" data-unit=\""
            + escaped(unit.name) + "\" data-step=\"" + escaped(displayText(step)) + "\" data-gauge-zero-mm=\""
-           + escaped(displayText(zero.value)) + "\" data-date=\"" + escaped(date) + "\">\n";
+           + escaped(displayText(r.zero)) + "\" data-date=\"" + escaped(date) + "\">\n";
     for (int i = 0; i < 4; ++i) svg += text(4, top + length + 9 + 6 * i, 3.2, "start", lines[i]) + "\n";
     svg += "</g>\n</svg>\n";
 
+    return svg;
+}
+
+int gauge(const GaugeOptions& options, std::FILE* out, std::FILE* err, std::string* refusal)
+{
+    const auto refuse = [refusal](std::string japanese) {
+        if (refusal) *refusal = std::move(japanese);
+        return Failure;
+    };
+    const GaugeResult r = computeGauge(options);
+    if (r.refusal) {
+        std::fprintf(err, "%s\n", r.refusal->error.c_str());
+        return refuse(r.refusal->japanese);
+    }
+    const std::string svg = gaugeSvg(r);
     Destination destination;
     if (!destination.open(options.output, out, err, "gauge")) return refuse(word(Word::gauge_write_failed));
     if (std::fwrite(svg.data(), 1, svg.size(), destination.stream()) != svg.size()) return destination.lost(err);

@@ -9,8 +9,6 @@
 #include "vordanel/search.h"
 #include "vordanel/units.h"
 
-#include <CLI/CLI.hpp>
-
 #include <vector>
 
 namespace vordanel::cli {
@@ -54,95 +52,41 @@ std::string noHeadSentence(const Curve& curve, NoHead why, FlowUnit unit)
 
 }  // namespace
 
-void addBracketOptions(CLI::App& command, std::optional<Bracket>& bracket)
+HeadResult computeHead(const HeadOptions& options)
 {
-    const auto end = [&bracket](std::string Bracket::*which) {
-        return [&bracket, which](const std::string& value) {
-            if (!bracket) bracket.emplace();
-            (*bracket).*which = value;
-        };
-    };
-    auto* low = command.add_option_function<std::string>("--min", end(&Bracket::min),
-                                                         "bracket minimum (mm); without a bracket, the rising side");
-    auto* high = command.add_option_function<std::string>("--max", end(&Bracket::max), "bracket maximum (mm)");
-    low->needs(high);
-    high->needs(low);
-}
-
-void addFlowUnitOption(CLI::App& command, FlowUnit& unit)
-{
-    command
-        .add_option_function<std::string>(
-            "--flow-unit", [&unit](const std::string& name) { unit = *flowUnitNamed(name); },
-            std::string("the unit of flows in and out: ") + flowUnitList() + " (m³ for m3 too; default L/min)")
-        ->check(CLI::Validator(
-            [](std::string& name) {
-                return flowUnitNamed(name) ? std::string() : "unknown unit '" + name + "' (units: " + flowUnitList() + ")";
-            },
-            "UNIT"));
-}
-
-void addHeadOptions(CLI::App& command, HeadOptions& options)
-{
-    command.add_option("-d,--diameter", options.diameter, "weir diameter (mm)")->required();
-    command.add_option("-q,--flow", options.flow, "flow rate (L/min, or in --flow-unit)")->required();
-    addBracketOptions(command, options.bracket);
-    addFlowUnitOption(command, options.flowUnit);
-    command.add_flag("--trace", options.trace, "also show the search pass by pass");
-    command.add_flag("--json", options.json, "print one JSON object instead of text");
-    command.footer(std::string("Example:\n"
-                               "  $ vordanel-cli head -d 100 -q 40 --min 1 --max 99\n"
-                               "  ") + std::string(headCaption()) + " 47.1\n"
-                               "  " + std::string(trialsCaption()) + " 12\n"
-                               "  $ vordanel-cli head -d 100 -q 40 --min 1 --max 99 --json\n"
-                               "  {\"outcome\":\"converged\",\"head_mm\":\"47.1\",\"head_m\":0.04710498046875,\"trials\":12,"
-                               "\"above_weir\":false,\"tolerance_met\":true}\n"
-                               "  $ vordanel-cli head -d 100 -q 2.4 --flow-unit m3/h\n"
-                               "  " + std::string(headCaption()) + " 47.1\n"
-                               "  " + std::string(trialsCaption()) + " 11\n\n"
-                   + curveNote);
-}
-
-int head(const HeadOptions& options, std::FILE* out, std::FILE* err)
-{
-    std::vector<Pass> passes;
+    HeadResult r;
+    r.options = options;
     PassObserver observer;
-    if (options.trace) observer = [&](const Pass& p) { passes.push_back(p); };
+    if (options.trace) observer = [&r](const Pass& p) { r.passes.push_back(p); };
     const Bracket bracket = options.bracket.value_or(Bracket{});
-    const bool bracketGiven = bracketKind(bracket.min, bracket.max) != BracketKind::None;
-    const Calculation c =
-        calculateHead({options.diameter, options.flow, bracket.min, bracket.max, options.flowUnit}, ".", observer);
-
-    if (c.outcome == Calculation::Outcome::Incomplete) {
-        std::fprintf(err, "vordanel-cli: every entry needs a value: --diameter, --flow%s\n",
-                     bracketGiven ? ", --min and --max (or both blank for the rising side)" : "");
-        return Failure;
-    }
-    if (c.outcome == Calculation::Outcome::Fault) reportFault(err, c.fault, c.faultInput);
-
+    r.bracketGiven = bracketKind(bracket.min, bracket.max) != BracketKind::None;
+    r.calculation = calculateHead({options.diameter, options.flow, bracket.min, bracket.max, options.flowUnit}, ".", observer);
     // What the curve adds: the other head a bracket holds, or why there is no head without one.
-    std::optional<Curve> curve;
-    if (c.outcome != Calculation::Outcome::Fault) curve = curveOf(c.D);
-    std::optional<OtherHead> other;
-    if (curve && bracketGiven) other = otherHead(*curve, c);
+    if (r.calculation.outcome != Calculation::Outcome::Fault) r.curve = curveOf(r.calculation.D);
+    if (r.curve && r.bracketGiven) r.other = otherHead(*r.curve, r.calculation);
+    return r;
+}
 
-    if (options.json) {
-        JsonObject json;
-        putCalculation(json, c);
-        if (other)
-            json.text("other_head_mm", displayText(other->headMillimetres))
-                .text("other_side", other->onRisingSide ? "rising" : "falling");
-        if (c.noHead)
-            json.number(std::string("max_flow_") + names(options.flowUnit).key,
-                        fromLitresPerMinute(toLitresPerMinute(curve->peakFlow), options.flowUnit))
-                .number("peak_head_mm", curve->peakHead * 1000);
-        if (options.trace) json.array("passes", jsonPasses(passes));
-        const std::string text = json.str() + "\n";
-        std::fwrite(text.data(), 1, text.size(), out);
-        return finish(out, err, exitFor(c));
-    }
+std::string headJson(const HeadResult& r)
+{
+    const Calculation& c = r.calculation;
+    JsonObject json;
+    putCalculation(json, c);
+    if (r.other)
+        json.text("other_head_mm", displayText(r.other->headMillimetres))
+            .text("other_side", r.other->onRisingSide ? "rising" : "falling");
+    if (c.noHead)
+        json.number(std::string("max_flow_") + names(r.options.flowUnit).key,
+                    fromLitresPerMinute(toLitresPerMinute(r.curve->peakFlow), r.options.flowUnit))
+            .number("peak_head_mm", r.curve->peakHead * 1000);
+    if (r.options.trace) json.array("passes", jsonPasses(r.passes));
+    return json.str() + "\n";
+}
 
-    if (options.trace) putTextPasses(out, passes);
+void putHeadText(std::FILE* out, const HeadResult& r)
+{
+    const Calculation& c = r.calculation;
+    if (r.options.trace) putTextPasses(out, r.passes);
     switch (c.outcome) {
     case Calculation::Outcome::Converged:
         std::fprintf(out, "%s %s\n%s %d\n", std::string(headCaption()).c_str(), displayText(c.headMillimetres).c_str(),
@@ -152,18 +96,32 @@ int head(const HeadOptions& options, std::FILE* out, std::FILE* err)
             std::fprintf(out, "The search stopped between two adjacent doubles without meeting its tolerance "
                               "(%s L/min): the head is as close as double precision gets.\n",
                          displayText(toLitresPerMinute(residualTolerance)).c_str());
-        if (other)
+        if (r.other)
             std::fprintf(out, "This bracket holds two heads, one on each side of the curve's peak at %s mm; "
                               "the other is %s mm.\n",
-                         hundredthsText(curve->peakHead * 1000).c_str(), displayText(other->headMillimetres).c_str());
+                         hundredthsText(r.curve->peakHead * 1000).c_str(), displayText(r.other->headMillimetres).c_str());
         break;
     case Calculation::Outcome::NoSolution:
         std::fprintf(out, "%s\n",
-                     c.noHead ? noHeadSentence(*curve, *c.noHead, options.flowUnit).c_str() : names(Note::NoSolution).japanese);
+                     c.noHead ? noHeadSentence(*r.curve, *c.noHead, r.options.flowUnit).c_str() : names(Note::NoSolution).japanese);
         break;
     default:
         break;
     }
+}
+
+int head(const HeadOptions& options, std::FILE* out, std::FILE* err)
+{
+    const HeadResult r = computeHead(options);
+    const Calculation& c = r.calculation;
+    if (c.outcome == Calculation::Outcome::Incomplete) {
+        std::fprintf(err, "vordanel-cli: every entry needs a value: --diameter, --flow%s\n",
+                     r.bracketGiven ? ", --min and --max (or both blank for the rising side)" : "");
+        return Failure;
+    }
+    if (c.outcome == Calculation::Outcome::Fault) reportFault(err, c.fault, c.faultInput);
+    if (options.json) putText(out, headJson(r));
+    else putHeadText(out, r);
     return finish(out, err, exitFor(c));
 }
 

@@ -4,11 +4,12 @@
 #include <optional>
 #include <string>
 
+#include "vordanel/calculation.h"
+#include "vordanel/curve.h"
+#include "vordanel/search.h"
 #include "vordanel/units.h"
 
-namespace CLI {
-class App;
-}
+#include <vector>
 
 namespace vordanel::cli {
 
@@ -25,16 +26,25 @@ struct HeadOptions {
     bool trace = false;
 };
 
+// The head for the options, with the inputs it answers: the calculation (a fault names the entry
+// at fault), the search's passes where traced, and what the curve adds: the other head a bracket
+// holds, the greatest flow where there is no head.
+struct HeadResult {
+    HeadOptions options;
+    bool bracketGiven = false;
+    Calculation calculation;
+    std::vector<Pass> passes;
+    std::optional<Curve> curve;  // none where the calculation failed
+    std::optional<OtherHead> other;
+};
+HeadResult computeHead(const HeadOptions& options);
+
+// The result as one JSON object (and a line end), and as the window's words.
+std::string headJson(const HeadResult& result);
+void putHeadText(std::FILE* out, const HeadResult& result);
+
 // What the window would show for four entries (or the rising-side head for two), in its own
 // words or as one JSON object.
 int head(const HeadOptions& options, std::FILE* out, std::FILE* err);
-
-// The options -d, -q, --min, --max, --trace and --json on `command`, filling `options`.
-void addHeadOptions(CLI::App& command, HeadOptions& options);
-// --min and --max, which come together, into `bracket` (shared with the table command). Both
-// blank is no bracket: the rising side.
-void addBracketOptions(CLI::App& command, std::optional<Bracket>& bracket);
-// --flow-unit, the unit of the flows a command reads and writes (shared by head, table and flow).
-void addFlowUnitOption(CLI::App& command, FlowUnit& unit);
 
 }  // namespace vordanel::cli

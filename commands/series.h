@@ -7,14 +7,11 @@
 #include <optional>
 #include <string>
 
-namespace CLI {
-class App;
-}
-
 namespace vordanel::cli {
 
 struct SeriesOptions {
-    std::string file;  // empty or "-": standard input
+    std::string file;    // empty or "-": standard input
+    std::string output;  // -o: the file the result replaces whole; empty or "-": standard output
     std::string diameter;
     std::string gaugeZero;           // mm: a level column is a reading on a gauge of this zero
     std::optional<int> levelScale;   // --level-unit mm, cm, m as 0, 1, 3: the unit of --level-column
@@ -30,6 +27,5 @@ struct SeriesOptions {
 // A level logger's file in (a time column or a date and a time column, and a level column), the same
 // rows out with head_mm, flow_<unit> and note added; or with `daily`, one row per day and the total.
 int series(const SeriesOptions& options, std::FILE* in, std::FILE* out, std::FILE* err);
-void addSeriesOptions(CLI::App& command, SeriesOptions& options);
 
 }  // namespace vordanel::cli

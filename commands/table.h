@@ -31,7 +31,6 @@ struct TableReport {
 
 // A rating table for one weir: one CSV row per flow (or per head) of FROM:TO:STEP, streamed.
 int table(const TableOptions& options, std::FILE* out, std::FILE* err, TableReport* report = nullptr);
-void addTableOptions(CLI::App& command, TableOptions& options);
 // table --breakpoints N (breakpoints.cpp).
 int breakpointTable(const TableOptions& options, std::FILE* out, std::FILE* err, TableReport& report);
 

@@ -37,9 +37,18 @@ BySymlink|batch link.csv -o in.csv
 ByHardLink|batch hard.csv -o link.csv
 AppendedStdout|batch in.csv >> in.csv
 StdoutThroughLink|batch link.csv >> hard.csv
+SeriesByName|series -d 100 in.csv -o in.csv
+SeriesBySymlink|series -d 100 link.csv -o hard.csv
 ShellTruncatedStdout|batch - < in.csv > in.csv
 ROWS
 cat keep.csv > in.csv
+
+# A series written by -o is what it gives on standard output, and replaces the file whole.
+printf 'time,level_mm\n2026-07-01 09:00,150\n2026-07-01 09:10,152\n' > log.csv
+echo old > series.csv
+$cli series -d 100 --gauge-zero 100 log.csv -o series.csv 2>/dev/null || fail "series -o: exit $?"
+$cli series -d 100 --gauge-zero 100 log.csv 2>/dev/null | cmp -s - series.csv || fail "series -o: not its standard output"
+rm log.csv
 
 # Killed mid-write: the old file stays whole, byte for byte.
 echo old > table.csv
@@ -68,8 +77,9 @@ done
 
 # A full disk: a small tmpfs where this runs as root (as CI does); /dev/full for standard output.
 if mkdir full && mount -t tmpfs -o size=64k tmpfs full 2>/dev/null && head -c 56k /dev/zero > full/filler; then
-    for command in "table -d 100 --flows 1:140:0.001" "gauge -d 600 --date 2024-04-01" "batch big.csv"; do
+    for command in "table -d 100 --flows 1:140:0.001" "gauge -d 600 --date 2024-04-01" "batch big.csv" "series -d 100 log.csv"; do
         [ -f big.csv ] || for i in $(seq 1 4000); do echo "100,$i"; done > big.csv
+        [ -f log.csv ] || python3 -c 'print("time,head_mm"); [print(f"2026-07-{1 + i // 1440:02d} {i // 60 % 24:02d}:{i % 60:02d},{i % 90 + 1}") for i in range(4000)]' > log.csv
         echo old > full/out
         $cli $command -o full/out 2>err.txt
         status=$?

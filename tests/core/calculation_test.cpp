@@ -1,9 +1,11 @@
 #include "vordanel/calculation.h"
 
 #include "vordanel/numtext.h"
+#include "vordanel/units.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <set>
 #include <string>
@@ -249,6 +251,28 @@ TEST(Calculation, BracketEndsMakeNoneOneOrAnEmptyEntry)
     }
 }
 
+// Each unit is what its name says, in litres per minute: its volume (L, m3) over its time (s, min,
+// h, d), by the units' definitions rather than a copy of the code's factors.
+TEST(Calculation, EveryFlowUnitIsWhatItsNameSays)
+{
+    const auto litres = [](std::string_view volume) { return volume == "L" ? 1.0 : volume == "m3" ? 1000.0 : NAN; };
+    const auto minutes = [](std::string_view time) {
+        return time == "s" ? 1.0 / 60 : time == "min" ? 1.0 : time == "h" ? 60.0 : time == "d" ? 1440.0 : NAN;
+    };
+    std::set<std::string> keys;
+    for (const FlowUnit unit : flowUnits) {
+        const std::string_view name = names(unit).name;
+        const auto slash = name.find('/');
+        const double perMinute = litres(name.substr(0, slash)) / minutes(name.substr(slash + 1));
+        EXPECT_NEAR(toLitresPerMinute(1, unit), perMinute, perMinute * 1e-15) << name;
+        EXPECT_NEAR(fromLitresPerMinute(perMinute, unit), 1, 1e-15) << name;
+        EXPECT_EQ(flowUnitNamed(name), unit) << name;
+        EXPECT_TRUE(keys.insert(names(unit).key).second) << names(unit).key;
+        // The places a flow is printed to resolve 0.01 L/min in the unit, and one fewer would not.
+        EXPECT_EQ(names(unit).decimals, std::max(0, static_cast<int>(std::ceil(std::log10(perMinute / 0.01) - 1e-9)))) << name;
+    }
+}
+
 // Every column a sheet headed in Japanese gets has its caption from the core.
 TEST(Calculation, ColumnsAndKeysHaveTheWindowsCaptions)
 {
@@ -261,17 +285,6 @@ TEST(Calculation, ColumnsAndKeysHaveTheWindowsCaptions)
     EXPECT_EQ(flowCaption(FlowUnit::CubicMetresPerHour, true), "流量(m3/h)");
 }
 
-// The discharge (m^3/min) over a weir of diameter D at head h (m) by the formula's thirteen steps,
-// written out here so that the other head is checked against the formula, not against the search
-// that found it.
-double discharge(double D, double h)
-{
-    const double a = D / 110, b = a / h, c = b + 0.555, d = h * 0.041, e = d / D, mu = c + e;
-    const double p = std::pow(D, 1.5), m = p * mu, r = h / D;
-    const double t1 = std::pow(r, 1.975) * 10.12, t2 = std::pow(r, 3.76) * 2.66, k = t1 - t2;
-    return k * m;
-}
-
 TEST(Calculation, OtherHeadLiesAcrossThePeakFromTheAnswer)
 {
     const Curve curve = curveOf(0.1);
@@ -279,14 +292,11 @@ TEST(Calculation, OtherHeadLiesAcrossThePeakFromTheAnswer)
     const auto other = otherHead(curve, wide);
     ASSERT_TRUE(other);
     EXPECT_TRUE(other->onRisingSide);
-    // The rising head of 40 L/min to adjacent doubles, bisected between 1 um and the diameter (the
-    // discharge rises all the way to about 1.49 D): 47.1002 mm. The search may stop 0.0064 mm from
+    // The rising head of 40 L/min, worked out to adjacent doubles apart from this code (the formula
+    // bisected between 1 um and the diameter): 47.100200144 mm. The search may stop 0.0064 mm from
     // it (its tolerance over the curve's slope there, 1.57 m^3/min per m), and the head is shown
     // to 0.01 mm.
-    double below = 1e-6, above = 0.1;
-    for (double mid; (mid = (below + above) / 2) != below && mid != above;)
-        (discharge(0.1, mid) < 0.04 ? below : above) = mid;
-    EXPECT_NEAR(other->headMillimetres, below * 1000, 0.005 + 0.0064);
+    EXPECT_NEAR(other->headMillimetres, 47.100200144, 0.005 + 0.0064);
     EXPECT_FALSE(otherHead(curve, calculate({"100", "40", "1", "99"})));
     EXPECT_EQ(whyNoHead(curve, 0.25), NoHead::AbovePeak);
     EXPECT_EQ(whyNoHead(curve, 0), NoHead::NoFlow);

@@ -1,6 +1,6 @@
 // The companion's commands in the page's workers: vordanel-cli's run() and its batch, standard
 // input from JavaScript, standard output and error kept in memory.
-#include "commands.h"
+#include "cli.h"
 #include "csv.h"
 #include "json.h"
 #include "request.h"

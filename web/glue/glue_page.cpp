@@ -5,6 +5,7 @@
 // word the page shows comes from here, so the page's scripts only move them.
 // (The companion's commands run in the workers, from a module of their own: glue_commands.cpp.)
 
+#include "flow.h"
 #include "json.h"
 #include "request.h"
 
@@ -276,7 +277,10 @@ const char* vordanel_head_flow(const char* diameter, std::size_t diameterSize, c
                                const char* zero, std::size_t zeroSize, const char* unitName, std::size_t unitSize)
 {
     const vordanel::FlowUnit unit = unitNamed({unitName, unitSize});
-    const vordanel::FlowAnswer a = vordanel::flowAt({diameter, diameterSize}, {head, headSize}, {zero, zeroSize});
+    // The companion's own step, so that the page blames the entry `flow` blames.
+    const vordanel::cli::FlowResult r = vordanel::cli::flowAt(
+        {std::string(diameter, diameterSize), std::string(head, headSize), std::string(zero, zeroSize), unit});
+    const vordanel::FlowAnswer& a = r.answer;
     const vordanel::Discharge& d = a.discharge;
     const double litres = vordanel::toLitresPerMinute(d.flow);
     const std::string flowText = d.fault || d.beyondZero ? "" : vordanel::flowText(litres, unit);

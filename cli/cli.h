@@ -1,12 +1,9 @@
 #pragma once
 
-// The companion's commands, each an options struct and a function that writes to streams, and
-// run(), which parses a command line into one of them.
+// The command line: run() parses argv into one command's options struct (options.h) and runs that
+// command (commands/) on the streams it is given. The process (main.cpp) and the page's workers
+// (web/glue/glue_commands.cpp) both go through it, so that the page's commands are the companion's.
 #include "batch.h"
-#include "flow.h"
-#include "gauge.h"
-#include "head.h"
-#include "series.h"
 #include "table.h"
 #include "words.h"
 

@@ -1,4 +1,5 @@
-#include "commands.h"
+#include "cli.h"
+#include "options.h"
 
 #include "vordanel/catalogue.h"
 #include "vordanel/version.h"
