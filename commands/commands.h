@@ -22,6 +22,7 @@ struct Reports {
     std::string command;
     TableReport table;
     BatchCount batch;
+    SeriesReport series;  // its onReading outlives run()'s reset: the front end sets it once
     std::string refusal;  // a command line that could not be parsed, in Japanese
 };
 

@@ -208,4 +208,6 @@
   app.drawn = drawn;
   // A view: draw(state), called after each change, in the order added.
   app.view = (draw) => renderers.push(draw);
+  // record: a part of the workbench with its own actions (views/record.js) adds its handlers.
+  app.handle = (more) => Object.assign(handlers, more);
 })();

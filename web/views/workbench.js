@@ -343,6 +343,7 @@
 
   // What a link carries: the window's entries, the unit, the head entry and the table's settings.
   const linkFields = ["d", "q", "min", "max"];
+  app.linkParts = [];  // record: the parts of the workbench that carry settings of their own in the link
   function linkOf(s) {
     const params = new URLSearchParams();
     s.entries.forEach((value, i) => value !== "" && params.set(linkFields[i], value));
@@ -352,6 +353,7 @@
     params.set("by", s.table.by);
     if (s.table.bracket) params.set("bracket", "1");
     for (const name of Object.keys(aboutIds)) if (s.about[name] !== "") params.set(name, s.about[name]);
+    for (const part of app.linkParts) part.write(s, params);  // record: the record's settings
     return params;
   }
   // A link's fragment as an action: its entries, unit (named as the core names units, or said to
@@ -367,6 +369,7 @@
       from: get("from"), to: get("to"), step: get("step"),
       about: Object.fromEntries(Object.keys(aboutIds).map((name) => [name, get(name) ?? ""])),
     } }, { now });
+    for (const part of app.linkParts) part.read(params, { now });  // record
     return true;
   }
   let addressTimer = 0, written = location.hash;

@@ -10,6 +10,12 @@ function vordanelCall(module, input, onRead, call, more) {
     if (onRead) onRead(read, input.length);
     return n;
   };
+  // fseek on the input (SEEK_SET, SEEK_CUR, SEEK_END: 0, 1, 2): the new place, or -1 off the input.
+  module.seekInput = (offset, whence) => {
+    const at = offset + [0, read, input.length][whence];
+    if (!(at >= 0 && at <= input.length)) return -1;
+    return (read = at);
+  };
   try {
     const status = call();
     const copy = (data, size) => module.HEAPU8.slice(data, data + size);
@@ -17,7 +23,7 @@ function vordanelCall(module, input, onRead, call, more) {
              stderr: copy(module._vordanel_err_data(), module._vordanel_err_size()), ...more?.(status) };
   } finally {
     module._vordanel_release();
-    module.readInput = null;
+    module.readInput = module.seekInput = null;
   }
 }
 
