@@ -71,8 +71,9 @@ const shown = (page) => page.evaluate(() => ({
 }));
 
 test("loggers' files give the companion's bytes, a row a day and a line broken at each gap", async () => {
-  const opened = await open(session, { width: 1280, height: 900 }), { page } = opened;
   for (const logger of loggers) {
+    // A page of its own each: settings typed with a record loaded would make that one again first.
+    const opened = await open(session, { width: 1280, height: 900 }), { page } = opened;
     const file = write(logger.name, logger.lines, logger.encoding), expected = companion(logger, file);
     await fill(page, [["Text6", logger.d], ["gaugeZero", logger.zero], ...Object.entries(options).map(([id]) => [id, logger.settings[id] ?? ""])]);
     await record(page, file);
@@ -85,8 +86,8 @@ test("loggers' files give the companion's bytes, a row a day and a line broken a
     assert.equal(now.subpaths, logger.gaps + 1, `${logger.name}: the line breaks at each gap and nowhere else`);
     const link = new URLSearchParams(new URL(await page.$eval("#shareLink", (a) => a.href)).hash.slice(1));
     for (const [id, value] of Object.entries(logger.settings)) assert.equal(link.get(options[id][1]), value, `${logger.name}: the link carries ${id}`);
+    await finish(opened);
   }
-  await finish(opened);
 });
 
 test("a bad file says why, naming what it found, and clears the record before it", async () => {

@@ -47,6 +47,7 @@
   app.handle({
     recordSetting(s, { name, value }) { s.record.settings[name] = value; },
     recordFile(s, { file }) { s.record.file = file; },
+    recordBytes(s, { serial, bytes }) { if (s.record.file?.serial === serial) s.record.file.bytes = bytes; },
     recordStart(s, { token, key, total }) {
       s.record.job = { key, token, status: "running", progress: { done: 0, total } };
     },
@@ -60,7 +61,8 @@
       job.message = message;
       // A failure leaves nothing of the record it replaced.
       s.record.shown = message === undefined ? { key: job.key, view, readings, daily } : null;
-      s.signals.push(["recordSection", "vordanel-record-done"]);
+      // The sign that the record of the file and settings on screen is shown: not one asked before.
+      if (job.key === keyOf(s)) s.signals.push(["recordSection", "vordanel-record-done"]);
     },
     recordLink(s, { values }) {
       Object.assign(s.record.settings, values);
@@ -85,7 +87,7 @@
   let commands = null, token = 0, serial = 0;
   function run() {
     const s = app.state, file = s.record.file;
-    if (!s.ready || !file) return;
+    if (!s.ready || !file?.bytes) return;
     const key = keyOf(s);
     if (s.record.job?.key === key) return;
     commands ??= new app.Commands();
@@ -112,9 +114,10 @@
   function chosen(file) {
     if (!file) return;
     activate();
-    file.arrayBuffer().then((buffer) => {
-      app.dispatch({ type: "recordFile", file: { serial: ++serial, name: file.name, bytes: new Uint8Array(buffer) } }, { now: true });
-    });
+    // The file is the record's at once; its bytes follow.
+    const mine = ++serial;
+    app.dispatch({ type: "recordFile", file: { serial: mine, name: file.name, bytes: null } }, { now: true });
+    file.arrayBuffer().then((buffer) => app.dispatch({ type: "recordBytes", serial: mine, bytes: new Uint8Array(buffer) }, { now: true }));
   }
 
   // ---- The views ----
@@ -256,10 +259,13 @@
     if (filled !== rec.filled) {
       filled = rec.filled;
       for (const { name, id } of settings) if ($(id).value !== rec.settings[name]) $(id).value = rec.settings[name];
+      // Settings a link brought are in sight.
+      if (Object.values(rec.settings).some((v) => v !== "")) $("loggerSettings").open = true;
     }
     // A file or any input it answers changed: the record is made again.
-    if (s.ready && rec.file && rec.job?.key !== keyOf(s)) queueMicrotask(run);
+    if (s.ready && rec.file?.bytes && rec.job?.key !== keyOf(s)) queueMicrotask(run);
     const job = rec.job, shown = rec.shown, isFresh = fresh(s);
+    $("recordResult").hidden = !job;
     $("recordSection").dataset.state = job?.status ?? "idle";
     $("recordSection").dataset.stale = String(Boolean(shown && !isFresh));
     const bar = $("loggerProgress");
