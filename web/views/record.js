@@ -60,8 +60,17 @@
       job.status = message === undefined ? "done" : "failed";
       job.message = message;
       // A failure leaves nothing of the record it replaced.
-      s.record.shown = message === undefined ? { key: job.key, view, readings, daily } : null;
-      // The sign that the record of the file and settings on screen is shown: not one asked before.
+      s.record.shown = message === undefined ? { key: job.key, view, readings: null, daily } : null;
+      // The signs that the record of the file and settings on screen is shown, its days and then
+      // all of it: not one asked before.
+      if (job.key !== keyOf(s)) return;
+      s.signals.push(["recordSection", message === undefined ? "vordanel-record-days" : "vordanel-record-done"]);
+    },
+    // The readings' file follows the days: it takes a pass of its own over the file.
+    recordReadings(s, { token, readings }) {
+      const job = s.record.job, shown = s.record.shown;
+      if (!current(job, token) || shown?.key !== job.key) return;
+      shown.readings = readings;
       if (job.key === keyOf(s)) s.signals.push(["recordSection", "vordanel-record-done"]);
     },
     recordLink(s, { values }) {
@@ -84,28 +93,29 @@
 
   // ---- The job ----
 
+  // Two workers, so that the readings' pass runs beside the days' on a second core.
   let commands = null, token = 0, serial = 0;
   function run() {
     const s = app.state, file = s.record.file;
     if (!s.ready || !file?.bytes) return;
     const key = keyOf(s);
     if (s.record.job?.key === key) return;
-    commands ??= new app.Commands();
-    if (commands.busy) commands.cancel();
+    commands ??= [new app.Commands(), new app.Commands()];
+    for (const c of commands) if (c.busy) c.cancel();
     const mine = ++token, args = argsOf(s);
     app.dispatch({ type: "recordStart", token: mine, key, total: file.bytes.length }, { now: true });
     const progress = (done, total) => app.dispatch({ type: "recordProgress", token: mine, done, total });
     // The days first: where they fail, the readings would fail alike and are not waited for.
-    const daily = commands.run([...args, "--daily"], file.bytes.slice(), progress, { view: columns, file: file.name });
-    const readings = commands.run(args, file.bytes.slice());
+    const daily = commands[0].run([...args, "--daily"], file.bytes.slice(), progress, { view: columns, file: file.name });
+    const readings = commands[1].run(args, file.bytes.slice());
     readings.catch(() => {});  // superseded or failed with the days, which say so
     daily.then(async (d) => {
       if (d.view.failed) {
         return app.dispatch({ type: "recordDone", token: mine, message: d.view.message }, { now: true });
       }
+      app.dispatch({ type: "recordDone", token: mine, view: d.view, daily: { bytes: d.stdout, name: d.view.daily_name } }, { now: true });
       const r = await readings;
-      app.dispatch({ type: "recordDone", token: mine, view: d.view, daily: { bytes: d.stdout, name: d.view.daily_name },
-                     readings: { bytes: r.stdout, name: d.view.readings_name } }, { now: true });
+      app.dispatch({ type: "recordReadings", token: mine, readings: { bytes: r.stdout, name: d.view.readings_name } }, { now: true });
     }).catch((e) => {
       if (!(e instanceof app.Cancelled)) app.dispatch({ type: "recordDone", token: mine, message: String(e.message ?? e) }, { now: true });
     });
@@ -340,7 +350,16 @@
     chosen(e.target.files[0]);
     e.target.value = "";
   });
+  // The workers and their module are made ready as a file is about to come (the picker opened, a
+  // file dragged in), so that the record starts on arrival; not on a plain open.
+  const warm = () => {
+    commands ??= [new app.Commands(), new app.Commands()];
+    for (const c of commands) c.start();
+  };
+  $("loggerFile").addEventListener("pointerdown", warm);
+  $("loggerFile").addEventListener("keydown", warm);
   const section = $("recordSection");
+  section.addEventListener("dragenter", warm);
   section.addEventListener("dragover", (e) => {
     if (![...e.dataTransfer.types].includes("Files")) return;
     e.preventDefault();
