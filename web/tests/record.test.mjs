@@ -84,6 +84,16 @@ test("loggers' files give the companion's bytes, a row a day and a line broken a
     // The companion's rows less its header and total.
     assert.equal(now.days, expected.daily.toString().trimEnd().split(/\r?\n/).length - 2, logger.name);
     assert.equal(now.subpaths, logger.gaps + 1, `${logger.name}: the line breaks at each gap and nowhere else`);
+    // The read-off by keys: the first reading and the one after it, as the companion's rows give them.
+    const rows = expected.readings.toString("latin1").split(/\r?\n/).filter((l) => /^\d{4}[-/]/.test(l));
+    for (const [key, row] of [["Home", rows[0]], ["ArrowRight", rows[1]]]) {
+      await page.$eval("svg#hydrograph", (svg) => svg.focus());
+      await page.keyboard.press(key);
+      const said = await page.$eval("#hydrographReadOff", (e) => e.textContent);
+      const [date, time] = row.split(/[ ;,]/);
+      assert.ok(said.includes(time.replace(/^(\d):/, "0$1:")), `${logger.name}, ${key}: "${said}" for ${row}`);
+      assert.ok(said.includes(date.replace(/\//g, "-").replace(/-(\d)(?=-|$)/g, "-0$1")), `${logger.name}, ${key}: "${said}" for ${row}`);
+    }
     const link = new URLSearchParams(new URL(await page.$eval("#shareLink", (a) => a.href)).hash.slice(1));
     for (const [id, value] of Object.entries(logger.settings)) assert.equal(link.get(options[id][1]), value, `${logger.name}: the link carries ${id}`);
     await finish(opened);
@@ -122,7 +132,22 @@ test("an edit of the diameter, the zero or a setting makes the record again", as
     { texts: [["loggerDayStart", "06:30"]], logger: { ...logger, d: "120", zero: "110", settings: { loggerDayStart: "06:30" } } },
   ];
   for (const { texts, logger: now } of edits) {
-    await until(page, "vordanel-record-done", () => fill(page, texts));
+    // The frame after the edit: the record on screen answers the inputs before it, and says so;
+    // its downloads are not to be had. Its job's answer cannot come within the frame.
+    let before;
+    await until(page, "vordanel-record-done", async () => {
+      before = await page.evaluate(async (texts) => {
+        for (const [id, text] of texts) {
+          document.getElementById(id).value = text;
+          document.getElementById(id).dispatchEvent(new Event("input", { bubbles: true }));
+        }
+        await new Promise(requestAnimationFrame);
+        const section = document.getElementById("recordSection");
+        return [section.dataset.state, section.dataset.stale, document.getElementById("loggerStale").hidden,
+                document.getElementById("loggerDaily").getAttribute("aria-disabled")];
+      }, texts);
+    });
+    assert.deepEqual(before, ["running", "true", false, "true"], `${JSON.stringify(texts)}: the record before, marked`);
     assert.equal((await shown(page)).state, "done");
     const expected = companion(now, file);
     assert.deepEqual(await linkBytes(page, "a#loggerDaily"), expected.daily, JSON.stringify(texts));

@@ -298,7 +298,7 @@
       else svg.replaceChildren(), svg.vordanelAt = null;
       fillDays($("loggerDays"), shown?.view);
     }
-    svg.hidden = !shown;
+    svg.toggleAttribute("hidden", !shown);  // an SVG element has no hidden property of its own
     $("loggerDays").closest(".rows").hidden = !shown;
     // The downloads are of the record on screen, and only while it answers the inputs on screen.
     download("loggerReadings", isFresh ? shown.readings : null);
