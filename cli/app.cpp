@@ -16,7 +16,9 @@ int run(const std::vector<std::string>& args, std::FILE* in, std::FILE* out, std
 {
     Reports unused;
     Reports& told = reports ? *reports : unused;
+    auto onReading = std::move(told.series.onReading);
     told = {};
+    told.series.onReading = std::move(onReading);
     CLI::App app{"vordanel-cli: the overflow head of a circular weir by the Staus formula (" + std::string(word(Word::staus_formula))
                      + "),\n"
                        "solved by bisection exactly as the VORDANEL window solves it. Lengths in mm, flows in L/min\n"
@@ -90,7 +92,7 @@ int run(const std::vector<std::string>& args, std::FILE* in, std::FILE* out, std
         if (*table) return told.command = "table", cli::table(tableOptions, out, err, &told.table);
         if (*flowCommand) return told.command = "flow", cli::flow(flowOptions, out, err);
         if (*batch) return told.command = "batch", cli::batch(batchOptions, in, out, err, &told.batch);
-        if (*seriesCommand) return told.command = "series", cli::series(seriesOptions, in, out, err);
+        if (*seriesCommand) return told.command = "series", cli::series(seriesOptions, in, out, err, &told.series);
         if (*gaugeCommand) return told.command = "gauge", cli::gauge(gaugeOptions, out, err, &told.refusal);
     } catch (const std::bad_alloc&) {
         std::fprintf(err, "vordanel-cli: %s: out of memory; stopped\n", told.command.c_str());

@@ -4,6 +4,7 @@
 // command (commands/) on the streams it is given. The process (main.cpp) and the page's workers
 // (web/glue/glue_commands.cpp) both go through it, so that the page's commands are the companion's.
 #include "batch.h"
+#include "series.h"
 #include "table.h"
 #include "words.h"
 
@@ -19,6 +20,7 @@ struct Reports {
     std::string command;
     TableReport table;
     BatchCount batch;
+    SeriesReport series;  // its onReading outlives run()'s reset: the front end sets it once
     std::string refusal;  // a command line that could not be parsed, in Japanese
 };
 

@@ -9,10 +9,13 @@
 #include "vordanel/catalogue.h"
 #include "vordanel/cp932.h"
 #include "vordanel/numtext.h"
+#include "vordanel/record_words.h"
+#include "vordanel/words.h"
 #include "vordanel/series.h"
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 
@@ -109,6 +112,12 @@ struct Setting {
     Curve curve;
     double gaugeZero = 0;
     int gaugeZeroPlaces = 0;
+    SeriesReport* report = nullptr;
+    // Tells a front end why the run made nothing, in its words.
+    void refuse(std::string japanese) const
+    {
+        if (report && report->refusal.empty()) report->refusal = std::move(japanese);
+    }
 };
 
 int readLogger(const SeriesOptions& options, const Setting& setting, std::FILE* in, std::FILE* err, const Handlers& h)
@@ -157,6 +166,7 @@ int readLogger(const SeriesOptions& options, const Setting& setting, std::FILE* 
     }
     if (reader.failed()) {
         std::fprintf(err, "vordanel-cli: series: reading the input failed after line %lld\n", reader.lineNumber());
+        setting.refuse(words::seriesReadFailed(reader.lineNumber()));
         return Failure;
     }
     if (!columns) {
@@ -166,6 +176,7 @@ int readLogger(const SeriesOptions& options, const Setting& setting, std::FILE* 
                      "%s); the columns found are %s; name others with --time-column and --level-column\n",
                      loggerCaptions.time, loggerCaptions.date, loggerCaptions.clock, levelCaption(0).c_str(),
                      levelCaption(1).c_str(), levelCaption(3).c_str(), loggerCaptions.head, firstRow ? shownCells(*firstRow).c_str() : "none (the file is empty)");
+        setting.refuse(words::seriesNoColumns(firstRow ? shownCells(*firstRow) : std::string()));
         return Failure;
     }
     return Answer;
@@ -294,9 +305,14 @@ std::optional<std::int64_t> mostCommonInterval(const SeriesOptions& options, con
         if (placed) intervals.add(*r.at);
         return true;
     };
-    std::FILE* quiet = std::tmpfile();
+    // What this pass would tell, the pass after tells again: it is dropped (into memory, as the page's
+    // module has no files).
+    char* told = nullptr;
+    std::size_t toldSize = 0;
+    std::FILE* quiet = open_memstream(&told, &toldSize);
     const int status = readLogger(options, setting, in, quiet ? quiet : err, h);
     if (quiet) std::fclose(quiet);
+    std::free(told);
     if (status != Answer) return std::nullopt;
     return intervals.mostCommon();
 }
@@ -350,6 +366,14 @@ int daily(const SeriesOptions& options, const Setting& setting, std::int64_t day
 {
     RowWriter w(out.stream(), setting.dialect);
     DayRules rules{dayStart, maxGap, uncertaintiesOf(options)};
+    if (setting.report) {
+        SeriesReport& told = *setting.report;
+        told.dayStart = readingTimeText(dayStart).substr(11, 5);
+        told.maxGapMinutes = static_cast<double>(maxGap) / 60000.0;
+        told.maxGapDefault = defaulted;
+        told.unit = options.flowUnit;
+        told.uncertainties = {options.headUncertainty, options.zeroUncertainty, options.coefficientUncertainty};
+    }
     DailyVolumes days(rules);
     std::vector<DayVolume> finished;
     bool japanese = false, first = true;
@@ -390,7 +414,8 @@ int daily(const SeriesOptions& options, const Setting& setting, std::int64_t day
         for (std::size_t k = 0; k < names.size(); ++k) w.cell(k, names[k]);
         w.end();
     };
-    std::optional<std::int64_t> firstAt;
+    std::optional<std::int64_t> firstAt, lastWithFlow;
+    const auto& watch = setting.report ? setting.report->onReading : std::function<void(const SeriesReading&)>();
     h.reading = [&](const CsvReader& reader, const std::vector<std::string>&, const Read& r) {
         const bool placed = r.note != ReadingNote::UnreadableTime && r.note != ReadingNote::DuplicateTime && r.note != ReadingNote::EarlierTime;
         if (r.flow.flow && placed && r.at) {
@@ -400,10 +425,16 @@ int daily(const SeriesOptions& options, const Setting& setting, std::int64_t day
                 std::fprintf(err, "vordanel-cli: series: line %lld, the time column: %s is more than %lld days after the first "
                                   "reading with a flow (%s); is its year mistyped?\n",
                              reader.lineNumber(), readingTimeText(*r.at).c_str(), maxRecordDays, readingTimeText(*firstAt).c_str());
+                setting.refuse(words::seriesTooLong(reader.lineNumber(), readingTimeText(*r.at), readingTimeText(*firstAt), maxRecordDays));
                 return false;
             }
         }
-        if (r.flow.flow && placed && r.at) days.add(*r.at, *r.flow.flow, r.flow.slope, r.note, finished);
+        const bool bridges = r.flow.flow && placed && r.at;
+        if (watch) {
+            watch({r.at, r.headMm, r.flow.flow, r.note, bridges && lastWithFlow && *r.at - *lastWithFlow > maxGap});
+            if (bridges) lastWithFlow = r.at;
+        }
+        if (bridges) days.add(*r.at, *r.flow.flow, r.flow.slope, r.note, finished);
         else days.leftOut(r.at, r.note.value_or(ReadingNote::UnreadableLevel));
         counts.count(r.flow.flow ? Answer : NoSolution, r.note ? names(*r.note).key : "");
         put();
@@ -444,26 +475,32 @@ std::optional<std::int64_t> dayStartOf(std::string_view text)
     return (hours * 60 + minutes) * std::int64_t{60'000};
 }
 
-int run(const SeriesOptions& options, std::FILE* in, Destination& out, std::FILE* err)
+int run(const SeriesOptions& options, std::FILE* in, Destination& out, std::FILE* err, SeriesReport* report)
 {
     const ParsedNumber diameter = parseNumber(options.diameter);
-    if (diameter.fault) return reportFault(err, *diameter.fault, Input::Diameter), Failure;
-    if (!(diameter.value > 0)) return reportFault(err, Fault::InvalidArgument, Input::Diameter), Failure;
-    Setting setting{{}, curveOf(toMetres(diameter.value)), 0};
-    if (setting.curve.fault) return reportFault(err, *setting.curve.fault, Input::Diameter), Failure;
+    const auto refuse = [&](Fault fault, Input input) {
+        if (report && report->refusal.empty()) report->refusal = words::fault(fault, input);
+        return reportFault(err, fault, input), Failure;
+    };
+    if (diameter.fault) return refuse(*diameter.fault, Input::Diameter);
+    if (!(diameter.value > 0)) return refuse(Fault::InvalidArgument, Input::Diameter);
+    Setting setting{{}, curveOf(toMetres(diameter.value)), 0, 0, report};
+    if (setting.curve.fault) return refuse(*setting.curve.fault, Input::Diameter);
     if (!options.gaugeZero.empty()) {
         const ParsedNumber zero = parseNumber(options.gaugeZero);
-        if (zero.fault) return reportFault(err, *zero.fault, Input::GaugeZero), Failure;
+        if (zero.fault) return refuse(*zero.fault, Input::GaugeZero);
         setting.gaugeZero = zero.value;
         setting.gaugeZeroPlaces = placesWritten(options.gaugeZero);
     }
     const auto dayStart = dayStartOf(options.dayStart);
     if (!dayStart) {
         std::fprintf(err, "vordanel-cli: series: --day-start: '%s' is not a time of day HH:MM\n", options.dayStart.c_str());
+        setting.refuse(words::seriesBadDayStart(options.dayStart));
         return Failure;
     }
     if (options.maxGapMinutes && !(*options.maxGapMinutes > 0 && *options.maxGapMinutes < 1e9)) {
         std::fprintf(err, "vordanel-cli: series: --max-gap must be above 0 minutes\n");
+        setting.refuse(words::seriesBadMaxGap());
         return Failure;
     }
     // The separator and decimal, from the start of the file; the file is read again from its start.
@@ -511,7 +548,7 @@ int run(const SeriesOptions& options, std::FILE* in, Destination& out, std::FILE
 
 }  // namespace
 
-int series(const SeriesOptions& options, std::FILE* in, std::FILE* out, std::FILE* err)
+int series(const SeriesOptions& options, std::FILE* in, std::FILE* out, std::FILE* err, SeriesReport* report)
 {
     if (options.json && !options.daily) {
         std::fprintf(err, "vordanel-cli: series: --json goes with --daily\n");
@@ -526,7 +563,7 @@ int series(const SeriesOptions& options, std::FILE* in, std::FILE* out, std::FIL
     Destination destination;
     int status = Failure;
     if (destination.open(options.output, out, err, "series", input, standardInput ? "" : options.file))
-        status = run(options, input, destination, err);
+        status = run(options, input, destination, err, report);
     if (!standardInput) std::fclose(input);
     return status;
 }

@@ -3,7 +3,12 @@
 #include "csv.h"
 #include "words.h"
 
+#include "vordanel/series.h"
+
+#include <array>
+#include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -24,8 +29,29 @@ struct SeriesOptions {
     std::optional<char> separator, decimal;
 };
 
+// What a front end that shows a record in its own words (the page) learns of a run: why it made
+// nothing, in Japanese, and with --daily each reading as the days took it, where it asks.
+struct SeriesReading {
+    std::optional<std::int64_t> at;   // on the readings' clock; none where no time was ever read
+    std::optional<double> headMm;
+    std::optional<double> flow;       // m^3/min; none: the reading has no flow
+    std::optional<ReadingNote> note;
+    bool breakBefore = false;         // a reading with a flow further than the gap bridged from the one before
+};
+struct SeriesReport {
+    std::string refusal;
+    std::function<void(const SeriesReading&)> onReading;
+    // The rules --daily went by: the day's start (HH:MM), the gap bridged and whether it is the
+    // default, the flow unit, and the uncertainties as given (mm, mm, percent).
+    std::string dayStart;
+    double maxGapMinutes = 0;
+    bool maxGapDefault = false;
+    FlowUnit unit = FlowUnit::LitresPerMinute;
+    std::array<double, 3> uncertainties{};
+};
+
 // A level logger's file in (a time column or a date and a time column, and a level column), the same
 // rows out with head_mm, flow_<unit> and note added; or with `daily`, one row per day and the total.
-int series(const SeriesOptions& options, std::FILE* in, std::FILE* out, std::FILE* err);
+int series(const SeriesOptions& options, std::FILE* in, std::FILE* out, std::FILE* err, SeriesReport* report = nullptr);
 
 }  // namespace vordanel::cli

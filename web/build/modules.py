@@ -15,7 +15,7 @@ WINDOW_SCRIPTS = ["window/app.js", "model/state.js", "window/page.js"]
 # qrcode-generator (MIT), ahead of the workbench's scripts that draw them.
 QRCODE_GENERATOR = "/usr/share/nodejs/qrcode-generator/qrcode.js"
 BENCH_SCRIPTS = [QRCODE_GENERATOR, "views/qr.js", "effects/commands.js", "effects/runner.js", "views/curve.js", "views/sheet.js",
-                 "views/workbench.js"]
+                 "views/workbench.js", "views/record.js"]
 WORKER_SCRIPTS = ["workers/runner.js", "workers/worker.js"]
 
 

@@ -9,10 +9,13 @@
 #include "vordanel/catalogue.h"
 #include "vordanel/cp932.h"
 #include "vordanel/numtext.h"
+#include "vordanel/record_words.h"
+#include "vordanel/series.h"
 #include "vordanel/words.h"
 
 #include <emscripten/emscripten.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -27,11 +30,25 @@ EM_JS(int, vordanel_read_input, (char* buffer, int size), {
     return Module.readInput ? Module.readInput(buffer, size) : 0;
 });
 
+// The input held in JavaScript can be read again from anywhere: a logger's record is read twice
+// (its intervals first), as the companion reads a file.
+EM_JS(double, vordanel_input_seek, (double offset, int whence), {
+    return Module.seekInput ? Module.seekInput(offset, whence) : -1;
+});
+
 namespace {
 
 ssize_t readInput(void*, char* buffer, size_t size)
 {
     return vordanel_read_input(buffer, static_cast<int>(size < 1 << 30 ? size : 1 << 30));
+}
+
+int seekInput(void*, off64_t* offset, int whence)
+{
+    const double at = vordanel_input_seek(static_cast<double>(*offset), whence);
+    if (at < 0) return -1;
+    *offset = static_cast<off64_t>(at);
+    return 0;
 }
 
 struct Streams {
@@ -52,7 +69,7 @@ int withStreams(Command command)
     streams = {};
     std::FILE* out = open_memstream(&streams.out, &streams.outSize);
     std::FILE* err = open_memstream(&streams.err, &streams.errSize);
-    std::FILE* in = fopencookie(nullptr, "r", cookie_io_functions_t{readInput, nullptr, nullptr, nullptr});
+    std::FILE* in = fopencookie(nullptr, "r", cookie_io_functions_t{readInput, nullptr, seekInput, nullptr});
     if (!out || !err || !in) std::abort();  // out of memory: the module cannot go on
     const int status = command(in, out, err);
     streams.outLost = std::ferror(out) != 0;
@@ -96,6 +113,227 @@ std::string headsName(std::string_view file)
     return std::string(file) + "-heads.csv";
 }
 
+// ---- The operator's record: the days of `series --daily` and its readings, bounded for a graph ----
+
+// A stretch of readings on the clock, as a graph draws it: the first, last, least and greatest flow
+// and their times, so that a year of readings, merged into a few thousand stretches, keeps its
+// peaks and the shape of its line.
+struct Stretch {
+    std::int64_t index = 0;        // on the grid of the stretch's width
+    std::int64_t from = 0, to = 0; // the first and last reading with a flow (or with none, noted)
+    double first = 0, last = 0, min = 0, max = 0;
+    std::int64_t minAt = 0, maxAt = 0;
+    double maxHead = 0;
+    long long flows = 0, noted = 0;
+    bool breakBefore = false;      // the line does not come from the stretch before
+    bool gapInside = false;        // nor runs across the stretch
+};
+
+void merge(Stretch& a, const Stretch& b)
+{
+    if (!b.flows) {
+        a.noted += b.noted;
+        if (!a.flows) a.from = std::min(a.from, b.from), a.to = std::max(a.to, b.to);
+        return;
+    }
+    if (!a.flows) {
+        const long long noted = a.noted + b.noted;
+        const std::int64_t index = a.index;
+        a = b;
+        a.index = index, a.noted = noted;
+        return;
+    }
+    a.gapInside = a.gapInside || b.gapInside || b.breakBefore;
+    a.to = b.to, a.last = b.last;
+    if (b.min < a.min) a.min = b.min, a.minAt = b.minAt;
+    if (b.max > a.max) a.max = b.max, a.maxAt = b.maxAt, a.maxHead = b.maxHead;
+    a.flows += b.flows;
+    a.noted += b.noted;
+}
+
+// The readings in at most `limit` stretches of one width, doubled whenever they would be more.
+class Stretches
+{
+public:
+    static constexpr std::size_t limit = 4096;
+    void clear() { *this = Stretches(); }
+    void add(const vordanel::cli::SeriesReading& r)
+    {
+        if (!r.at) return;
+        if (!origin_) origin_ = *r.at;
+        const std::int64_t at = *r.at, index = (at - *origin_) / width_;
+        if (at < *origin_) return;  // a reading out of order, counted in the days, not drawn
+        if (list_.empty() || list_.back().index != index) {
+            Stretch s;
+            s.index = index, s.from = s.to = at;
+            list_.push_back(s);
+        }
+        Stretch& s = list_.back();
+        const bool noted = r.note && *r.note != vordanel::ReadingNote::BelowOpening;
+        s.noted += noted;
+        if (r.flow) {
+            const double q = *r.flow;
+            if (!s.flows) {
+                s.from = at, s.first = s.min = s.max = q, s.minAt = s.maxAt = at, s.maxHead = r.headMm.value_or(0);
+                s.breakBefore = r.breakBefore;
+            } else {
+                s.gapInside = s.gapInside || r.breakBefore;
+                if (q < s.min) s.min = q, s.minAt = at;
+                if (q > s.max) s.max = q, s.maxAt = at, s.maxHead = r.headMm.value_or(0);
+            }
+            s.to = at, s.last = q;
+            ++s.flows;
+        }
+        end_ = std::max(end_, at);
+        if (list_.size() > limit) coarsen();
+    }
+    // The stretches merged to about `columns` across the record.
+    std::vector<Stretch> view(int columns) const
+    {
+        std::vector<Stretch> out;
+        if (list_.empty()) return out;
+        const std::int64_t span = std::max<std::int64_t>(end_ - *origin_, 1);
+        const std::int64_t width = std::max<std::int64_t>(span / std::max(columns, 1), 1);
+        for (const Stretch& s : list_) {
+            const std::int64_t index = (s.from - *origin_) / width;
+            if (!out.empty() && out.back().index == index) merge(out.back(), s);
+            else out.push_back(s), out.back().index = index;
+        }
+        return out;
+    }
+    std::int64_t origin() const { return origin_.value_or(0); }
+
+private:
+    void coarsen()
+    {
+        width_ *= 2;
+        std::vector<Stretch> merged;
+        for (Stretch& s : list_) {
+            s.index /= 2;
+            if (!merged.empty() && merged.back().index == s.index) merge(merged.back(), s);
+            else merged.push_back(s);
+        }
+        list_ = std::move(merged);
+    }
+    std::optional<std::int64_t> origin_;
+    std::int64_t width_ = 1000, end_ = 0;
+    std::vector<Stretch> list_;
+};
+Stretches stretches;
+
+double inUnit(double cubicMetresPerMinute, vordanel::FlowUnit unit)
+{
+    return vordanel::fromLitresPerMinute(vordanel::toLitresPerMinute(cubicMetresPerMinute), unit);
+}
+
+// logger.csv → logger-flows.csv, logger-daily.csv
+std::string withSuffix(std::string_view file, std::string_view suffix)
+{
+    std::string name = headsName(file);
+    return name.substr(0, name.size() - std::string_view("-heads.csv").size()) + std::string(suffix);
+}
+
+// What the page shows of a `series --daily` run: the days as the companion wrote them, with the
+// core's captions and notes in words, each day's start and volume for the graph, the readings in
+// stretches, and the rules in a sentence; or why there is none.
+std::string recordView(int status, int columns, std::string_view file, double ms)
+{
+    const vordanel::cli::SeriesReport& told = reports.series;
+    const vordanel::FlowUnit unit = told.unit;
+    using vordanel::cli::JsonArray;
+    using vordanel::cli::JsonObject;
+    const std::string& refusal = reports.refusal.empty() ? reports.series.refusal : reports.refusal;
+    if (status == vordanel::cli::Failure) {
+        const std::string why = !refusal.empty() ? refusal : streams.outLost ? vordanel::words::outOfMemory() : vordanel::word(vordanel::Word::job_failed_plain);
+        return JsonObject().boolean("failed", true).text("message", why).str();
+    }
+    const auto read = records(1 << 30);
+    const auto shownText = [](const std::string& cell) {
+        return vordanel::isUtf8(cell) ? cell : vordanel::utf8FromCp932(cell).value_or(cell);
+    };
+    JsonArray captions, days, total;
+    std::vector<std::size_t> shown;  // the columns the page's table shows: all but the day's start and the hours covered
+    std::size_t volumeColumn = 0, notesColumn = 0, startColumn = 1;
+    if (!read.empty())
+        for (std::size_t k = 0; k < read.front().size(); ++k) {
+            const std::string& key = read.front()[k];
+            if (key == "volume_m3") volumeColumn = k;
+            if (key == "notes") notesColumn = k;
+            if (key == "start") startColumn = k;
+            if (key == "start" || key == "covered_h") continue;
+            shown.push_back(k);
+            captions.text(vordanel::words::dailyCaption(key, unit));
+        }
+    const auto cellText = [&](const std::vector<std::string>& row, std::size_t k) {
+        const std::string cell = k < row.size() ? shownText(row[k]) : std::string();
+        if (k != notesColumn || cell.empty()) return cell;
+        std::string words;
+        for (std::size_t from = 0; from <= cell.size();) {
+            const std::size_t to = std::min(cell.find(';', from), cell.size());
+            words += (words.empty() ? "" : vordanel::word(vordanel::Word::list_separator)) + vordanel::japaneseDayNote(std::string_view(cell).substr(from, to - from));
+            from = to + 1;
+        }
+        return words;
+    };
+    long long dayCount = 0;
+    for (std::size_t i = 1; i < read.size(); ++i) {
+        const auto& row = read[i];
+        JsonArray cells;
+        for (const std::size_t k : shown) cells.text(k == 0 && i + 1 == read.size() ? vordanel::words::dailyTotal() : cellText(row, k));
+        if (i + 1 == read.size()) {
+            total = cells;
+            break;
+        }
+        ++dayCount;
+        std::string volume = volumeColumn < row.size() ? row[volumeColumn] : std::string();
+        std::replace(volume.begin(), volume.end(), ',', '.');
+        const auto start = vordanel::parseReadingTime(startColumn < row.size() ? std::string_view(row[startColumn]) : std::string_view());
+        const bool complete = notesColumn >= row.size() || row[notesColumn].empty();
+        days.object(JsonObject()
+                        .array("cells", cells)
+                        .boolean("complete", complete)
+                        .number("start", start ? static_cast<double>(start->millis - stretches.origin()) : 0)
+                        .number("volume", vordanel::readPlainNumber(volume)));
+    }
+    JsonArray points;
+    long long readings = 0;
+    for (const Stretch& s : stretches.view(columns)) {
+        readings += s.flows;
+        const double o = static_cast<double>(stretches.origin());
+        JsonObject point;
+        point.number("from", static_cast<double>(s.from) - o).number("to", static_cast<double>(s.to) - o).integer("flows", s.flows)
+            .integer("noted", s.noted);
+        if (s.flows) {
+            point.number("first", inUnit(s.first, unit)).number("last", inUnit(s.last, unit))
+                .number("min", inUnit(s.min, unit)).number("min_at", static_cast<double>(s.minAt) - o)
+                .number("max", inUnit(s.max, unit)).number("max_at", static_cast<double>(s.maxAt) - o)
+                .boolean("break", s.breakBefore).boolean("gap_inside", s.gapInside)
+                .text("said", vordanel::readingTimeText(s.maxAt) + std::string(vordanel::word(vordanel::Word::wide_space)) + std::string(vordanel::headCaption()) + " "
+                                  + vordanel::hundredthsText(s.maxHead) + std::string(vordanel::word(vordanel::Word::wide_space)) + vordanel::flowCaption(unit) + " "
+                                  + vordanel::flowText(vordanel::toLitresPerMinute(s.max), unit));
+        }
+        points.object(point);
+    }
+    return JsonObject()
+        .boolean("failed", false)
+        .array("captions", captions)
+        .array("days", days)
+        .array("total", total)
+        .array("points", points)
+        .number("origin", static_cast<double>(stretches.origin()))
+        .text("origin_text", vordanel::readingTimeText(stretches.origin()))
+        .text("flow_axis", vordanel::flowCaption(unit))
+        .text("volume_axis", vordanel::words::volumeAxis())
+        .text("complete_word", vordanel::words::dailyComplete())
+        .text("stale", vordanel::words::recordStale())
+        .text("rules", vordanel::words::recordRules(told.dayStart, told.maxGapMinutes, told.maxGapDefault, told.uncertainties[0],
+                                                         told.uncertainties[1], told.uncertainties[2]))
+        .text("summary", vordanel::words::recordSummary(file, dayCount, readings, ms / 1000))
+        .text("readings_name", withSuffix(file, "-flows.csv"))
+        .text("daily_name", withSuffix(file, "-daily.csv"))
+        .str();
+}
+
 }  // namespace
 
 extern "C" {
@@ -109,6 +347,9 @@ const char* vordanel_run(const char* request)
     const vordanel::glue::Request r(request);
     std::vector<std::string> argv{"vordanel-cli"};
     for (std::size_t i = 0; i < r.size(); ++i) argv.emplace_back(r.text(i));
+    // A record's readings are drawn from the run that makes its days.
+    stretches.clear();
+    reports.series.onReading = [](const vordanel::cli::SeriesReading& r) { stretches.add(r); };
     const int status =
         withStreams([&](std::FILE* in, std::FILE* out, std::FILE* err) { return vordanel::cli::run(argv, in, out, err, &reports); });
     const auto bytes = [](const char* data, std::size_t size) {
@@ -128,12 +369,14 @@ const char* vordanel_run(const char* request)
 // of them; or, where it made nothing, why, in Japanese. `file` names the batch's file and `ms` is
 // how long it took. {"failed":true,"message":…} or {"failed":false,"captions":[…],"rows":[[…]],
 // "count":n,"summary":…} with a table's "printed" and "sheet_note" or a batch's "no_head" (a flag
-// a row), "reasons" and "file_name". The request: [status, rows, file, ms].
+// a row), "reasons" and "file_name"; for `series --daily`, recordView's. The request: [status, rows, file, ms].
 static const char* readingOf(int status, int rows, const char* file, std::size_t fileSize, double ms)
 {
     using vordanel::cli::JsonArray;
     using vordanel::cli::JsonObject;
     static std::string view;
+    // A record's view: `rows` is then the graph's width in columns.
+    if (reports.command == "series") return view = recordView(status, rows, {file, fileSize}, ms), view.c_str();
     const bool batch = reports.command == "batch";
     const std::string& refusal = !reports.refusal.empty() ? reports.refusal : batch ? reports.batch.refusal : reports.table.refusal;
     const vordanel::cli::RowCounts& counts = batch ? static_cast<const vordanel::cli::RowCounts&>(reports.batch) : reports.table.counts;

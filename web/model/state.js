@@ -117,8 +117,11 @@
     params.set("by", s.table.by);
     if (s.table.bracket) params.set("bracket", "1");
     for (const name of aboutNames) if (s.about[name] !== "") params.set(name, s.about[name]);
+    for (const part of app.linkParts) part.write(s, params);  // the record's settings
     return params;
   }
+  // The parts of the workbench that carry settings of their own in the link (views/record.js).
+  app.linkParts = [];
 
   // Each handler changes the state and pushes the effects to run (fx): jobs to run or end, the
   // address to write, a print.
@@ -305,4 +308,6 @@
   app.drawn = drawn;
   // A view: draw(state), called after each change, in the order added.
   app.view = (draw) => renderers.push(draw);
+  // record: a part of the workbench with its own actions (views/record.js) adds its handlers.
+  app.handle = (more) => Object.assign(handlers, more);
 })();

@@ -277,7 +277,7 @@ test("the page fits a desktop beside the window and a phone below it; one file u
     for (const f of l.fields) {
       assert.ok(["decimal", "numeric"].includes(f.inputmode), `${name}: #${f.id} brings no number keypad`);
       assert.ok(f.font >= 16, `${name}: #${f.id}'s ${f.font}px text makes a phone zoom in`);
-      assert.ok(/[\u3040-\u30ff\u4e00-\u9fff]/.test(f.label) && /\((mm|L\/min)\)/.test(f.label), `#${f.id}: "${f.label}"`);
+      assert.ok(/[\u3040-\u30ff\u4e00-\u9fff]/.test(f.label) && /\((mm|L\/min|分|%)\)/.test(f.label), `#${f.id}: "${f.label}"`);
     }
     await finish(opened);
   }

@@ -260,6 +260,7 @@
       about: Object.fromEntries(Object.keys(aboutIds).map((name) => [name, get(name) ?? ""])),
     } }, { now });
     if (get("read") === "head") $("headEntry").focus();
+    for (const part of app.linkParts) part.read(params, { now });  // record
     return true;
   }
   app.openLink = openLink;

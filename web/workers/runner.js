@@ -28,6 +28,12 @@ function vordanelRun(module, args, input, onRead, { view = 0, file = "" } = {}) 
     return n;
   };
   const started = performance.now();
+  // fseek on the input (SEEK_SET, SEEK_CUR, SEEK_END: 0, 1, 2): the new place, or -1 off the input.
+  module.seekInput = (offset, whence) => {
+    const at = offset + [0, read, input.length][whence];
+    if (!(at >= 0 && at <= input.length)) return -1;
+    return (read = at);
+  };
   try {
     const ran = vordanelAsk(module, "run", args ?? ["batch"]);
     const copy = ([at, size]) => module.HEAPU8.slice(at, at + size);
@@ -36,6 +42,6 @@ function vordanelRun(module, args, input, onRead, { view = 0, file = "" } = {}) 
     return r;
   } finally {
     module._vordanel_release();
-    module.readInput = null;
+    module.readInput = module.seekInput = null;
   }
 }

@@ -1,0 +1,387 @@
+"use strict";
+// The operator's record: a level logger's file, dropped on its part of the workbench, run through
+// the companion's `series --daily` and `series` in a worker of its own. The days, the hydrograph
+// and the rules come from the core's reading of that run (glue_commands.cpp's record view); the
+// downloads are the companion's bytes. This script keeps the record's part of the state, starts
+// its job when the inputs it answers change, and draws what the job gave.
+(() => {
+  const $ = app.$;
+  const svgNS = "http://www.w3.org/2000/svg";
+  const graph = { width: 720, height: 260, left: 56, right: 664, top: 14, bottom: 222 };
+  const columns = graph.right - graph.left;  // the readings come back as at most a stretch a column
+  const dayMs = 86_400_000;
+
+  // The record's settings as typed, each with its input and the option and link field it goes by.
+  const settings = [
+    { name: "dayStart", id: "loggerDayStart", option: "--day-start", field: "day_start" },
+    { name: "maxGap", id: "loggerMaxGap", option: "--max-gap", field: "max_gap" },
+    { name: "levelUnit", id: "loggerLevelUnit", option: "--level-unit", field: "level_unit" },
+    { name: "timeColumn", id: "loggerTimeColumn", option: "--time-column", field: "time_column" },
+    { name: "levelColumn", id: "loggerLevelColumn", option: "--level-column", field: "level_column" },
+    { name: "headU", id: "loggerHeadU", option: "--head-uncertainty", field: "u_head" },
+    { name: "zeroU", id: "loggerZeroU", option: "--zero-uncertainty", field: "u_zero" },
+    { name: "coefU", id: "loggerCoefU", option: "--coefficient-uncertainty", field: "u_coef" },
+  ];
+
+  app.state.record = {
+    settings: Object.fromEntries(settings.map((x) => [x.name, ""])),
+    filled: 0,     // counts the changes from a link, after which the inputs are written from the state
+    file: null,    // {serial, name, bytes}
+    job: null,     // {key, token, status: running|done|failed, progress, message}
+    shown: null,   // the last record made: {key, view, readings, daily}; kept marked while another runs
+  };
+
+  // The command line the record runs: the window's diameter, the workbench's gauge zero and unit,
+  // and its own settings. A blank setting is the companion's default.
+  function argsOf(s) {
+    const set = s.record.settings, args = ["series", `--diameter=${s.entries[0].trim()}`, `--flow-unit=${s.unit}`];
+    if (s.about.zero.trim()) args.push(`--gauge-zero=${s.about.zero.trim()}`);
+    for (const { name, option } of settings) if (set[name].trim()) args.push(`${option}=${set[name].trim()}`);
+    return args;
+  }
+  // What a record answers: the file (as chosen) and the command it ran.
+  const keyOf = (s) => JSON.stringify([s.record.file?.serial ?? null, argsOf(s)]);
+  const fresh = (s) => s.record.shown !== null && s.record.shown.key === keyOf(s);
+
+  const current = (job, token) => job !== null && job.token === token;
+  app.handle({
+    recordSetting(s, { name, value }) { s.record.settings[name] = value; },
+    recordFile(s, { file }) { s.record.file = file; },
+    recordBytes(s, { serial, bytes }) { if (s.record.file?.serial === serial) s.record.file.bytes = bytes; },
+    recordStart(s, { token, key, total }) {
+      s.record.job = { key, token, status: "running", progress: { done: 0, total } };
+    },
+    recordProgress(s, { token, done, total }) {
+      if (current(s.record.job, token)) s.record.job.progress = { done, total };
+    },
+    recordDone(s, { token, view, readings, daily, message }) {
+      const job = s.record.job;
+      if (!current(job, token)) return;
+      job.status = message === undefined ? "done" : "failed";
+      job.message = message;
+      // A failure leaves nothing of the record it replaced.
+      s.record.shown = message === undefined ? { key: job.key, view, readings: null, daily } : null;
+      // The signs that the record of the file and settings on screen is shown, its days and then
+      // all of it: not one asked before.
+      if (job.key !== keyOf(s)) return;
+      s.signals.push(["recordSection", message === undefined ? "vordanel-record-days" : "vordanel-record-done"]);
+    },
+    // The readings' file follows the days: it takes a pass of its own over the file.
+    recordReadings(s, { token, readings }) {
+      const job = s.record.job, shown = s.record.shown;
+      if (!current(job, token) || shown?.key !== job.key) return;
+      shown.readings = readings;
+      if (job.key === keyOf(s)) s.signals.push(["recordSection", "vordanel-record-done"]);
+    },
+    recordLink(s, { values }) {
+      Object.assign(s.record.settings, values);
+      s.record.filled++;
+    },
+  });
+
+  // The link carries the settings, as it does the others'.
+  app.linkParts.push({
+    write(s, params) {
+      for (const { name, field } of settings) if (s.record.settings[name] !== "") params.set(field, s.record.settings[name]);
+    },
+    read(params, { now }) {
+      if (!settings.some(({ field }) => params.has(field)) && !active) return;
+      activate();
+      app.dispatch({ type: "recordLink", values: Object.fromEntries(settings.map(({ name, field }) => [name, params.get(field) ?? ""])) }, { now });
+    },
+  });
+
+  // ---- The job ----
+
+  // Two workers, so that the readings' pass runs beside the days' on a second core.
+  let commands = null, token = 0, serial = 0;
+  function run() {
+    const s = app.state, file = s.record.file;
+    if (!s.ready || !file?.bytes) return;
+    const key = keyOf(s);
+    if (s.record.job?.key === key) return;
+    commands ??= [new app.Commands(), new app.Commands()];
+    for (const c of commands) if (c.busy) c.cancel();
+    const mine = ++token, args = argsOf(s);
+    app.dispatch({ type: "recordStart", token: mine, key, total: file.bytes.length }, { now: true });
+    const progress = (done, total) => app.dispatch({ type: "recordProgress", token: mine, done, total });
+    // The days first: where they fail, the readings would fail alike and are not waited for.
+    const daily = commands[0].run([...args, "--daily"], file.bytes.slice(), progress, { view: columns, file: file.name });
+    const readings = commands[1].run(args, file.bytes.slice());
+    readings.catch(() => {});  // superseded or failed with the days, which say so
+    daily.then(async (d) => {
+      if (d.view.failed) {
+        return app.dispatch({ type: "recordDone", token: mine, message: d.view.message }, { now: true });
+      }
+      app.dispatch({ type: "recordDone", token: mine, view: d.view, daily: { bytes: d.stdout, name: d.view.daily_name } }, { now: true });
+      const r = await readings;
+      app.dispatch({ type: "recordReadings", token: mine, readings: { bytes: r.stdout, name: d.view.readings_name } }, { now: true });
+    }).catch((e) => {
+      if (!(e instanceof app.Cancelled)) app.dispatch({ type: "recordDone", token: mine, message: String(e.message ?? e) }, { now: true });
+    });
+  }
+
+  function chosen(file) {
+    if (!file) return;
+    activate();
+    // The file is the record's at once; its bytes follow.
+    const mine = ++serial;
+    app.dispatch({ type: "recordFile", file: { serial: mine, name: file.name, bytes: null } }, { now: true });
+    file.arrayBuffer().then((buffer) => app.dispatch({ type: "recordBytes", serial: mine, bytes: new Uint8Array(buffer) }, { now: true }));
+  }
+
+  // ---- The views ----
+
+  function text(id, value) {
+    const e = $(id);
+    if (e.textContent !== value) e.textContent = value;
+  }
+  const urls = new Map();
+  function download(id, file) {
+    const link = $(id), was = urls.get(id);
+    if (was?.file === file) return;
+    if (was) URL.revokeObjectURL(was.url);
+    urls.delete(id);
+    if (!file) {
+      link.removeAttribute("href");
+      link.setAttribute("aria-disabled", "true");
+      return;
+    }
+    const url = URL.createObjectURL(new Blob([file.bytes], { type: file.type ?? "text/csv" }));
+    urls.set(id, { file, url });
+    Object.assign(link, { href: url, download: file.name });
+    link.removeAttribute("aria-disabled");
+  }
+
+  function el(name, attributes = {}, content = "") {
+    const e = document.createElementNS(svgNS, name);
+    for (const [k, v] of Object.entries(attributes)) e.setAttribute(k, String(v));
+    if (content) e.textContent = content;
+    return e;
+  }
+  // Round steps for an axis to `top`: 1, 2 or 5 times a power of ten.
+  function ticks(top) {
+    if (!(top > 0)) return [0];
+    const raw = top / 4, power = 10 ** Math.floor(Math.log10(raw));
+    const step = [1, 2, 5, 10].map((m) => m * power).find((v) => v >= raw);
+    return Array.from({ length: Math.floor(top / step) + 1 }, (_, i) => i * step);
+  }
+  const number = (v) => String(Number(v.toPrecision(6)));
+
+  // The hydrograph: the flow as a line broken wherever the days were not bridged, the days'
+  // volumes as bars on the right-hand axis, the day boundaries, and a mark under each stretch that
+  // holds a noted reading.
+  function drawGraph(svg, view) {
+    const points = view.points.filter((p) => p.flows > 0), days = view.days;
+    const from = Math.min(0, ...days.map((d) => d.start));
+    const to = Math.max(view.points.at(-1)?.to ?? 1, ...days.map((d) => d.start + dayMs), from + 1);
+    const flowTop = Math.max(...points.map((p) => p.max), 0) * 1.05 || 1;
+    const volumeTop = Math.max(...days.map((d) => d.volume), 0) * 1.05 || 1;
+    const x = (t) => graph.left + ((t - from) / (to - from)) * (graph.right - graph.left);
+    const yFlow = (q) => graph.bottom - (q / flowTop) * (graph.bottom - graph.top);
+    const yVolume = (v) => graph.bottom - (v / volumeTop) * (graph.bottom - graph.top);
+    const parts = [];
+    for (const d of days) {
+      const x0 = x(d.start), x1 = x(d.start + dayMs);
+      parts.push(el("rect", { class: d.complete ? "bar" : "bar incomplete", x: x0, y: yVolume(d.volume), width: Math.max(x1 - x0 - 1, 0.5),
+                              height: graph.bottom - yVolume(d.volume) }));
+      parts.push(el("line", { class: "day", x1: x0, x2: x0, y1: graph.top, y2: graph.bottom }));
+    }
+    for (const v of ticks(flowTop)) {
+      parts.push(el("line", { class: "grid", x1: graph.left, x2: graph.right, y1: yFlow(v), y2: yFlow(v) }));
+      parts.push(el("text", { class: "tick", x: graph.left - 4, y: yFlow(v) + 4, "text-anchor": "end" }, number(v)));
+    }
+    for (const v of ticks(volumeTop))
+      parts.push(el("text", { class: "tick", x: graph.right + 4, y: yVolume(v) + 4 }, number(v)));
+    let d = "";
+    for (const [i, p] of points.entries()) {
+      const inner = [[p.from, p.first], p.min_at < p.max_at ? [p.min_at, p.min] : [p.max_at, p.max],
+                     p.min_at < p.max_at ? [p.max_at, p.max] : [p.min_at, p.min], [p.to, p.last]];
+      const start = i === 0 || p.break || points[i - 1].gap_inside || p.gap_inside;
+      inner.forEach(([t, q], k) => { d += `${k === 0 && start ? "M" : "L"}${x(t).toFixed(1)},${yFlow(q).toFixed(1)}`; });
+    }
+    parts.push(el("path", { class: "flow", d }));
+    let marks = "";
+    for (const p of view.points) if (p.noted > 0) marks += `M${x(p.from).toFixed(1)},${graph.bottom + 1}l-3,6h6z`;
+    if (marks) parts.push(el("path", { class: "noted", d: marks }));
+    parts.push(el("line", { class: "axis", x1: graph.left, x2: graph.right, y1: graph.bottom, y2: graph.bottom }));
+    parts.push(el("text", { class: "caption", x: graph.left, y: graph.top - 4 }, view.flow_axis));
+    parts.push(el("text", { class: "caption", x: graph.right, y: graph.top - 4, "text-anchor": "end" }, view.volume_axis));
+    parts.push(el("text", { class: "tick", x: graph.left, y: graph.bottom + 20 }, view.days[0]?.cells[0] ?? view.origin_text));
+    parts.push(el("text", { class: "tick", x: graph.right, y: graph.bottom + 20, "text-anchor": "end" }, view.days.at(-1)?.cells[0] ?? ""));
+    parts.push(el("line", { class: "cursor", x1: 0, x2: 0, y1: graph.top, y2: graph.bottom, visibility: "hidden" }));
+    svg.replaceChildren(...parts);
+    svg.vordanelAt = { points, x };
+  }
+
+  // The read-off: the stretch nearest the pointer, or moved to by the arrow keys, with its greatest
+  // reading's time, head and flow as the core words them.
+  let cursor = -1;
+  function readOff(index) {
+    const svg = $("hydrograph"), at = svg.vordanelAt;
+    if (!at || !at.points.length) return;
+    cursor = Math.max(0, Math.min(at.points.length - 1, index));
+    const p = at.points[cursor], line = svg.querySelector(".cursor"), px = at.x(p.max_at).toFixed(1);
+    Object.entries({ x1: px, x2: px, visibility: "visible" }).forEach(([k, v]) => line.setAttribute(k, v));
+    text("hydrographReadOff", p.said);
+  }
+  function nearest(event) {
+    const svg = $("hydrograph"), at = svg.vordanelAt;
+    if (!at) return -1;
+    const box = svg.getBoundingClientRect(), px = ((event.clientX - box.left) / box.width) * graph.width;
+    let best = -1, distance = Infinity;
+    at.points.forEach((p, i) => {
+      const d = Math.abs(at.x(p.max_at) - px);
+      if (d < distance) best = i, distance = d;
+    });
+    return best;
+  }
+
+  function fillDays(table, view) {
+    const cell = (tag, value) => {
+      const c = document.createElement(tag);
+      c.textContent = value;
+      return c;
+    };
+    table.tHead.rows[0].replaceChildren(...(view?.captions ?? []).map((caption) => Object.assign(cell("th", caption), { scope: "col" })));
+    const body = document.createDocumentFragment();
+    for (const day of view?.days ?? []) {
+      const tr = document.createElement("tr");
+      tr.className = day.complete ? "complete" : "incomplete";
+      const cells = [...day.cells];
+      if (day.complete) cells[cells.length - 1] = view.complete_word;
+      for (const value of cells) tr.append(cell("td", value));
+      body.append(tr);
+    }
+    table.tBodies[0].replaceChildren(body);
+    table.tFoot.rows[0].replaceChildren(...(view?.total ?? []).map((value) => cell("td", value)));
+  }
+
+  // The record's view is drawn once the record is first used (a file, a setting, a link that carries
+  // one): a plain open of the page runs nothing of it.
+  let filled = -1, filesKey = null, active = false;
+  const activate = () => {
+    if (!active) app.view(draw);
+    active = true;
+  };
+  function draw(s) {
+    const rec = s.record;
+    if (filled !== rec.filled) {
+      filled = rec.filled;
+      for (const { name, id } of settings) if ($(id).value !== rec.settings[name]) $(id).value = rec.settings[name];
+      // Settings a link brought are in sight.
+      if (Object.values(rec.settings).some((v) => v !== "")) $("loggerSettings").open = true;
+    }
+    // A file or any input it answers changed: the record is made again.
+    if (s.ready && rec.file?.bytes && rec.job?.key !== keyOf(s)) queueMicrotask(run);
+    const job = rec.job, shown = rec.shown, isFresh = fresh(s);
+    $("recordResult").hidden = !job;
+    $("recordSection").dataset.state = job?.status ?? "idle";
+    $("recordSection").dataset.stale = String(Boolean(shown && !isFresh));
+    const bar = $("loggerProgress");
+    if (job?.status === "running") {
+      bar.max = Math.max(job.progress.total, 1);
+      bar.value = Math.min(job.progress.done, bar.max);
+    } else if (job) {
+      bar.value = bar.max;
+    }
+    text("loggerSummary", !job ? "" : job.status === "failed" ? job.message : shown?.view.summary ?? "");
+    $("loggerStale").hidden = !(shown && !isFresh);
+    text("loggerStale", shown && !isFresh ? shown.view.stale : "");
+    text("loggerRules", shown?.view.rules ?? "");
+    const svg = $("hydrograph");
+    if (svg.vordanelView !== shown?.view) {
+      svg.vordanelView = shown?.view;
+      cursor = -1;
+      text("hydrographReadOff", "");
+      if (shown) drawGraph(svg, shown.view);
+      else svg.replaceChildren(), svg.vordanelAt = null;
+      fillDays($("loggerDays"), shown?.view);
+    }
+    svg.toggleAttribute("hidden", !shown);  // an SVG element has no hidden property of its own
+    $("loggerDays").closest(".rows").hidden = !shown;
+    // The downloads are of the record on screen, and only while it answers the inputs on screen.
+    download("loggerReadings", isFresh ? shown.readings : null);
+    download("loggerDaily", isFresh ? shown.daily : null);
+    const graphKey = isFresh ? shown : null;
+    if (graphKey !== filesKey) {
+      filesKey = graphKey;
+      graphFiles(graphKey);
+    }
+  }
+
+  // The hydrograph as SVG and PNG, of what it shows.
+  function graphFiles(shown) {
+    if (!shown) {
+      download("hydrographSvg", null);
+      download("hydrographPng", null);
+      return;
+    }
+    const copy = $("hydrograph").cloneNode(true);
+    copy.removeAttribute("hidden");
+    copy.setAttribute("xmlns", svgNS);
+    copy.setAttribute("width", graph.width);
+    copy.setAttribute("height", graph.height);
+    copy.prepend(el("style", {}, ".bar{fill:#c6d8ef}.bar.incomplete{fill:#fff;stroke:#7d9cc4;stroke-dasharray:3 2}.day,.grid{stroke:#ddd}"
+                                 + ".flow{fill:none;stroke:#0040c0;stroke-width:1.5}.noted{fill:#c00000}.axis{stroke:#000}"
+                                 + ".tick,.caption{font:11px sans-serif}.cursor{display:none}"));
+    copy.prepend(el("rect", { width: graph.width, height: graph.height, fill: "#fff" }));
+    const svgText = new XMLSerializer().serializeToString(copy), base = shown.daily.name.replace(/-daily\.csv$/, "");
+    download("hydrographSvg", { bytes: svgText, name: `${base}-hydrograph.svg`, type: "image/svg+xml" });
+    const url = URL.createObjectURL(new Blob([svgText], { type: "image/svg+xml" })), image = new Image();
+    image.src = url;
+    image.decode().then(() => {
+      const canvas = Object.assign(document.createElement("canvas"), { width: graph.width * 2, height: graph.height * 2 });
+      canvas.getContext("2d").drawImage(image, 0, 0, canvas.width, canvas.height);
+      canvas.toBlob((blob) => {
+        if (blob && filesKey === shown) download("hydrographPng", { bytes: blob, name: `${base}-hydrograph.png`, type: "image/png" });
+      }, "image/png");
+    }).catch(() => {}).finally(() => URL.revokeObjectURL(url));
+  }
+
+  // ---- Events ----
+
+  for (const { name, id } of settings)
+    for (const type of ["input", "change"]) $(id).addEventListener(type, () => {
+      activate();
+      app.dispatch({ type: "recordSetting", name, value: $(id).value });
+    });
+  $("loggerFile").addEventListener("change", (e) => {
+    chosen(e.target.files[0]);
+    e.target.value = "";
+  });
+  // The workers and their module are made ready as a file is about to come (the picker opened, a
+  // file dragged in), so that the record starts on arrival; not on a plain open.
+  const warm = () => {
+    commands ??= [new app.Commands(), new app.Commands()];
+    for (const c of commands) c.start();
+  };
+  $("loggerFile").addEventListener("pointerdown", warm);
+  $("loggerFile").addEventListener("keydown", warm);
+  const section = $("recordSection");
+  section.addEventListener("dragenter", warm);
+  section.addEventListener("dragover", (e) => {
+    if (![...e.dataTransfer.types].includes("Files")) return;
+    e.preventDefault();
+    e.dataTransfer.dropEffect = "copy";
+  });
+  // A file dropped here is the record's, not the batch's.
+  section.addEventListener("drop", (e) => {
+    const file = e.dataTransfer.files[0];
+    if (!file) return;
+    e.preventDefault();
+    e.stopPropagation();
+    $("workbench").classList.remove("dropping");
+    chosen(file);
+  });
+  const svg = $("hydrograph");
+  svg.addEventListener("pointermove", (e) => readOff(nearest(e)));
+  svg.addEventListener("pointerdown", (e) => readOff(nearest(e)));
+  svg.addEventListener("keydown", (e) => {
+    const step = { ArrowLeft: -1, ArrowRight: 1, PageUp: -10, PageDown: 10 }[e.key];
+    if (step === undefined && e.key !== "Home" && e.key !== "End") return;
+    e.preventDefault();
+    const count = svg.vordanelAt?.points.length ?? 0;
+    readOff(e.key === "Home" ? 0 : e.key === "End" ? count - 1 : cursor < 0 ? 0 : cursor + step);
+  });
+})();
