@@ -337,7 +337,7 @@ void putDay(JsonObject& json, const DayVolume& d, const SeriesOptions& options, 
     json.array("notes", notes);
 }
 
-void putDayRow(RowWriter& w, const DayVolume& d, const SeriesOptions& options, char decimal, bool japanese, bool total)
+void putDayRow(RowWriter& w, const DayVolume& d, const SeriesOptions& options, char decimal, bool japanese, bool shiftJis, bool total)
 {
     const Uncertainties u = uncertaintiesOf(options);
     const std::string point(1, decimal);
@@ -353,7 +353,9 @@ void putDayRow(RowWriter& w, const DayVolume& d, const SeriesOptions& options, c
     w.cell(1, withDecimal(hoursText(d.coveredMillis), decimal));
     w.cell(1, withDecimal(hoursText(d.missingMillis), decimal));
     std::string notes;
-    for (const auto& note : d.notes()) notes += (notes.empty() ? "" : ";") + (japanese ? japaneseDayNote(note) : note);
+    // A sheet headed in Japanese gets its notes in words, in its own encoding.
+    for (const auto& note : d.notes())
+        notes += (notes.empty() ? "" : ";") + (!japanese ? note : shiftJis ? cp932FromUtf8(japaneseDayNote(note)) : japaneseDayNote(note));
     w.cell(1, notes);
     w.end();
 }
@@ -376,7 +378,7 @@ int daily(const SeriesOptions& options, const Setting& setting, std::int64_t day
     }
     DailyVolumes days(rules);
     std::vector<DayVolume> finished;
-    bool japanese = false, first = true;
+    bool japanese = false, shiftJis = false, first = true;
     const std::string key = names(options.flowUnit).key;
     const auto put = [&]() {
         for (const DayVolume& d : finished) {
@@ -385,7 +387,7 @@ int daily(const SeriesOptions& options, const Setting& setting, std::int64_t day
                 putDay(json, d, options, false);
                 w.o << (first ? "" : ",") << json.str();
             } else {
-                putDayRow(w, d, options, setting.dialect.decimal, japanese, false);
+                putDayRow(w, d, options, setting.dialect.decimal, japanese, shiftJis, false);
             }
             first = false;
         }
@@ -393,8 +395,8 @@ int daily(const SeriesOptions& options, const Setting& setting, std::int64_t day
     };
     Handlers h;
     h.above = [](const CsvReader&, const std::vector<std::string>&) {};
-    h.header = [&](const CsvReader& reader, const std::vector<std::string>&, const LoggerColumns& c, bool) {
-        japanese = c.japanese;
+    h.header = [&](const CsvReader& reader, const std::vector<std::string>&, const LoggerColumns& c, bool cp932) {
+        japanese = c.japanese, shiftJis = cp932;
         if (options.json) {
             JsonObject head;
             head.text("unit", names(options.flowUnit).name).text("day_start", readingTimeText(dayStart).substr(11, 5))
@@ -449,7 +451,7 @@ int daily(const SeriesOptions& options, const Setting& setting, std::int64_t day
         putDay(total, days.total(), options, true);
         w.o << "],\"total\":" << total.str() << "}\n";
     } else {
-        putDayRow(w, days.total(), options, setting.dialect.decimal, japanese, true);
+        putDayRow(w, days.total(), options, setting.dialect.decimal, japanese, shiftJis, true);
     }
     if (!w.o.flush()) return out.lost(err);
     std::fprintf(err, "vordanel-cli: series: days from %s, greatest gap bridged %s min%s\n",

@@ -82,6 +82,17 @@ TEST(Series, LoggersFilesComeBackWithTheirFlows)
     }
 }
 
+// A Japanese sheet saved in CP932 gets the days the same sheet in UTF-8 gets, in CP932: notes too.
+TEST(Series, DailyOfASheetInShiftJisIsInShiftJis)
+{
+    const std::string sheet = "日時,水位(cm)\r\n2026/7/1 9:00,15\r\n2026/7/1 9:10,15.2\r\n2026/7/1 11:00,15\r\n2026/7/1 11:10,30\r\n";
+    const std::vector<std::string> args = {"-d", "100", "--gauge-zero", "100", "--daily"};
+    const Ran utf8 = series(args, sheet), cp932 = series(args, vordanel::cp932FromUtf8(sheet));
+    ASSERT_NE(utf8.out.find("欠測"), std::string::npos) << utf8.out;
+    EXPECT_EQ(vordanel::utf8FromCp932(cp932.out).value_or("not CP932"), utf8.out);
+    EXPECT_EQ(cp932.status, utf8.status);
+}
+
 TEST(Series, NoColumnsIsAnErrorThatNamesThoseFound)
 {
     const Ran r = series({"-d", "100"}, "stamp,depth\n2026-07-01 09:00,50\n");
