@@ -136,22 +136,7 @@
     const e = $(id);
     if (e.textContent !== value) e.textContent = value;
   }
-  const urls = new Map();
-  function download(id, file) {
-    const link = $(id), was = urls.get(id);
-    if (was?.file === file) return;
-    if (was) URL.revokeObjectURL(was.url);
-    urls.delete(id);
-    if (!file) {
-      link.removeAttribute("href");
-      link.setAttribute("aria-disabled", "true");
-      return;
-    }
-    const url = URL.createObjectURL(new Blob([file.bytes], { type: file.type ?? "text/csv" }));
-    urls.set(id, { file, url });
-    Object.assign(link, { href: url, download: file.name });
-    link.removeAttribute("aria-disabled");
-  }
+  const download = app.download;  // the workbench's download links
 
   function el(name, attributes = {}, content = "") {
     const e = document.createElementNS(svgNS, name);

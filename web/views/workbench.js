@@ -55,6 +55,7 @@
     Object.assign(link, { href: url, download: file.name });
     link.removeAttribute("aria-disabled");
   }
+  app.download = download;
   // The rows each table shows (a cache keyed by what it shows).
   const filledRows = new Map();
   function fillRows(table, captions, rows, mark) {
