@@ -276,6 +276,20 @@ std::string recordView(int status, int columns, std::string_view file, double ms
         return words;
     };
     long long dayCount = 0;
+    // The month's report: the days of each calendar month (by the date a day starts on), its total
+    // volume to the places the days' volumes are written to, and its greatest day.
+    struct Month {
+        std::string name;
+        JsonArray days;
+        double total = 0, greatest = -1;
+        std::string greatestDay, greatestText;
+        int places = 0;
+    };
+    std::vector<Month> months;
+    const auto placesOf = [](std::string_view text) {
+        const auto point = text.find('.');
+        return point == std::string_view::npos ? 0 : static_cast<int>(text.size() - point - 1);
+    };
     for (std::size_t i = 1; i < read.size(); ++i) {
         const auto& row = read[i];
         JsonArray cells;
@@ -289,12 +303,27 @@ std::string recordView(int status, int columns, std::string_view file, double ms
         std::replace(volume.begin(), volume.end(), ',', '.');
         const auto start = vordanel::parseReadingTime(startColumn < row.size() ? std::string_view(row[startColumn]) : std::string_view());
         const bool complete = notesColumn >= row.size() || row[notesColumn].empty();
+        const std::string day = row.empty() ? std::string() : row[0];
+        if (months.empty() || months.back().name != day.substr(0, 7)) months.push_back({day.substr(0, 7)});
+        Month& month = months.back();
+        const double v = vordanel::readPlainNumber(volume);
+        month.days.integer(dayCount - 1);
+        month.total += v;
+        month.places = std::max(month.places, placesOf(volume));
+        if (v > month.greatest) month.greatest = v, month.greatestDay = day, month.greatestText = volumeColumn < row.size() ? row[volumeColumn] : "";
         days.object(JsonObject()
                         .array("cells", cells)
                         .boolean("complete", complete)
                         .number("start", start ? static_cast<double>(start->millis - stretches.origin()) : 0)
                         .number("volume", vordanel::readPlainNumber(volume)));
     }
+    JsonArray report;
+    for (const Month& m : months)
+        report.object(JsonObject()
+                          .text("month", m.name)
+                          .array("days", m.days)
+                          .text("total", vordanel::word(vordanel::Word::report_month_total, {vordanel::fixedText(m.total, m.places)}))
+                          .text("greatest", vordanel::word(vordanel::Word::report_greatest_day, {m.greatestDay, m.greatestText})));
     JsonArray points;
     long long readings = 0;
     for (const Stretch& s : stretches.view(columns)) {
@@ -320,6 +349,7 @@ std::string recordView(int status, int columns, std::string_view file, double ms
         .array("days", days)
         .array("total", total)
         .array("points", points)
+        .array("months", report)
         .number("origin", static_cast<double>(stretches.origin()))
         .text("origin_text", vordanel::readingTimeText(stretches.origin()))
         .text("flow_axis", vordanel::flowCaption(unit))

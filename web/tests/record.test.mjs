@@ -7,7 +7,7 @@ import { test, before, after } from "node:test";
 import assert from "node:assert/strict";
 import { rmSync, writeFileSync } from "node:fs";
 import { join } from "node:path";
-import { fill, finish, launch, linkBytes, native, open, scratch, until } from "./driver.mjs";
+import { fill, finish, launch, linkBytes, native, open, printed, scratch, until } from "./driver.mjs";
 
 let session, files;
 before(async () => {
@@ -153,5 +153,36 @@ test("an edit of the diameter, the zero or a setting makes the record again", as
     assert.deepEqual(await linkBytes(page, "a#loggerDaily"), expected.daily, JSON.stringify(texts));
     assert.deepEqual(await linkBytes(page, "a#loggerReadings"), expected.readings, JSON.stringify(texts));
   }
+  await finish(opened);
+});
+
+test("the month's report prints a page a month with every day's volume as the companion writes it, the title block and n / N", async () => {
+  const opened = await open(session, { width: 1280, height: 900 }), { page } = opened;
+  // 28 June to 3 July, every 30 minutes, with a gap on 1 July: two months, an incomplete day.
+  const logger = { d: "150", zero: "100", settings: {} };
+  const file = write("months.csv", ["time,level_mm", ...readings({ count: 300, step: 30, start: -3 * 1440, hole: (i) => i >= 150 && i < 160 },
+                                                                   (t, i) => `${iso(t)},${160 + i % 25}`)]);
+  await fill(page, [["Text6", logger.d], ["gaugeZero", logger.zero], ["project", "第2浄水場"], ["site", "沈砂池 No.3"], ["author", "山田"]]);
+  await record(page, file);
+  assert.equal(await page.$eval("#reportPrint", (b) => b.disabled), false);
+  const daily = companion(logger, file).daily.toString().trimEnd().split(/\r?\n/).map((l) => l.split(","));
+  const volume = daily[0].indexOf("volume_m3"), days = daily.slice(1, -1);
+  await page.evaluate(() => { document.body.dataset.print = "report"; });
+  const { pages, pageTexts } = await printed(page);
+  await page.evaluate(() => { delete document.body.dataset.print; });
+  const months = [...new Set(days.map((row) => row[0].slice(0, 7)))];
+  assert.deepEqual([pages, months.length], [2, 2]);
+  months.forEach((month, n) => {
+    const text = pageTexts[n].replace(/[ \t]+/g, " ");
+    assert.match(text, new RegExp(`${n + 1}\\s*/\\s*${pages}`), `page ${n + 1}: no "n / N"`);
+    for (const words of [`月報 ${month}`, "第2浄水場", "沈砂池 No.3", "山田", "150 mm"])
+      assert.ok(text.includes(words), `page ${n + 1}: "${words}" is not on it: ${text.slice(0, 400)}`);
+    const own = days.filter((row) => row[0].startsWith(month));
+    for (const row of own) assert.match(text, new RegExp(`${row[0]}.*\\s${row[volume].replace(".", "\\.")}\\s`), `page ${n + 1}: the day ${row[0]}`);
+    // The month's total, to the places of its days' volumes.
+    const places = Math.max(...own.map((row) => (row[volume].split(".")[1] ?? "").length));
+    const total = own.reduce((sum, row) => sum + Number(row[volume]), 0).toFixed(places);
+    assert.ok(text.includes(total), `page ${n + 1}: the month's total ${total}`);
+  });
   await finish(opened);
 });

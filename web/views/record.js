@@ -158,8 +158,8 @@
   // holds a noted reading.
   function drawGraph(svg, view) {
     const points = view.points.filter((p) => p.flows > 0), days = view.days;
-    const from = Math.min(0, ...days.map((d) => d.start));
-    const to = Math.max(view.points.at(-1)?.to ?? 1, ...days.map((d) => d.start + dayMs), from + 1);
+    const from = view.range?.[0] ?? Math.min(0, ...days.map((d) => d.start));
+    const to = view.range?.[1] ?? Math.max(view.points.at(-1)?.to ?? 1, ...days.map((d) => d.start + dayMs), from + 1);
     const flowTop = Math.max(...points.map((p) => p.max), 0) * 1.05 || 1;
     const volumeTop = Math.max(...days.map((d) => d.volume), 0) * 1.05 || 1;
     const x = (t) => graph.left + ((t - from) / (to - from)) * (graph.right - graph.left);
@@ -197,6 +197,47 @@
     parts.push(el("line", { class: "cursor", x1: 0, x2: 0, y1: graph.top, y2: graph.bottom, visibility: "hidden" }));
     svg.replaceChildren(...parts);
     svg.vordanelAt = { points, x };
+  }
+
+  // The month's report, for print: a page a month of the record on screen, headed with the title,
+  // the project, the site, the month and "n / N", with the title block, the weir, the month's days
+  // as the companion gives them, its total and greatest day, the rules and the month's hydrograph.
+  let reported = null;
+  function drawReport(s, shown) {
+    const about = s.about, key = [shown?.view, about.project, about.site, about.author, s.entries[0], about.zero, s.unit];
+    if (reported && key.every((k, i) => k === reported[i])) return;
+    reported = key;
+    const holder = $("reportSheet"), view = shown?.view;
+    holder.replaceChildren();
+    if (!view) return;
+    const say = app.say, months = view.months ?? [];
+    const line = (name, words) => Object.assign(document.createElement("p"), { className: name, textContent: words });
+    months.forEach((month, n) => {
+      const page = document.createElement("section");
+      page.className = "report-page";
+      const days = month.days.map((i) => view.days[i]);
+      const table = document.createElement("table");
+      table.className = "report-days";
+      const head = table.createTHead().insertRow();
+      for (const caption of view.captions) head.append(Object.assign(document.createElement("th"), { textContent: caption, scope: "col" }));
+      const body = table.createTBody();
+      for (const day of days) {
+        const tr = body.insertRow();
+        tr.className = day.complete ? "complete" : "incomplete";
+        day.cells.forEach((value, k) => { tr.insertCell().textContent = day.complete && k === day.cells.length - 1 ? view.complete_word : value; });
+      }
+      const graph = document.createElementNS("http://www.w3.org/2000/svg", "svg");
+      graph.setAttribute("viewBox", "0 0 720 260");
+      graph.setAttribute("class", "report-graph");
+      const from = days[0].start, to = days.at(-1).start + dayMs;
+      drawGraph(graph, { ...view, days, range: [from, to], points: view.points.filter((p) => p.from >= from && p.to <= to) });
+      page.append(line("report-head", say("report_head", { month: month.month, project: about.project, site: about.site, page: n + 1, pages: months.length })),
+                  line("report-title", say("report_title", { month: month.month })),
+                  line("report-about", say("report_about", { project: about.project, site: about.site, author: about.author })),
+                  line("report-about", say("report_weir", { d: s.entries[0], zero: about.zero || "0", unit: s.unit })),
+                  table, line("report-total", month.total), line("report-total", month.greatest), line("report-rules", view.rules), graph);
+      holder.append(page);
+    });
   }
 
   // The read-off: the stretch nearest the pointer, or moved to by the arrow keys, with its greatest
@@ -286,6 +327,8 @@
     svg.toggleAttribute("hidden", !shown);  // an SVG element has no hidden property of its own
     $("loggerDays").closest(".rows").hidden = !shown;
     // The downloads are of the record on screen, and only while it answers the inputs on screen.
+    $("reportPrint").disabled = !(shown && isFresh);
+    drawReport(s, isFresh ? shown : null);
     download("loggerReadings", isFresh ? shown.readings : null);
     download("loggerDaily", isFresh ? shown.daily : null);
     const graphKey = isFresh ? shown : null;
@@ -341,6 +384,7 @@
     commands ??= [new app.Commands(), new app.Commands()];
     for (const c of commands) c.start();
   };
+  $("reportPrint").addEventListener("click", () => app.dispatch({ type: "print", what: "report" }, { now: true }));
   $("loggerFile").addEventListener("pointerdown", warm);
   $("loggerFile").addEventListener("keydown", warm);
   const section = $("recordSection");
