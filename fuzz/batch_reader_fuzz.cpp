@@ -3,6 +3,7 @@
 // adds to a file without one), the byte-order mark and the line ends of the input, every record
 // as wide as the header at least, a status that says what the rows' notes say, and the same
 // bytes again when the result is fed back in. Records are counted here by their own small rules.
+#include "captured.h"
 #include "batch.h"
 
 #include <algorithm>
@@ -16,17 +17,12 @@
 
 namespace {
 
+using vordanel::fuzz::Captured;
+using vordanel::fuzz::require;
+
 // Inside the sample batch settles its separator and decimal from (48 KiB), so that the whole
 // first line is what decides; and small enough to keep the run fast.
 constexpr std::size_t maxInput = 32 * 1024;
-
-void require(bool promise, const char* what)
-{
-    if (!promise) {
-        std::fprintf(stderr, "broken promise: %s\n", what);
-        std::abort();
-    }
-}
 
 // Records and fields as a spreadsheet writes them: a record ends at LF, CR LF or CR; a field
 // that starts with a quote runs to its closing quote ("" inside), line ends included, and one
@@ -75,24 +71,6 @@ Count countRecords(std::string_view text, char separator)
     if (inRecord) record(fields);
     return count;
 }
-
-struct Captured {
-    std::FILE* file = nullptr;
-    char* data = nullptr;
-    std::size_t size = 0;
-    Captured() : file(open_memstream(&data, &size)) { require(file != nullptr, "an output stream opens"); }
-    ~Captured()
-    {
-        if (file) std::fclose(file);
-        std::free(data);
-    }
-    std::string_view close()
-    {
-        std::fclose(file);
-        file = nullptr;
-        return {data, size};
-    }
-};
 
 struct Pass {
     int status;

@@ -2,6 +2,7 @@
 // and checks what it promises whatever the file: a status of 0, 1 or 2 that agrees with what
 // standard error tells; per reading, one output record for every input record but blank lines,
 // the byte-order mark as it came; by day, JSON that closes, and days whose hours add up.
+#include "captured.h"
 #include "series.h"
 
 #include <algorithm>
@@ -14,33 +15,10 @@
 
 namespace {
 
+using vordanel::fuzz::Captured;
+using vordanel::fuzz::require;
+
 constexpr std::size_t maxInput = 16 * 1024;
-
-void require(bool promise, const char* what)
-{
-    if (!promise) {
-        std::fprintf(stderr, "broken promise: %s\n", what);
-        std::abort();
-    }
-}
-
-struct Captured {
-    std::FILE* file = nullptr;
-    char* data = nullptr;
-    std::size_t size = 0;
-    Captured() : file(open_memstream(&data, &size)) { require(file != nullptr, "an output stream opens"); }
-    ~Captured()
-    {
-        if (file) std::fclose(file);
-        std::free(data);
-    }
-    std::string close()
-    {
-        std::fclose(file);
-        file = nullptr;
-        return {data, size};
-    }
-};
 
 struct Pass {
     int status;
