@@ -86,6 +86,13 @@ public:
         o << lineEnd_;
     }
 
+    // A title line above the header, as it came.
+    void asItCame(const std::vector<std::string>& cells, const std::vector<bool>& quoted)
+    {
+        for (std::size_t k = 0; k < cells.size(); ++k) cell(k, cells[k], k < quoted.size() && quoted[k]);
+        o << lineEnd_;
+    }
+
     // Result r (0 head, 1 trials, 2 note) of a row; a malformed row has only its note.
     std::array<std::string, 3> results(const Calculation* c, bool twoHeads, const BatchColumns& columns,
                                        Note unread = Note::MalformedRow) const
@@ -168,6 +175,9 @@ int run(const BatchOptions& options, std::FILE* in, Destination& destination, st
     const bool wholeFile = sample.size() < decimalSample;
     dialect.decimal = options.decimal.value_or(decimalOf(sample, dialect.separator, wholeFile));
     const std::string decimalPoint(1, dialect.decimal);
+    // A sheet as people keep them: a title or two above the header, passed through as they came.
+    const auto headerAt = headerRecord(sample, dialect.separator, wholeFile);
+    std::size_t record = 0;
 
     BatchWriter w(out, dialect);
     std::vector<std::string> fields;
@@ -178,6 +188,11 @@ int run(const BatchOptions& options, std::FILE* in, Destination& destination, st
 
     while (reader.next(fields)) {
         w.start(reader);
+        if (!columns && headerAt && record++ < *headerAt) {
+            w.asItCame(fields, reader.quoted());
+            ++count.titleLines;
+            continue;
+        }
         if (!reader.oversized().empty()) {
             // Over a cap: the record is let go, noted in a row of its own, and reading goes on.
             tellRecord(err, toldRecords, "line " + std::to_string(reader.recordLine()) + ": " + reader.oversized()
@@ -202,7 +217,16 @@ int run(const BatchOptions& options, std::FILE* in, Destination& destination, st
             // A sheet saved by Japanese Excel as plain CSV: no byte-order mark, its header in CP932.
             const auto read = reader.byteOrderMark() ? std::nullopt : cp932Header(fields);
             if (read) w.shiftJis = true, count.encoding = "shift_jis";
-            if (looksLikeHeader(read ? *read : fields) && !reader.unterminated()) {
+            if (!headerAt && holdsNoNumber(read ? *read : fields) && !looksLikeHeader(read ? *read : fields)) {
+                // A title line and no header under it: nothing here can be told a column.
+                std::fprintf(err, "vordanel-cli: batch: %s opens with a title line, and no line under it (in its first %zu kB) "
+                                  "names the columns diameter_mm and flow_lpm; a sheet in another encoding: save it as "
+                                  "\"CSV UTF-8\"\n",
+                             inputName.c_str(), decimalSample / 1024);
+                count.refusal = headerRefusal();
+                return Failure;
+            }
+            if ((headerAt || looksLikeHeader(read ? *read : fields)) && !reader.unterminated()) {
                 std::string why;
                 columns = findColumns(read ? *read : fields, why);
                 if (!columns) {

@@ -28,6 +28,7 @@ struct BatchCount : RowCounts {
     std::string lineEnd = "\n";
     bool byteOrderMark = false;
     std::size_t headColumn = 0, noteColumn = 0;
+    std::size_t titleLines = 0;  // records above the header, written back as they came
     std::string refusal;
     // The result columns of rows laid out by these columns: in place, or after the row's own.
     void placeResults(const BatchColumns& columns);

@@ -250,14 +250,20 @@ bool CsvReader::next(std::vector<std::string>& fields)
 
 char separatorOf(std::string_view sample)
 {
-    // Each candidate splits the first record by the reader's own rules, quotes included.
+    // Each candidate splits the first records by the reader's own rules, quotes included; the
+    // widest record counts, so that a title line above the header does not decide, then the
+    // fields of all of them.
+    constexpr int records = 16;
     char best = ',';
-    std::size_t most = 0;
+    std::pair<std::size_t, std::size_t> most{0, 0};
     for (const char candidate : {',', ';', '\t'}) {
         CsvReader reader(sample);
         reader.setSeparator(candidate);
         std::vector<std::string> fields;
-        if (reader.next(fields) && fields.size() > most) most = fields.size(), best = candidate;
+        std::pair<std::size_t, std::size_t> split{0, 0};
+        for (int r = 0; r < records && reader.next(fields); ++r)
+            split.first = std::max(split.first, fields.size()), split.second += fields.size();
+        if (split > most) most = split, best = candidate;
     }
     return best;
 }
@@ -360,21 +366,54 @@ BatchColumns positionalColumns()
     return columns;
 }
 
-char decimalOf(std::string_view sample, char separator, bool sampleIsWhole)
+namespace {
+
+// The records of a sample, the last let go where the sample may have cut it short, and a CP932
+// header read as UTF-8 wherever it stands.
+std::vector<std::vector<std::string>> sampleRecords(std::string_view sample, char separator, bool sampleIsWhole)
 {
-    if (separator == ',') return '.';
     CsvReader reader(sample);
     reader.setSeparator(separator);
     std::vector<std::string> fields;
-    std::optional<BatchColumns> columns;
     std::vector<std::vector<std::string>> records;
     while (reader.next(fields)) records.push_back(fields);
-    if (!sampleIsWhole && !records.empty()) records.pop_back();  // the last may be cut short
+    if (!sampleIsWhole && !records.empty()) records.pop_back();
+    return records;
+}
+
+bool isNumber(const std::string& field) { return !isBlankEntry(field) && !parseNumber(field).fault; }
+
+}  // namespace
+
+bool holdsNoNumber(const std::vector<std::string>& fields)
+{
+    return !isBlankLine(fields) && std::none_of(fields.begin(), fields.end(), isNumber);
+}
+
+std::optional<std::size_t> headerRecord(std::string_view sample, char separator, bool sampleIsWhole)
+{
+    const auto records = sampleRecords(sample, separator, sampleIsWhole);
     for (std::size_t r = 0; r < records.size(); ++r) {
-        if (const auto read = r == 0 ? cp932Header(records[0]) : std::nullopt) records[0] = *read;
-        if (r == 0 && looksLikeHeader(records[0])) {
+        const auto read = cp932Header(records[r]);
+        std::string why;
+        if (findColumns(read ? *read : records[r], why)) return r;
+        // A row to solve comes before any header: the file has none.
+        if (records[r].size() >= 2 && isNumber(records[r][0]) && isNumber(records[r][1])) return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+char decimalOf(std::string_view sample, char separator, bool sampleIsWhole)
+{
+    if (separator == ',') return '.';
+    auto records = sampleRecords(sample, separator, sampleIsWhole);
+    const auto header = headerRecord(sample, separator, sampleIsWhole);
+    std::optional<BatchColumns> columns;
+    for (std::size_t r = header.value_or(0); r < records.size(); ++r) {
+        if (const auto read = r == header.value_or(0) ? cp932Header(records[r]) : std::nullopt) records[r] = *read;
+        if (r == header.value_or(0) && looksLikeHeader(records[r])) {
             std::string why;
-            columns = findColumns(records[0], why);
+            columns = findColumns(records[r], why);
             if (!columns) break;
             continue;
         }

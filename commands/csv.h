@@ -95,8 +95,8 @@ private:
     void skipToLineEnd();
 };
 
-// The separator of ',', ';' and tab that splits the first record into the most fields, read by
-// CsvReader's rules (',' when none splits it).
+// The separator of ',', ';' and tab that splits one of the first records into the most fields,
+// read by CsvReader's rules (',' when none splits any).
 char separatorOf(std::string_view sample);
 
 // A header row in CP932 (Shift_JIS as Japanese Excel saves plain CSV), read as UTF-8: when one of
@@ -132,6 +132,13 @@ struct BatchColumns {
 };
 std::optional<BatchColumns> findColumns(const std::vector<std::string>& header, std::string& why);
 BatchColumns positionalColumns();
+// Where a sheet's header stands in the records of its first part (a sample, read with the
+// separator): the first record that names the columns, when every record above it is a title
+// line (one whose first two cells are not both numbers, so never a row to solve); none when no
+// such record names them.
+std::optional<std::size_t> headerRecord(std::string_view sample, char separator, bool sampleIsWhole);
+// A line with text and no number in any cell: a title, never a row of entries.
+bool holdsNoNumber(const std::vector<std::string>& fields);
 // The key of an entry's column (diameter_mm, flow_m3h, ...), as a fault's note names it, and the
 // names of the three result columns.
 std::string columnKey(const BatchColumns& columns, Input input);

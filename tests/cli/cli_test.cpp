@@ -469,6 +469,14 @@ INSTANTIATE_TEST_SUITE_P(
         CsvRow{"ResultsFedBackAreRefreshedInPlace", header + "100,40,1,99,1,1,stale\n", header + "100,40,1,99,47.1,12,\n", 0},
         CsvRow{"AColumnOfTheUsersCalledNotePassesThrough", "diameter_mm,flow_lpm,note\n100,40,ok\n",
                "diameter_mm,flow_lpm,note,head_mm,trials,note\n100,40,ok,47.1,11,\n", 0},
+        CsvRow{"TitleLinesAboveTheHeaderPassThrough",
+               "沈殿池流出堰 改良工事\n件名,2026-12-09\n\ndiameter_mm,flow_lpm,min_mm,max_mm\n100,40,1,99\n",
+               "沈殿池流出堰 改良工事\n件名,2026-12-09\n\n" + header + "100,40,1,99,47.1,12,\n", 0},
+        CsvRow{"ATitleDoesNotSettleTheSeparator", "Weir survey\ndiameter_mm;flow_lpm\n100;40,5\n",
+               "Weir survey\ndiameter_mm;flow_lpm;head_mm;trials;note\n100;40,5;47,42;14;\n", 0},
+        CsvRow{"ATitleWithNoHeaderUnderItIsRefused", "沈殿池流出堰\n100,40,1,99\n", "", 2},
+        CsvRow{"AFirstRowWithATypoIsStillARow", "abc,40,1,99\n100,40,1,99\n",
+               header + "abc,40,1,99,,,not_a_number:diameter_mm\n100,40,1,99,47.1,12,\n", 2},
         CsvRow{"ShiftJisCellsKeepTheirBytes", "site,diameter_mm,flow_lpm\n\x96\x6B\x8A\x43\x93\xB9,100,40\n",
                "site,diameter_mm,flow_lpm,head_mm,trials,note\n\x96\x6B\x8A\x43\x93\xB9,100,40,47.1,11,\n", 0}),
     [](const auto& info) { return std::string(info.param.name); });
@@ -484,7 +492,8 @@ TEST(Cli, BatchHeaderWithoutEntriesNamesTheSeparatorAndTheColumnsFound)
 TEST(Cli, BatchResultsFedBackInComeOutUnchanged)
 {
     for (const std::string input : {"100,40,1,99\n50,60,1,70\n,,,\n", "diameter_mm;flow_lpm\n100;40,5\n100;x\n",
-                                     "site,diameter_mm,flow_lpm,min_mm,max_mm\n\"a\nb\",100,40,1,250\n"}) {
+                                     "site,diameter_mm,flow_lpm,min_mm,max_mm\n\"a\nb\",100,40,1,250\n",
+                                     "Weir survey 3\n\ndiameter_mm,flow_lpm\n100,40\n"}) {
         const auto first = run({"batch"}, input);
         EXPECT_EQ(run({"batch"}, first.out).out, first.out) << input;
     }
@@ -822,6 +831,9 @@ TEST(Cli, ASheetInShiftJisIsReadByItsCaptionsAndComesBackInShiftJis)
         // １００,４０: full-width digits read as a UTF-8 sheet's are, the cells echoed as they came.
         {"FullWidthDigits", "\x89\x81\x82\xCC\x8C" "a(mm),\x97\xAC\x97\xCA(L/min)\r\n\x82\x50\x82\x4F\x82\x4F,\x82\x53\x82\x4F\r\n",
          "\x89\x81\x82\xCC\x8C" "a(mm),\x97\xAC\x97\xCA(L/min),\x89z\x97\xAC\x8D\x82\x82\xB3(mm) [\x92\xEA\x95\x94\x82\xA9\x82\xE7],Trial\x89\xF1\x90\x94,\x92\x8D\x8BL\r\n\x82\x50\x82\x4F\x82\x4F,\x82\x53\x82\x4F,47.1,11,\r\n", "shift_jis", 0},
+        // 件名 over the captions: the title comes back as it came.
+        {"TitleLineAboveTheCaptions", "\x8C\x8F\x96\xBC\r\n\x89\x81\x82\xCC\x8C" "a(mm),\x97\xAC\x97\xCA(L/min)\r\n100,40\r\n",
+         "\x8C\x8F\x96\xBC\r\n\x89\x81\x82\xCC\x8C" "a(mm),\x97\xAC\x97\xCA(L/min),\x89z\x97\xAC\x8D\x82\x82\xB3(mm) [\x92\xEA\x95\x94\x82\xA9\x82\xE7],Trial\x89\xF1\x90\x94,\x92\x8D\x8BL\r\n100,40,47.1,11,\r\n", "shift_jis", 0},
         {"KeysStayUtf8", "diameter_mm,flow_lpm\n100,40\n",
          "diameter_mm,flow_lpm,head_mm,trials,note\n100,40,47.1,11,\n", "utf-8", 0},
     };

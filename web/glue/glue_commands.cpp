@@ -81,14 +81,15 @@ int withStreams(Command command)
 
 // The first records of what the last command wrote (a table, or a batch's result in the separator
 // it chose), read back by the companion's CSV reader, so that the page shows cells exactly as a
-// spreadsheet would split them.
-std::vector<std::vector<std::string>> records(int wanted)
+// spreadsheet would split them; a sheet's title lines above its header are not among them.
+std::vector<std::vector<std::string>> records(int wanted, std::size_t titles)
 {
     const std::string_view text(streams.out ? streams.out : "", streams.outSize);
     vordanel::cli::CsvReader reader(text);
     reader.setSeparator(vordanel::cli::separatorOf(reader.sample(64 * 1024)));
     std::vector<std::vector<std::string>> read;
     std::vector<std::string> fields;
+    for (std::size_t t = 0; t < titles && reader.next(fields); ++t) {}
     for (int i = 0; i < wanted && reader.next(fields); ++i) read.push_back(fields);
     return read;
 }
@@ -247,7 +248,7 @@ std::string recordView(int status, int columns, std::string_view file, double ms
         const std::string why = !refusal.empty() ? refusal : streams.outLost ? vordanel::words::outOfMemory() : vordanel::word(vordanel::Word::job_failed_plain);
         return JsonObject().boolean("failed", true).text("message", why).str();
     }
-    const auto read = records(1 << 30);
+    const auto read = records(1 << 30, 0);
     const auto shownText = [](const std::string& cell) {
         return vordanel::isUtf8(cell) ? cell : vordanel::utf8FromCp932(cell).value_or(cell);
     };
@@ -419,7 +420,7 @@ static const char* readingOf(int status, int rows, const char* file, std::size_t
         view = JsonObject().boolean("failed", true).text("message", why).str();
         return view.c_str();
     }
-    const auto read = records(rows + 1);
+    const auto read = records(rows + 1, batch ? reports.batch.titleLines : 0);
     const std::vector<std::string> header = read.empty() ? std::vector<std::string>() : read.front();
     // A table's columns are the companion's keys, shown by their captions; a batch's are the
     // sheet's own. The note column is where the command put it.
