@@ -22,9 +22,11 @@ void addTableOptions(CLI::App& command, TableOptions& options)
     command.add_option("--breakpoints", options.breakpoints,
                        "a level meter's table of N points (2 to 1000) whose straight lines follow the formula most\n"
                        "closely from 0 (or --heads FROM:TO, mm) to the lower of the top of the weir and the head of\n"
-                       "greatest flow; its largest error is told on standard error")
+                       "greatest flow; its largest error is told on standard error, with the least error that any\n"
+                       "N points on the curve could have")
         ->check(CLI::Range(2, 1000))->excludes(flows);
-    command.add_flag("--json", options.json, "with --breakpoints: one JSON object, with max_error and max_error_percent");
+    command.add_flag("--json", options.json, "with --breakpoints: one JSON object, with max_error, max_error_percent and\n"
+                                               "least_possible_error");
     command.add_option("-o,--output", options.output, "the CSV file, replaced whole once the table is done (default:\n"
                                                        "standard output)");
     command.footer("Examples:\n"

@@ -60,6 +60,7 @@ int breakpointTable(const TableOptions& options, std::FILE* out, std::FILE* err,
     const double greatest = *std::max_element(flows.begin(), flows.end());
     const double errorInUnit = fromLitresPerMinute(toLitresPerMinute(error), unit);
     const double percent = greatest > 0 ? 100 * error / greatest : 0;
+    const double leastInUnit = fromLitresPerMinute(toLitresPerMinute(table.leastPossible), unit);
     const std::string key = std::string("flow_") + names(unit).key;
     Output o(out);
     if (options.json) {
@@ -67,12 +68,13 @@ int breakpointTable(const TableOptions& options, std::FILE* out, std::FILE* err,
         JsonArray points;
         for (std::size_t i = 0; i < heads.size(); ++i) {
             JsonObject point;
-            if (gaugeZero) point.number("reading_mm", readPlainNumber(headTexts[i]) + *gaugeZero);
+            if (gaugeZero) point.number("reading_mm", readPlainNumber(displayText(readPlainNumber(headTexts[i]) + *gaugeZero)));
             point.number("head_mm", readPlainNumber(headTexts[i])).number(key, readPlainNumber(flowTexts[i]));
             points.object(point);
         }
         json.text("unit", names(unit).name).integer("points", static_cast<long long>(heads.size())).array("table", points)
-            .number("max_error", errorInUnit).number("max_error_percent", percent);
+            .number("max_error", errorInUnit).number("max_error_percent", percent)
+            .number("least_possible_error", leastInUnit);
         o << json.str() << "\n";
     } else {
         if (gaugeZero) o << "reading_mm,";
@@ -84,8 +86,10 @@ int breakpointTable(const TableOptions& options, std::FILE* out, std::FILE* err,
     }
     if (!o.flush()) return lostOutput(err);
     if (!options.json)
-        std::fprintf(err, "vordanel-cli: table: %zu points; largest error of the straight lines %s %s (%s%% of the greatest flow)\n",
-                     heads.size(), generalText(errorInUnit, 4).c_str(), names(unit).name, generalText(percent, 3).c_str());
+        std::fprintf(err, "vordanel-cli: table: %zu points; largest error of the straight lines %s %s (%s%% of the greatest flow); "
+                          "no %zu points on the curve err by less than %s %s\n",
+                     heads.size(), generalText(errorInUnit, 4).c_str(), names(unit).name, generalText(percent, 3).c_str(),
+                     heads.size(), generalText(leastInUnit, 4).c_str(), names(unit).name);
     return Answer;
 }
 

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -127,6 +128,50 @@ TEST(Series, DailyFollowsTheRules)
     EXPECT_EQ(second["notes"], nlohmann::json({"hours_missing:23.8333", "past_peak:1"}));
     EXPECT_NEAR(double(json["total"]["volume_m3"]), 30 * q / 1000, 1e-12);
     EXPECT_EQ(json["total"]["readings"], 5);
+}
+
+}  // namespace
+
+namespace {
+
+// A level meter's table as the companion prints it: the points in the unit asked for, readings on
+// the gauge beside their heads, and the error of the numbers as printed, which is the least any
+// table of as many points could have (the core's tests show that bound holds).
+TEST(Breakpoints, TheTableIsItsPointsWithTheirErrorAndTheLeastPossible)
+{
+    const auto table = [](std::vector<std::string> args) {
+        args.insert(args.begin(), {"vordanel-cli", "table"});
+        std::FILE *in = std::tmpfile(), *out = std::tmpfile(), *err = std::tmpfile();
+        const int status = vordanel::cli::run(args, in, out, err);
+        std::fclose(in);
+        return Ran{status, slurp(out), slurp(err)};
+    };
+    const struct { const char* name; std::vector<std::string> args; std::size_t points; double zero; std::string key; } rows[] = {
+        {"LitresPerMinute", {"-d", "100", "--breakpoints", "16"}, 16, 0, "flow_lpm"},
+        {"CubicMetresPerHourOnAGauge", {"-d", "300", "--breakpoints", "5", "--flow-unit", "m3/h", "--gauge-zero", "37.5"}, 5, 37.5, "flow_m3h"},
+        {"PartOfTheRange", {"-d", "100", "--breakpoints", "4", "--heads", "70:100"}, 4, 0, "flow_lpm"},
+    };
+    for (const auto& row : rows) {
+        const Ran printed = table(row.args);
+        ASSERT_EQ(printed.status, 0) << row.name << printed.err;
+        EXPECT_NE(printed.err.find("no " + std::to_string(row.points) + " points on the curve err by less than"), std::string::npos) << printed.err;
+        auto args = row.args;
+        args.push_back("--json");
+        const Ran ran = table(args);
+        ASSERT_EQ(ran.status, 0) << row.name << ran.err;
+        const auto j = nlohmann::json::parse(ran.out);
+        ASSERT_EQ(j["table"].size(), row.points) << row.name;
+        for (const auto& point : j["table"]) {
+            ASSERT_TRUE(point.contains(row.key)) << row.name << point;
+            if (row.zero) EXPECT_DOUBLE_EQ(point["reading_mm"].get<double>(), point["head_mm"].get<double>() + row.zero) << row.name;
+        }
+        const double error = j["max_error"], least = j["least_possible_error"];
+        EXPECT_GT(least, 0) << row.name;
+        EXPECT_LE(least, error * (1 + 1e-9)) << row.name;
+        EXPECT_LE(error, least * (1 + 1e-6)) << row.name;
+        // The CSV's rows are the JSON's points, under one header.
+        EXPECT_EQ(static_cast<std::size_t>(std::count(printed.out.begin(), printed.out.end(), '\n')), row.points + 1) << row.name;
+    }
 }
 
 }  // namespace

@@ -296,4 +296,56 @@ TEST(Breakpoints, StatedErrorIsTrueAndNoPointMovedBettersIt)
         }
 }
 
+// Every table of N points on a grid of heads, tried one by one (two inner points at most): none
+// errs by less than the least error the search states, and the search's own table is no worse
+// than the best of them. Ranges across the inflection (about 0.85 D) included, where a shorter
+// segment can err more than a longer one.
+TEST(Breakpoints, NoTableOfAsManyPointsDoesBetter)
+{
+    const struct { const char* name; double D, from, to; int n; } rows[] = {
+        {"ThreePointsFromTheOpening", 0.1, 0, 0.1, 3},
+        {"FourPointsFromTheOpening", 0.3, 0, 0.3, 4},
+        {"ThreePointsAcrossTheInflection", 0.1, 0.06, 0.1, 3},
+        {"FourPointsAcrossTheInflection", 0.1, 0.07, 0.1, 4},
+        {"FourPointsOnTheRisingPart", 0.2, 0.01, 0.12, 4},
+    };
+    for (const auto& row : rows) {
+        const Curve curve = curveOf(row.D);
+        const Breakpoints b = breakpointTable(curve, row.from, row.to, row.n);
+        ASSERT_EQ(b.heads.size(), static_cast<std::size_t>(row.n)) << row.name;
+        EXPECT_LE(b.leastPossible, b.maxError) << row.name;
+        EXPECT_LE(b.maxError, b.leastPossible * (1 + 1e-6)) << row.name;
+        constexpr int grid = 160;
+        const auto head = [&](int i) { return row.from + (row.to - row.from) * i / grid; };
+        const auto flow = [&](double h) {
+            double F = 0;
+            if (h > 0) (void)curve.weir.residual(F, h, 0);
+            return F;
+        };
+        // The error of one segment, sampled and its worst refined: the grid's tables are judged
+        // apart from the search.
+        const auto segment = [&](int i, int j) {
+            const double a = head(i), b = head(j), fa = flow(a), fb = flow(b);
+            const auto off = [&](double h) { return std::fabs(flow(h) - (fa + (fb - fa) * (h - a) / (b - a))); };
+            int worst = 0;
+            for (int k = 1; k < 200; ++k)
+                if (off(a + (b - a) * k / 200) > off(a + (b - a) * worst / 200)) worst = k;
+            double lo = a + (b - a) * std::max(worst - 1, 0) / 200, hi = a + (b - a) * (worst + 1) / 200;
+            for (int k = 0; k < 60; ++k) (off(lo + (hi - lo) / 3) < off(hi - (hi - lo) / 3) ? lo : hi) = off(lo + (hi - lo) / 3) < off(hi - (hi - lo) / 3) ? lo + (hi - lo) / 3 : hi - (hi - lo) / 3;
+            return std::max(off(a + (b - a) * worst / 200), off(lo));
+        };
+        std::vector<std::vector<double>> e(grid + 1, std::vector<double>(grid + 1, 0));
+        for (int i = 0; i <= grid; ++i)
+            for (int j = i + 1; j <= grid; ++j) e[i][j] = segment(i, j);
+        double best = INFINITY;
+        for (int i = 1; i < grid; ++i) {
+            if (row.n == 3) best = std::min(best, std::max(e[0][i], e[i][grid]));
+            else
+                for (int j = i + 1; j < grid; ++j) best = std::min(best, std::max({e[0][i], e[i][j], e[j][grid]}));
+        }
+        EXPECT_GE(best, b.leastPossible * (1 - 1e-9)) << row.name;
+        EXPECT_LE(b.maxError, best * (1 + 1e-9)) << row.name;
+    }
+}
+
 }  // namespace

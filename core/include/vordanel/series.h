@@ -224,6 +224,7 @@ private:
 struct Breakpoints {
     std::vector<double> heads, flows;  // m, m^3/min
     double maxError = 0;               // m^3/min, the table's own error, as found by a dense evaluation
+    double leastPossible = 0;          // m^3/min, an error that no table of as many points attains
     std::optional<Fault> fault;
 };
 Breakpoints breakpointTable(const Curve& curve, double from, double to, int count);
