@@ -178,6 +178,7 @@ int run(const BatchOptions& options, std::FILE* in, Destination& destination, st
     // A sheet as people keep them: a title or two above the header, passed through as they came.
     const auto headerAt = headerRecord(sample, dialect.separator, wholeFile);
     std::size_t record = 0;
+    std::size_t positionalTail = 0;  // the columns after the entries that a file without a header names
 
     BatchWriter w(out, dialect);
     std::vector<std::string> fields;
@@ -245,7 +246,11 @@ int run(const BatchOptions& options, std::FILE* in, Destination& destination, st
         }
         if (!headed) count.placeResults(*columns);
         BatchRow row = columns->named ? rowByHeader(fields, reader.quoted(), *columns) : rowByPosition(fields, reader.quoted());
+        // A row of more columns than the header the first row gave: noted, so that it reads the
+        // same when the result is fed back under that header.
+        if (!columns->named && headed && row.tail.size() > positionalTail) row.malformed = true;
         if (!headed) {
+            positionalTail = row.tail.size();
             // Columns after the entries follow the results; named, so that the file fed back in
             // reads them as its own columns.
             std::vector<std::string> after;

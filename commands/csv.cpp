@@ -23,12 +23,6 @@ bool isBlankLine(const std::vector<std::string>& fields)
     return fields.size() == 1 && fields[0].find_first_not_of(" \t") == std::string::npos;
 }
 
-// A spreadsheet that saves one column more than it filled leaves a trailing empty field.
-void dropTrailingEmpty(std::vector<std::string>& fields, std::size_t expected)
-{
-    if (fields.size() == expected + 1 && fields.back().empty()) fields.pop_back();
-}
-
 
 // A header cell as a one-line message quotes it: control characters (a line break in a quoted
 // cell, a NUL) written as escapes, so that the message stays one line and whole.
@@ -308,7 +302,9 @@ std::optional<BatchColumns> findColumns(const std::vector<std::string>& header, 
     std::optional<std::size_t> diameter, flow;
     std::optional<bool> japanese;
     columns.width = header.size();
-    if (columns.width > 1 && header.back().empty()) --columns.width;
+    // Empty cells at the end name nothing: a header padded with a million of them is the header
+    // without them, and its rows are not padded to it.
+    while (columns.width > 1 && header[columns.width - 1].empty()) --columns.width;
     for (std::size_t i = 0; i < columns.width; ++i) {
         const Named name = named(header[i]);
         std::optional<std::size_t>* const slots[] = {nullptr, &diameter, &flow, &columns.min, &columns.max,
@@ -430,17 +426,15 @@ BatchRow rowByPosition(std::vector<std::string> fields, std::vector<bool> quoted
     BatchRow row;
     row.width = 4;
     if (isBlankLine(fields)) return row;  // every entry empty: noted, in its place
-    if (fields.size() == 3 || fields.size() == 5) dropTrailingEmpty(fields, fields.size() - 1);
+    // Empty cells at the end carry nothing: a row of a million of them is the row without them.
+    while (fields.size() > 2 && fields.back().empty()) fields.pop_back();
     quoted.resize(fields.size());
-    if (fields.size() == 2 || fields.size() >= 4) {
-        std::copy_n(fields.begin(), std::min<std::size_t>(fields.size(), 4), row.entries.begin());
-        const auto entries = fields.begin() + static_cast<long>(std::min<std::size_t>(fields.size(), 4));
-        row.cells.assign(fields.begin(), entries);
-        row.tail.assign(entries, fields.end());
-    } else {
-        row.malformed = true;
-        row.cells = std::move(fields);
-    }
+    // Missing entries are empty, as in a row shorter than a header: 100,40,1 is a bracket with
+    // one end empty, as it reads when the result is fed back.
+    const std::size_t entries = std::min<std::size_t>(fields.size(), 4);
+    std::copy_n(fields.begin(), entries, row.entries.begin());
+    row.cells.assign(fields.begin(), fields.begin() + static_cast<long>(entries));
+    row.tail.assign(fields.begin() + static_cast<long>(entries), fields.end());
     row.quoted = std::move(quoted);
     return row;
 }
@@ -450,7 +444,7 @@ BatchRow rowByHeader(std::vector<std::string> fields, std::vector<bool> quoted, 
     BatchRow row;
     row.width = columns.width;
     if (isBlankLine(fields)) return row;
-    dropTrailingEmpty(fields, columns.width);
+    while (fields.size() > columns.width && fields.back().empty()) fields.pop_back();
     quoted.resize(std::max(fields.size(), columns.width));
     row.quoted = std::move(quoted);
     if (fields.size() > columns.width) {

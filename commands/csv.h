@@ -159,7 +159,8 @@ struct BatchRow {
     std::size_t width = 0;           // cells written, missing ones empty
     std::vector<std::string> tail;   // echoed after the results
 };
-// Without a header: diameter_mm,flow_lpm[,min_mm,max_mm], further columns kept after the results.
+// Without a header: diameter_mm,flow_lpm[,min_mm,max_mm], further columns kept after the results;
+// missing entries are empty, and empty cells at the end are let go.
 BatchRow rowByPosition(std::vector<std::string> fields, std::vector<bool> quoted);
 // With a header: the entries from their named columns, every column echoed in its place; a row
 // shorter than the header has its missing cells empty, and the cells of a longer one beyond the
