@@ -23,7 +23,7 @@ void addBatchOptions(CLI::App& command, BatchOptions& options)
     command.add_option_function<std::string>(
                "--separator",
                [&options](const std::string& value) { options.separator = value == "tab" ? '\t' : value.at(0); },
-               "field separator: ',', ';' or tab (default: the one that splits the first line most)")
+               "field separator: ',', ';' or tab (default: the one that splits one of the first lines most)")
         ->check(CLI::IsMember({",", ";", "tab"}));
     command.add_option_function<std::string>(
                "--decimal", [&options](const std::string& value) { options.decimal = value.at(0); },
@@ -45,8 +45,9 @@ void addBatchOptions(CLI::App& command, BatchOptions& options)
                    + " (or another unit in the parentheses),\n" + caption(Input::Min) + ", " + caption(Input::Max)
                    + ": such a sheet gets its results under " + caption(Input::Head) + ",\n" + std::string(trialsCaption())
                    + " and " + std::string(noteCaption()) + ", with notes in Japanese words. Other columns pass through in their place, and\n"
-                   "the result columns, when the file already has them, are refreshed in place. Without a header the\n"
-                   "first columns are the entries. Rows without a bracket (two columns, or both bracket cells blank)\n"
+                   "the result columns, when the file already has them, are refreshed in place. Title lines above\n"
+                   "the header pass through as they came. Without a header the first columns are the entries; a row\n"
+                   "shorter than the header has its missing cells empty. Rows without a bracket (two columns, or both bracket cells blank)\n"
                    "are solved on the rising side. The file comes back as it came: its separators, byte-order mark,\n"
                    "line ends and quoted cells; a cell that holds the separator, a quote or a line break is quoted.\n"
                    "A failed row is noted and the rest go on; a fault's note names its column, as in\n"

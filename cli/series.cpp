@@ -56,7 +56,7 @@ void addSeriesOptions(CLI::App& command, SeriesOptions& options)
         ->check(CLI::NonNegativeNumber);
     command.add_option_function<std::string>(
                "--separator", [&options](const std::string& value) { options.separator = value == "tab" ? '\t' : value.at(0); },
-               "field separator: ',', ';' or tab (default: the one that splits the first line most)")
+               "field separator: ',', ';' or tab (default: the one that splits one of the first lines most)")
         ->check(CLI::IsMember({",", ";", "tab"}));
     command.add_option_function<std::string>(
                "--decimal", [&options](const std::string& value) { options.decimal = value.at(0); },
