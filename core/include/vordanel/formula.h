@@ -52,41 +52,61 @@ public:
     //
     // With h and D above zero no step can divide by zero or take a fractional power of a negative
     // number, and no step divides by an earlier step's result, so an infinity or a NaN in any
-    // step carries through to the result: a finite result means no step faulted. Anything else
-    // takes the checked steps, which find the fault at the step where it arises. Written here so
-    // that the search, evaluating it once a pass, pays for no call around the arithmetic.
+    // step carries through to the result: a finite result means no step faulted, and the steps
+    // run without their checks. Anything else takes them checked, which find the fault at the
+    // step where it arises. Written here so that the search, evaluating it once a pass, pays for
+    // no call around the arithmetic.
     [[nodiscard]] std::optional<Fault> residual(double& F, double h, double Q) const
     {
-        if (h > 0 && D_ > 0) [[likely]] {
-            const double result = straightThrough(h, Q);
-            if (std::isfinite(result)) [[likely]] {
-                F = result;
+        if (h > 0 && D_ > 0) [[likely]]
+            if (!steps<false>(F, h, Q)) [[likely]]
                 return std::nullopt;
-            }
-        }
-        return residualChecked(F, h, Q);
+        return steps<true>(F, h, Q);
     }
     // The same residual with every step checked where its fault would arise, whatever the
-    // entries; residual() gives the same bits and the same faults, mostly without the checks.
-    [[nodiscard]] std::optional<Fault> residualChecked(double& F, double h, double Q) const;
+    // entries: the same bits and the same faults as residual().
+    [[nodiscard]] std::optional<Fault> residualChecked(double& F, double h, double Q) const { return steps<true>(F, h, Q); }
 
 private:
-    // The formula's steps without their checks: the same operations on the same operands as
-    // residualChecked(), so that the two agree to the last bit wherever neither faults.
-    double straightThrough(double h, double Q) const
+    // The formula's steps, written once, in the order of the original's double operations so that
+    // the last bits of every result match. Checked, each step that can fault is checked right
+    // where the fault would arise, in the same order whether its value is worked out here or once
+    // for the weir; unchecked, the checks compile away and only the result's is left.
+    template <bool checked>
+    std::optional<Fault> steps(double& F, double h, double Q) const
     {
+        const auto fails = [](bool fault) { return checked && fault; };
+        const auto infinite = [&](double x) { return fails(!std::isfinite(x)); };
+        const double D = D_;
+        if (fails(std::isnan(h) || std::isnan(Q) || std::isnan(D))) return Fault::InvalidArgument;
+        if (fails(h == 0)) return Fault::DivisionByZero;
         const double b = dOver110_ / h;
+        if (infinite(b)) return Fault::Overflow;
         const double c = b + staus::muBase;
         const double d = h * staus::muHeadFactor;
-        const double e = d / D_;
+        if (infinite(d)) return Fault::Overflow;
+        if (fails(D == 0)) return Fault::DivisionByZero;
+        const double e = d / D;
+        if (infinite(e)) return Fault::Overflow;
         const double mu = c + e;
+        if (infinite(mu)) return Fault::Overflow;
+        if (fails(D < 0)) return Fault::InvalidArgument;
+        if (infinite(dToThe1_5_)) return Fault::Overflow;
         const double m = dToThe1_5_ * mu;
-        const double r = h / D_;
+        if (infinite(m)) return Fault::Overflow;
+        const double r = h / D;
+        if (fails(r < 0)) return Fault::InvalidArgument;
+        if (infinite(r)) return Fault::Overflow;
         const double t1 = std::pow(r, staus::firstExponent) * staus::firstFactor;
+        if (infinite(t1)) return Fault::Overflow;
         const double t2 = std::pow(r, staus::secondExponent) * staus::secondFactor;
-        const double k = t1 - t2;
-        const double Qc = k * m;
-        return Qc - Q;
+        if (infinite(t2)) return Fault::Overflow;
+        const double Qc = (t1 - t2) * m;
+        if (infinite(Qc)) return Fault::Overflow;
+        const double result = Qc - Q;
+        if (!std::isfinite(result)) return Fault::Overflow;
+        F = result;
+        return std::nullopt;
     }
 
     double D_;
