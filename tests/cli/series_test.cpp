@@ -163,7 +163,9 @@ TEST(Breakpoints, TheTableIsItsPointsWithTheirErrorAndTheLeastPossible)
         ASSERT_EQ(j["table"].size(), row.points) << row.name;
         for (const auto& point : j["table"]) {
             ASSERT_TRUE(point.contains(row.key)) << row.name << point;
-            if (row.zero) EXPECT_DOUBLE_EQ(point["reading_mm"].get<double>(), point["head_mm"].get<double>() + row.zero) << row.name;
+            if (row.zero) {
+                EXPECT_DOUBLE_EQ(point["reading_mm"].get<double>(), point["head_mm"].get<double>() + row.zero) << row.name;
+            }
         }
         const double error = j["max_error"], least = j["least_possible_error"];
         EXPECT_GT(least, 0) << row.name;

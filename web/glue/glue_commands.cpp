@@ -94,6 +94,19 @@ std::vector<std::vector<std::string>> records(int wanted, std::size_t titles)
     return read;
 }
 
+// A cell as a preview shows it: a CP932 one as it reads, and at most 200 characters, the rest
+// ending in an ellipsis; the download has it whole, and a cell of a megabyte never reaches the page.
+std::string shownText(const std::string& cell)
+{
+    constexpr std::size_t characters = 200;
+    std::string text = vordanel::isUtf8(cell) ? cell : vordanel::utf8FromCp932(cell).value_or(cell);
+    std::size_t at = 0;
+    for (std::size_t n = 0; at < text.size(); ++at)
+        if ((static_cast<unsigned char>(text[at]) & 0xC0) != 0x80 && n++ == characters) break;
+    if (at < text.size()) text.replace(at, std::string::npos, "\u2026");
+    return text;
+}
+
 std::string count(long long n) { return vordanel::word(vordanel::Word::rows_count, {std::to_string(n)}); }
 
 // The rows without an answer and the failed ones, each reason in words with how many.
@@ -249,9 +262,6 @@ std::string recordView(int status, int columns, std::string_view file, double ms
         return JsonObject().boolean("failed", true).text("message", why).str();
     }
     const auto read = records(1 << 30, 0);
-    const auto shownText = [](const std::string& cell) {
-        return vordanel::isUtf8(cell) ? cell : vordanel::utf8FromCp932(cell).value_or(cell);
-    };
     JsonArray captions, days, total;
     std::vector<std::size_t> shown;  // the columns the page's table shows: all but the day's start and the hours covered
     std::size_t volumeColumn = 0, notesColumn = 0, startColumn = 1;
@@ -424,11 +434,6 @@ static const char* readingOf(int status, int rows, const char* file, std::size_t
     const std::vector<std::string> header = read.empty() ? std::vector<std::string>() : read.front();
     // A table's columns are the companion's keys, shown by their captions; a batch's are the
     // sheet's own. The note column is where the command put it.
-    // A sheet in Shift_JIS came back in it, and one headed in ASCII may hold cells in it too: a cell
-    // that is not UTF-8 but reads as CP932 is shown as it reads.
-    const auto shownText = [](const std::string& cell) {
-        return vordanel::isUtf8(cell) ? cell : vordanel::utf8FromCp932(cell).value_or(cell);
-    };
     std::size_t note = batch ? reports.batch.noteColumn : header.size();
     JsonArray captions;
     for (std::size_t k = 0; k < header.size(); ++k) {

@@ -131,7 +131,8 @@ test("a rating table, shown and downloaded, is the companion's table, on the ris
 test("a batch file, dropped in, downloads the companion's heads under its own name", async () => {
   // Title lines above the header, as sheets are kept: passed through, and not shown as the header.
   const titles = ["\u6c88\u6bbf\u6c60 No.3", ""];
-  const lines = [...titles, "site,diameter_mm,flow_lpm,min_mm,max_mm", "A,100,40,1,99", "B,100,40,1,250", "C,0,40,1,99",
+  const long = "\u9577".repeat(5000);  // a cell far longer than a preview shows
+  const lines = [...titles, "site,diameter_mm,flow_lpm,min_mm,max_mm", `${long},100,40,1,99`, "A,100,40,1,99", "B,100,40,1,250", "C,0,40,1,99",
                  "D,100,x,1,99", "E,50,60,1,70", "F,100,300,1,250", "\"G, north\",200,100,10,150", "H,100,40,60,99", "I,100,40"];
   for (let i = 0; i < 3000; ++i) lines.push(`r${i},${10 + i % 500},${(0.5 + (i * 7) % 300).toFixed(2)},1,${(20 + i % 700)}`);
   const file = join(files, "gauges.csv");
@@ -166,6 +167,7 @@ test("a batch file, dropped in, downloads the companion's heads under its own na
     assert.ok(reasons.some((r) => names(r, n) && !r.includes(reason)), `${reason}: ${n} in words among ${reasons}`);
   // The first rows shown, those without a head marked.
   assert.equal(await page.$eval("#batchRows thead th", (th) => th.textContent), "site");
+  assert.equal(await page.$eval("#batchRows tbody td", (td) => td.textContent), long.slice(0, 200) + "\u2026");
   const shown = await page.$$eval("#batchRows tbody tr", (rows) => rows.map((tr) => tr.classList.contains("no-head")));
   const heads = out.map((line) => line.split(",").at(-3));
   assert.deepEqual(shown, heads.slice(0, shown.length).map((h) => h === ""));
