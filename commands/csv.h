@@ -22,11 +22,8 @@ struct CsvDialect {
 
 // How large one field and one record may be. Far above any real sheet; what they bound is the
 // memory a reader holds, which is then that of one record whatever the file's length.
-struct CsvLimits {
-    std::size_t fieldBytes = 1 << 20;    // 1 MiB a field
-    std::size_t recordBytes = 16 << 20;  // 16 MiB a record
-    std::size_t fields = 100'000;        // fields a record
-};
+// The reader's caps: the core's, or smaller ones a test sets.
+using CsvLimits = RecordCaps;
 // The caps as --help states them.
 std::string describe(const CsvLimits& limits);
 

@@ -1,4 +1,5 @@
 #include "vordanel/calculation.h"
+#include "vordanel/words.h"
 
 #include "vordanel/catalogue.h"
 #include "vordanel/numtext.h"
@@ -195,7 +196,12 @@ std::string noteWords(std::string_view noteCell)
             else add(names(fault).japanese);
             found = "";
         }
-        if (!found) add(key);
+        if (key == names(Note::OversizedRow).key) {
+            // The caps in the words, from the constants that decide them.
+            const auto mebibytes = [](std::size_t bytes) { return std::to_string(bytes >> 20) + " MB"; };
+            add(word(Word::note_oversized_row, {mebibytes(recordCaps.fieldBytes), mebibytes(recordCaps.recordBytes),
+                                                words::largeNumber(static_cast<long long>(recordCaps.fields))}));
+        } else if (!found) add(key);
         else if (*found) add(found);
     }
     return words;

@@ -94,3 +94,17 @@ TEST(Catalogue, CountsInTheUnitsASentenceUses)
     };
     for (const auto& [n, text] : rows) EXPECT_EQ(words::largeNumber(n), text) << n;
 }
+
+// A sentence that states a limit states the constant that decides it, whatever it is set to.
+TEST(Catalogue, LimitsAreWordedFromTheirConstants)
+{
+    const struct { const char* name; std::string words; std::vector<std::string> holds; } rows[] = {
+        {"RecordCaps", noteWords(names(Note::OversizedRow).key),
+         {std::to_string(recordCaps.fieldBytes >> 20) + " MB", std::to_string(recordCaps.recordBytes >> 20) + " MB",
+          words::largeNumber(static_cast<long long>(recordCaps.fields))}},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(row.words.find('{'), std::string::npos) << row.name << ": " << row.words;
+        for (const auto& part : row.holds) EXPECT_NE(row.words.find(part), std::string::npos) << row.name << ": " << row.words;
+    }
+}

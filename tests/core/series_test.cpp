@@ -105,7 +105,9 @@ TEST(ReadingFlows, EachHeadItsFlowAndNote)
             continue;
         }
         ASSERT_TRUE(r.flow) << row.name;
-        if (row.litres) EXPECT_NEAR(*r.flow / perLitre, *row.litres, 0.005) << row.name;
+        if (row.litres) {
+            EXPECT_NEAR(*r.flow / perLitre, *row.litres, 0.005) << row.name;
+        }
     }
     // Above the top but below the peak the flow is still the formula's, and rises with the head.
     const ReadingFlow top = flowAtReading(curve, 0.12), peak = flowAtReading(curve, curve.peakHead);

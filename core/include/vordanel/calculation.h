@@ -5,6 +5,7 @@
 #include "vordanel/search.h"
 #include "vordanel/units.h"
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -122,6 +123,15 @@ struct NoHeadNames {
 };
 const NoHeadNames& names(NoHead why);
 
+// How large one record of a sheet may be, far above any real sheet's: a field, a record, and the
+// fields of a record. A record over a cap is let go and noted, so memory stays that of one record.
+struct RecordCaps {
+    std::size_t fieldBytes = 1 << 20;    // 1 MiB a field
+    std::size_t recordBytes = 16 << 20;  // 16 MiB a record
+    std::size_t fields = 100'000;        // fields a record
+};
+inline constexpr RecordCaps recordCaps{};
+
 // What a row of a table or a batch notes beside its numbers, besides a fault.
 enum class Note {
     AboveWeir,     // the head lies above the top of the weir
@@ -132,7 +142,7 @@ enum class Note {
     MalformedRow,  // the row's cells fit no form
     FallingSide,   // a head past the curve's peak: more head, less flow
     NoFlow,        // a head past the curve's zero: the formula gives no flow
-    OversizedRow,  // a record over the reader's caps on a field or a record, not read
+    OversizedRow,  // a record over the reader's caps on a field or a record (recordCaps), not read
 };
 struct NoteNames {
     Note note;
