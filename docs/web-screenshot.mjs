@@ -2,7 +2,9 @@
 // the workbench after the worked run whose bracket holds two heads (100 / 40 / 1 / 250), a head
 // of 35 mm read off and a 20-row table; docs/web-sheet.png, the first page of the calculation sheet
 // it prints; docs/web-gauge.png and docs/web-card.png, the first page of the staff gauge and the
-// operator's card for that weir with a gauge zero of 50 mm, each rendered by poppler's pdftoppm.
+// operator's card for that weir with a gauge zero of 50 mm, each rendered by poppler's pdftoppm;
+// docs/web-record.png, the operator's record of a month of ten-minute readings (a rainy spell and a
+// gap of half a day), and docs/web-report.png, the first page of its month's report.
 // Run from the repository root after ./test.sh (or npm ci in web/tests and a build-web/):
 //   node docs/web-screenshot.mjs
 import { createRequire } from "node:module";
@@ -57,6 +59,23 @@ try {
   }
   await firstPage("gauge", "web-gauge");
   await firstPage("card", "web-card");
+  // A logger's month: a daily swing, a rainy spell from the 12th, and no readings for half a day.
+  const readings = ["time,level_mm"];
+  for (let minute = 0; minute < 30 * 24 * 60; minute += 10) {
+    if (minute >= 20 * 1440 + 360 && minute < 20 * 1440 + 1080) continue;
+    const day = minute / 1440, rain = day > 12 && day < 16 ? 25 * Math.sin(Math.PI * (day - 12) / 4) : 0;
+    const at = new Date(Date.UTC(2026, 6, 1) + minute * 60_000).toISOString().slice(0, 16).replace("T", " ");
+    readings.push(`${at},${(85 + 6 * Math.sin(2 * Math.PI * day) + rain).toFixed(1)}`);
+  }
+  const logger = join(profile, "weir-july.csv");
+  writeFileSync(logger, readings.join("\n") + "\n");
+  await page.evaluate(() => {
+    addEventListener("vordanel-record-done", () => { window.recordShown = true; }, { once: true });
+  });
+  await (await page.$("input#loggerFile")).uploadFile(logger);
+  await page.waitForFunction(() => window.recordShown, { timeout: 60_000 });
+  await (await page.$("#recordSection")).screenshot({ path: "docs/web-record.png" });
+  await firstPage("report", "web-report");
 } finally {
   await browser.close();
   rmSync(profile, { recursive: true, force: true });

@@ -158,9 +158,10 @@ test("an edit of the diameter, the zero or a setting makes the record again", as
 
 test("the month's report prints a page a month with every day's volume as the companion writes it, the title block and n / N", async () => {
   const opened = await open(session, { width: 1280, height: 900 }), { page } = opened;
-  // 28 June to 3 July, every 30 minutes, with a gap on 1 July: two months, an incomplete day.
+  // 28 June to 31 July, every 30 minutes, with a gap on 1 July: two months, an incomplete day, and
+  // a month of 31 days that must fit its page.
   const logger = { d: "150", zero: "100", settings: {} };
-  const file = write("months.csv", ["time,level_mm", ...readings({ count: 300, step: 30, start: -3 * 1440, hole: (i) => i >= 150 && i < 160 },
+  const file = write("months.csv", ["time,level_mm", ...readings({ count: 34 * 48, step: 30, start: -3 * 1440, hole: (i) => i >= 150 && i < 160 },
                                                                    (t, i) => `${iso(t)},${160 + i % 25}`)]);
   await fill(page, [["Text6", logger.d], ["gaugeZero", logger.zero], ["project", "第2浄水場"], ["site", "沈砂池 No.3"], ["author", "山田"]]);
   await record(page, file);
