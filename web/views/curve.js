@@ -108,7 +108,8 @@
         if (lines === 2 && !halves) continue;
         text.style.fontSize = scale === 1 ? "" : `${(size * scale).toFixed(2)}px`;
         if (lines === 1) text.textContent = words;
-        else text.replaceChildren(el("tspan", {}, halves[0]), el("tspan", { dy: "1.15em" }, halves[1]));
+        // The space kept at the first line's end, so that the label reads as its words.
+        else text.replaceChildren(el("tspan", {}, `${halves[0]} `), el("tspan", { dy: "1.15em" }, halves[1]));
         const found = this.placeFor(text, places, point);
         if (!found) continue;
         const { chosen, box, leader } = found;
