@@ -128,6 +128,47 @@ test("a rating table, shown and downloaded, is the companion's table, on the ris
   await finish(opened);
 });
 
+test("a flow table's range follows the unit: converted where it is a number, emptied and said where it is not; a heads table's stays", async () => {
+  const opened = await open(session, { width: 1280, height: 800 }), { page } = opened;
+  const rows = [  // the table's kind, its range typed in one unit, the unit switched to, the range then ("" emptied)
+    ["flows", "10:200:10", "L/min", "m3/h", "0.6:12:0.6"],
+    ["flows", "30:300:30", "L/min", "L/s", "0.5:5:0.5"],
+    ["flows", "0.5:5:0.5", "L/s", "m3/min", "0.03:0.3:0.03"],
+    ["flows", "１０:x:10", "L/min", "m3/h", "0.6::0.6"],
+    ["heads", "10:140:10", "L/min", "m3/h", "10:140:10"],
+  ];
+  const range = () => page.evaluate(() => ["tableFrom", "tableTo", "tableStep"].map((id) => document.getElementById(id).value).join(":"));
+  // The table's heads: a flow table's second column, a heads table's first.
+  const heads = (by) => page.$$eval("#tableRows tbody tr", (trs, column) => trs.map((tr) => tr.cells[column].textContent), by === "flows" ? 1 : 0);
+  await enter(page, ["100", "40", "1", "250"], { typed: false });
+  for (const [by, typed, from, to, expected] of rows) {
+    const name = `${by} ${typed} ${from} → ${to}`;
+    await page.select("#flowUnit", from);
+    await page.select("#tableBy", by);
+    const [a, b, c] = typed.split(":");
+    await fill(page, [["tableFrom", a], ["tableTo", b], ["tableStep", c]]);
+    const before = expected.includes("::") ? null : (await until(page, "vordanel-table-done", () => page.click("#tableRun")), await heads(by));
+    await page.select("#flowUnit", to);
+    await page.evaluate(() => app.drawn());
+    assert.equal(await range(), expected, name);
+    const notice = await page.$eval("#tableNotice", (e) => (e.hidden ? "" : e.textContent));
+    if (by === "heads") assert.equal(notice, "", name);
+    else {
+      const symbols = await page.$$eval("#flowUnit option", (options, units) => units.map((u) => options.find((o) => o.value === u).textContent), [from, to]);
+      assert.ok(symbols.every((sym) => notice.includes(sym)), `${name}: ${notice}`);
+      assert.equal(/空に/.test(notice), expected.includes("::"), `${name}: ${notice}`);
+    }
+    if (!before) continue;
+    // The same table, in the new unit: its heads are the rows' heads before.
+    await until(page, "vordanel-table-done", () => page.click("#tableRun"));
+    const after = await heads(by);
+    assert.ok(after.length > 0, name);
+    assert.deepEqual(after, before, name);
+  }
+  await page.select("#flowUnit", "L/min");  // the unit the browser remembers for the tests after
+  await finish(opened);
+});
+
 test("a batch file, dropped in, downloads the companion's heads under its own name", async () => {
   const lines = ["site,diameter_mm,flow_lpm,min_mm,max_mm", "A,100,40,1,99", "B,100,40,1,250", "C,0,40,1,99",
                  "D,100,x,1,99", "E,50,60,1,70", "F,100,300,1,250", "\"G, north\",200,100,10,150", "H,100,40,60,99", "I,100,40"];
