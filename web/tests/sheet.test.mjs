@@ -290,6 +290,9 @@ test("the operator's card lists flows at whole-millimetre staff readings, neighb
     assert.equal(pages, 1, name);
     assert.equal(title, `掲示用カード カード試験 D${d}`, name);
     assert.ok(text.includes("カード試験") && text.includes("第2堰") && text.includes(`${d} mm`), `${name}: ${text.slice(0, 200)}`);
+    // The title on a line of its own, clear of the code beside what follows it.
+    const cardTitle = (await page.$eval("#cardSheet .card-title", (e) => e.textContent)).replace(/\s+/g, "");
+    assert.ok(text.split("\n").some((l) => l.replace(/\s+/g, "") === cardTitle), `${name}: "${cardTitle}" is not whole on a line`);
     // Each printed line holds a row of every column (reading, flow, reading, flow…): read down each
     // column, then the next.
     const lines = text.split("\n").map((l) => l.trim().split(/\s+/))

@@ -172,7 +172,12 @@
           const tr = body.insertRow();
           for (let c = 0; c < card.columns; ++c) for (const cell of card.rows[c * tall + r] ?? card.captions.map(() => "")) tr.insertCell().textContent = cell;
         }
-        holder.append(leadOf(card.link, "lead_card", say), ...lines, table);
+        // The title across the page; what it is for and where beside the code, never under it.
+        const [title, ...about] = lines, top = document.createElement("div"), words = document.createElement("div");
+        top.className = "card-top";
+        words.append(...about);
+        top.append(words, leadOf(card.link, "lead_card", say));
+        holder.append(title, top, table);
       });
     },
     // The link that reopens the calculation the sheet answers, as a QR code and in text.
