@@ -75,26 +75,65 @@
 
   // Every line drawn (the curve's polyline, the weir top, the bracket's edges, the flow, the answer,
   // the read-off's lines, the leaders) is a set of segments that no label may cross either.
+  const raster = 2, rasterWidth = Math.ceil(frame.width / raster), rasterHeight = Math.ceil(frame.height / raster);
   class Labels {
     constructor(layer, area) {
       // placed: what no label may cover (labels and marks); labels: the labels alone.
-      Object.assign(this, { layer, area, placed: [], labels: [], segments: [] });
+      // cells: the segments by the square of the plot (cell px a side) their bounds touch, so that
+      // a box is tried against the segments near it alone.
+      // marks: the same as a raster of 2 px squares, each marked where a line's stroke reaches it,
+      // with its summed-area table: a box whose inner squares hold a mark is crossed for certain,
+      // told at once, which the search over the plot asks of thousands of boxes.
+      Object.assign(this, { layer, area, placed: [], labels: [], cells: new Map(),
+                            marks: new Uint8Array(rasterWidth * rasterHeight), sums: null });
+    }
+    marked(box) {
+      if (!this.sums) {
+        const w = rasterWidth + 1;
+        this.sums = new Int32Array(w * (rasterHeight + 1));
+        for (let y = 0; y < rasterHeight; ++y)
+          for (let x = 0, row = 0; x < rasterWidth; ++x) {
+            row += this.marks[y * rasterWidth + x];
+            this.sums[(y + 1) * w + x + 1] = this.sums[y * w + x + 1] + row;
+          }
+      }
+      const x0 = Math.max(0, Math.ceil(box.x / raster)), y0 = Math.max(0, Math.ceil(box.y / raster));
+      const x1 = Math.min(rasterWidth, Math.floor((box.x + box.width) / raster)), y1 = Math.min(rasterHeight, Math.floor((box.y + box.height) / raster));
+      if (x1 <= x0 || y1 <= y0) return false;
+      const w = rasterWidth + 1, t = this.sums;
+      return t[y1 * w + x1] - t[y0 * w + x1] - t[y1 * w + x0] + t[y0 * w + x0] > 0;
+    }
+    cellsOf(box, each) {
+      const cell = 24;
+      for (let cx = Math.floor(box.x / cell); cx <= Math.floor((box.x + box.width) / cell); ++cx)
+        for (let cy = Math.floor(box.y / cell); cy <= Math.floor((box.y + box.height) / cell); ++cy) if (each(cx * 4096 + cy)) return true;
+      return false;
     }
     // A drawn line through the points [[x, y], ...], its stroke `width` wide.
     line(points, width = 1.5) {
       const pad = width / 2 + 1;
       for (let i = 1; i < points.length; ++i) {
         const [[x1, y1], [x2, y2]] = [points[i - 1], points[i]];
-        this.segments.push({ at: [x1, y1, x2, y2], bounds: { x: Math.min(x1, x2) - pad, y: Math.min(y1, y2) - pad,
-                                                              width: Math.abs(x2 - x1) + 2 * pad, height: Math.abs(y2 - y1) + 2 * pad }, pad });
+        const segment = { at: [x1, y1, x2, y2], bounds: { x: Math.min(x1, x2) - pad, y: Math.min(y1, y2) - pad,
+                                                          width: Math.abs(x2 - x1) + 2 * pad, height: Math.abs(y2 - y1) + 2 * pad }, pad };
+        this.cellsOf(segment.bounds, (key) => void (this.cells.get(key) ?? this.cells.set(key, []).get(key)).push(segment));
+        // Its stroke's squares, from points along it half a square apart.
+        const n = Math.ceil(Math.hypot(x2 - x1, y2 - y1) / (raster / 2)) + 1;
+        for (let k = 0; k <= n; ++k) {
+          const px = x1 + ((x2 - x1) * k) / n, py = y1 + ((y2 - y1) * k) / n;
+          for (let gx = Math.floor((px - pad) / raster); gx <= Math.floor((px + pad) / raster); ++gx)
+            for (let gy = Math.floor((py - pad) / raster); gy <= Math.floor((py + pad) / raster); ++gy)
+              if (gx >= 0 && gy >= 0 && gx < rasterWidth && gy < rasterHeight) this.marks[gy * rasterWidth + gx] = 1;
+        }
+        this.sums = null;
       }
     }
     fits(box) {
       const a = this.area;
       return box.x >= a.x && box.y >= a.y && box.x + box.width <= a.x + a.width && box.y + box.height <= a.y + a.height
-        && !this.placed.some((p) => overlaps(p, box))
-        && !this.segments.some(({ at, bounds, pad }) => overlaps(bounds, box)
-          && crosses(at, { x: box.x - pad, y: box.y - pad, width: box.width + 2 * pad, height: box.height + 2 * pad }));
+        && !this.placed.some((p) => overlaps(p, box)) && !this.marked(box)
+        && !this.cellsOf(box, (key) => this.cells.get(key)?.some(({ at, bounds, pad }) => overlaps(bounds, box)
+          && crosses(at, { x: box.x - pad, y: box.y - pad, width: box.width + 2 * pad, height: box.height + 2 * pad })));
     }
     // places: [{x, y, anchor}], the first preferred; point: [x, y] the label names, or null.
     // Where no place is free for the label as it is, it is tried a little smaller, then on two
@@ -136,23 +175,24 @@
       const at = (p) => ({ x: p.x + ox - shift[p.anchor ?? "start"] * first.width, y: p.y + oy, width: first.width, height: first.height });
       const chosen = places.find((p) => this.fits(at(p)));
       if (chosen) return { chosen, box: at(chosen), leader: null };
-      const want = at(places[0]), a = this.area, step = 4;
+      const want = at(places[0]), a = this.area, step = 6;
       const leaderTo = (box) => {
         if (!point) return null;
         const end = [Math.min(Math.max(point[0], box.x), box.x + box.width), Math.min(Math.max(point[1], box.y), box.y + box.height)];
         return this.labels.some((l) => crosses([...point, ...end], l)) ? undefined : end;
       };
-      let best = null;
+      // The grid's places nearest the first first: the first free one is the answer.
+      const grid = [];
       for (let by = a.y; by + first.height <= a.y + a.height; by += step)
-        for (let bx = a.x; bx + first.width <= a.x + a.width; bx += step) {
-          const d = (bx - want.x) ** 2 + (by - want.y) ** 2;
-          if (best && d >= best.d) continue;
-          const p = { x: bx - ox, y: by - oy, anchor: "start" }, box = at(p);
-          if (!this.fits(box)) continue;
-          const leader = leaderTo(box);
-          if (leader !== undefined) best = { d, chosen: p, box, leader };
-        }
-      return best;
+        for (let bx = a.x; bx + first.width <= a.x + a.width; bx += step) grid.push([(bx - want.x) ** 2 + (by - want.y) ** 2, bx, by]);
+      grid.sort((u, v) => u[0] - v[0]);
+      for (const [, bx, by] of grid) {
+        const chosen = { x: bx - ox, y: by - oy, anchor: "start" }, box = at(chosen);
+        if (!this.fits(box)) continue;
+        const leader = leaderTo(box);
+        if (leader !== undefined) return { chosen, box, leader };
+      }
+      return null;
     }
     // A mark's own space (a point, a line's end), which no label may cover.
     keep(box) { this.placed.push(box); }
