@@ -336,7 +336,7 @@ test("every curve label lies whole inside the plot, clear of the others and of e
       for (const unit of ["L/min", "m3/h"]) grid.push([d, q, "1", "299", unit]);
   for (const viewport of [{ width: 1280, height: 800 }, { width: 360, height: 640 }]) {
     const opened = await open(session, viewport), { page } = opened;
-    const faults = await page.evaluate(async (grid) => {
+    const faults = await page.evaluate(async (grid, wide) => {
       const $ = (id) => document.getElementById(id), found = [];
       const set = (id, value) => { $(id).value = value; $(id).dispatchEvent(new Event(id === "flowUnit" ? "change" : "input", { bubbles: true })); };
       const inside = (a, b) => a.x >= b.x - 0.5 && a.y >= b.y - 0.5 && a.x + a.width <= b.x + b.width + 0.5 && a.y + a.height <= b.y + b.height + 0.5;
@@ -372,8 +372,10 @@ test("every curve label lies whole inside the plot, clear of the others and of e
         } while (curveOf(file.querySelector("svg")) !== curveOf($("curve")));
         for (const [where, svg] of [["screen", $("curve")], ["file", file.querySelector("svg")]]) {
           const labels = [...svg.querySelectorAll(".labels text")].map((t) => ({ text: t.textContent, box: t.getBBox() }));
-          if (!labels.some((l) => /mm$/.test(l.text))) found.push(`${name}, ${where}: no head label`);
-          if (!labels.some((l) => l.text.includes("・"))) found.push(`${name}, ${where}: no peak label`);
+          if ((wide || $("Text4").value !== "") && !labels.some((l) => /mm$/.test(l.text))) found.push(`${name}, ${where}: no head label`);
+          // A phone's plot may have no room for the peak's label at a readable size: the facts under
+          // the curve say it.
+          if (wide && !labels.some((l) => l.text.includes("・"))) found.push(`${name}, ${where}: no peak label`);
           for (const [i, a] of labels.entries()) {
             if (!inside(a.box, plot)) found.push(`${name}, ${where}: "${a.text}" leaves the plot`);
             for (const b of labels.slice(i + 1)) if (!apart(a.box, b.box)) found.push(`${name}, ${where}: "${a.text}" covers "${b.text}"`);
@@ -409,7 +411,7 @@ test("every curve label lies whole inside the plot, clear of the others and of e
         }
       }
       return found;
-    }, grid);
+    }, grid, viewport.width >= 900);
     assert.deepEqual(faults, [], `${viewport.width} px wide`);
     await finish(opened);
   }

@@ -143,8 +143,11 @@
       this.layer.append(text);
       const size = parseFloat(getComputedStyle(text).fontSize) || 12;
       const halves = halvesOf(words);
-      for (const [scale, lines] of [[1, 1], [0.85, 1], [1, 2], [0.85, 2], [0.72, 2]]) {
-        if (lines === 2 && !halves) continue;
+      // Never smaller than 11 px as drawn, however narrow the curve has become.
+      const svg = this.layer.ownerSVGElement, drawn = svg && svg.getBoundingClientRect().width / svg.viewBox.baseVal.width;
+      const readable = (scale) => scale === 1 || (drawn > 0 && size * scale * drawn >= 11.05);
+      for (const [scale, lines] of [[1, 1], [0.92, 1], [0.85, 1], [1, 2], [0.92, 2], [0.85, 2], [0.72, 2]]) {
+        if ((lines === 2 && !halves) || !readable(scale)) continue;
         text.style.fontSize = scale === 1 ? "" : `${(size * scale).toFixed(2)}px`;
         if (lines === 1) text.textContent = words;
         // The space kept at the first line's end, so that the label reads as its words.
