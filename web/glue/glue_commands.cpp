@@ -480,13 +480,20 @@ static const char* readingOf(int status, int rows, const char* file, std::size_t
             places.push_back(decimals);
         }
         // And the figures alone, without the notes, for the operator's card.
-        JsonArray paper, figures, figureCaptions;
+        JsonArray paper, figures, figureCaptions, notes;
         for (std::size_t k = 0; k < header.size(); ++k)
             if (k != note) figureCaptions.text(vordanel::captionOf(header[k]).value_or(header[k]));
         for (std::size_t i = 1; i < read.size() && i <= static_cast<std::size_t>(printed); ++i) {
-            JsonArray cells, numbers;
+            JsonArray cells, numbers, rowNotes;
             for (std::size_t k = 0; k < read[i].size(); ++k) {
                 const std::string& cell = read[i][k];
+                // Each of a row's notes on its own, for the sheet's legend to explain once.
+                if (k == note)
+                    for (std::string_view rest = cell; !rest.empty();) {
+                        const auto end = rest.find(';');
+                        if (const auto piece = rest.substr(0, end); !piece.empty()) rowNotes.text(vordanel::noteWords(piece));
+                        rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
+                    }
                 const std::string shown = k < places.size() && places[k] && !cell.empty()
                                               ? vordanel::fixedText(vordanel::readPlainNumber(cell), *places[k]) : cell;
                 cells.text(k == note ? vordanel::noteWords(cell) : shown);
@@ -494,11 +501,14 @@ static const char* readingOf(int status, int rows, const char* file, std::size_t
             }
             paper.array(cells);
             figures.array(numbers);
+            notes.array(rowNotes);
         }
         json.array("printed_rows", paper)
             .array("figures", figures)
             .array("figure_captions", figureCaptions)
             .integer("printed", printed)
+            .integer("note_column", note < header.size() ? static_cast<long long>(note) : -1)
+            .array("printed_notes", notes)
             .text("sheet_note", counts.rows > printed ? vordanel::word(vordanel::Word::sheet_table_first, {count(counts.rows), count(printed)})
                                                       : vordanel::word(vordanel::Word::sheet_table_all, {count(counts.rows)}))
             .array("reasons", reasons(counts));

@@ -118,6 +118,20 @@ const char* vordanel_unit_named(const char* text, std::size_t size)
     return answer(list.substr(1, list.size() - 2));
 }
 
+// A flow as typed in one unit, in another (a table's range when the unit changes), as the
+// core converts flows: {"ok":true,"text":"0.6"} ("" for an empty text), or {"ok":false} where the
+// text is not a number.
+const char* vordanel_flow_in_unit(const char* text, std::size_t size, const char* from, std::size_t fromSize,
+                                  const char* to, std::size_t toSize)
+{
+    const std::string_view typed{text, size};
+    if (typed.find_first_not_of(" \t") == std::string_view::npos) return answer(JsonObject().boolean("ok", true).text("text", "").str());
+    const auto flow = vordanel::parseNumber(typed);
+    if (flow.fault) return answer(JsonObject().boolean("ok", false).str());
+    const double litres = vordanel::toLitresPerMinute(flow.value, unitNamed({from, fromSize}));
+    return answer(JsonObject().boolean("ok", true).text("text", vordanel::displayText(vordanel::fromLitresPerMinute(litres, unitNamed({to, toSize})))).str());
+}
+
 // The discharge curve of a weir for the page's drawing, from the window's four entries as typed
 // (read as the window reads them), with flows in the unit named and so many points: n pairs head_mm,
 // flow of doubles at points_at on the module's heap, starting at (0, 0). {"ok":false,
@@ -496,7 +510,10 @@ const char* vordanel_words()
         .text("lead_sheet", w(Word::page_lead_sheet))
         .text("lead_gauge", w(Word::page_lead_gauge))
         .text("lead_card", w(Word::page_lead_card))
-        .text("lead_too_long", w(Word::page_lead_too_long));
+        .text("lead_too_long", w(Word::page_lead_too_long))
+        .text("note_key", w(Word::page_note_key))
+        .text("range_converted", w(Word::page_range_converted))
+        .text("range_emptied", w(Word::page_range_emptied));
     return answer(json.str());
 }
 
@@ -523,6 +540,7 @@ extern "C" {
 VORDANEL_CALL(calculate, VORDANEL_TEXTS(4))
 VORDANEL_CALL(units)
 VORDANEL_CALL(unit_named, VORDANEL_TEXT(0))
+VORDANEL_CALL(flow_in_unit, VORDANEL_TEXTS(3))
 VORDANEL_CALL(curve, VORDANEL_TEXTS(5), static_cast<int>(r.number(5)))
 VORDANEL_CALL(read_off, VORDANEL_TEXTS(2), r.number(2))
 VORDANEL_CALL(facts, VORDANEL_TEXTS(5))

@@ -18,7 +18,8 @@
     // The sheet's title block and the staff gauge's zero (mm) and step, as typed.
     // The gauge's step (a flow in the workbench's unit; blank: the core's round step).
     about: { project: "", site: "", author: "", zero: "", gaugeStep: "" },
-    table: { by: "flows", from: "10", to: "200", step: "10", bracket: false, kept: { flows: null, heads: null } },
+    // The table's settings; notice: what a change of unit did to its range, until they are next set.
+    table: { by: "flows", from: "10", to: "200", step: "10", bracket: false, kept: { flows: null, heads: null }, notice: null },
     cursor: null,          // the read-off's head (mm), or null
     notice: null,          // what a link could not carry: {word, text}
     answer: null,          // the window's last answer: {key, entries, result}
@@ -134,7 +135,23 @@
       if (units.some((u) => u.name === unit)) s.unit = unit;
     },
     entries(s, { values }) { s.entries = [...values]; },
-    unit(s, { name }) { if (s.units.some((u) => u.name === name)) s.unit = name; },
+    // A flow table's range is typed in the unit on screen: it follows the unit, converted by the
+    // core (a pure call), and what is no number to convert is emptied; the table says which.
+    unit(s, { name }) {
+      if (!s.units.some((u) => u.name === name) || name === s.unit) return;
+      const from = s.unit, t = s.table, range = t.by === "flows" ? t : t.kept.flows;
+      s.unit = name;
+      if (!range) return;
+      let emptied = false;
+      for (const setting of ["from", "to", "step"]) {
+        const converted = app.call("flow_in_unit", [range[setting], from, name]);
+        emptied ||= !converted.ok;
+        range[setting] = converted.ok ? converted.text : "";
+      }
+      const symbol = (unit) => s.units.find((u) => u.name === unit).symbol;
+      if (t.by === "flows") t.notice = { word: emptied ? "range_emptied" : "range_converted", from: symbol(from), to: symbol(name) };
+      s.filled++;
+    },
     head(s, { text }) { s.head = text; },
     about(s, { name, value }) { s.about[name] = value; },
     cursor(s, { head }) { s.cursor = head; },
@@ -148,6 +165,7 @@
       } else if (setting !== "by") {
         t[setting] = value;
       }
+      t.notice = null;
     },
     // A link's fragment: what it carries replaces what is on screen; nothing is pressed.
     link(s, { fields, unit, unknownUnit }) {
@@ -158,7 +176,7 @@
       s.notice = unknownUnit === null ? null : { word: "unknown_unit", text: unknownUnit };
       const t = s.table;
       t.kept = { flows: null, heads: null };
-      Object.assign(t, { by: fields.by, bracket: fields.bracket });
+      Object.assign(t, { by: fields.by, bracket: fields.bracket, notice: null });
       for (const name of ["from", "to", "step"]) if (fields[name] !== null) t[name] = fields[name];
       s.filled++;
     },

@@ -150,8 +150,10 @@ test("the curve downloads as a standalone SVG with its captions and as a PNG at 
   await press(page, ["100", "40", "1", "250"], { typed: false });
   await page.waitForFunction(() => curvePng.href !== "");
   const svg = (await linkBytes(page, "a#curveSvg")).toString();
+  // Each text as it reads, a label set on two lines read as one.
+  const texts = [...svg.matchAll(/<text[^>]*>(.*?)<\/text>/g)].map((m) => m[1].replace(/<[^>]+>/g, ""));
   for (const caption of ["越流高さ(mm) [底部から]", "流量(L/min)", "D = 100 mm", "最大 203.26 L/min・149.09 mm", "計算 205.81 mm"])
-    assert.ok(svg.includes(caption), `the SVG lacks ${caption}`);
+    assert.ok(texts.some((t) => t.includes(caption)), `the SVG lacks ${caption}`);
   assert.match(svg, /^<svg [^>]*xmlns="http:\/\/www.w3.org\/2000\/svg"/);
   assert.ok(svg.includes("<style>") && !svg.includes("role="), "the SVG carries its own style, not the page's roles");
   const png = await linkBytes(page, "a#curvePng");
@@ -288,6 +290,9 @@ test("the operator's card lists flows at whole-millimetre staff readings, neighb
     assert.equal(pages, 1, name);
     assert.equal(title, `掲示用カード カード試験 D${d}`, name);
     assert.ok(text.includes("カード試験") && text.includes("第2堰") && text.includes(`${d} mm`), `${name}: ${text.slice(0, 200)}`);
+    // The title on a line of its own, clear of the code beside what follows it.
+    const cardTitle = (await page.$eval("#cardSheet .card-title", (e) => e.textContent)).replace(/\s+/g, "");
+    assert.ok(text.split("\n").some((l) => l.replace(/\s+/g, "") === cardTitle), `${name}: "${cardTitle}" is not whole on a line`);
     // Each printed line holds a row of every column (reading, flow, reading, flow…): read down each
     // column, then the next.
     const lines = text.split("\n").map((l) => l.trim().split(/\s+/))
@@ -359,5 +364,56 @@ test("each printed document carries a QR code that a decoder reads as the link r
   assert.ok(await page.$eval("#sheetLead", (e, length) => !e.querySelector("svg") && e.textContent.includes(String(length)), long.length),
             "the sheet does not say the link is too long");
   assert.ok(text.replace(/\s+/g, "").includes(long.slice(-60)), "the long link is not printed in text");
+  await finish(opened);
+});
+
+test("a table's notes print as keys explained once below it; a short table on one page, a long one never ending in a row or two", async () => {
+  const opened = await open(session, { width: 1280, height: 800 }), { page } = opened;
+  await page.select("#flowUnit", "L/min");
+  await press(page, ["100", "40", "1", "250"], { typed: false });
+  // The rows a page holds, from a table longer than any page: those the table's first page takes
+  // after the curve, and a page of its own.
+  const tableRows = (text) => text.split("\n").filter((l) => /^\s*\d+\.\d\d(\s+\d+\.\d\d)?(\s+\d+)?(\s+※\d+)*\s*$/.test(l)).length;
+  const runTable = async (by, range) => {
+    await page.select("#tableBy", by);
+    const [from, to, step] = range.split(":");
+    await fill(page, [["tableFrom", from], ["tableTo", to], ["tableStep", step]]);
+    await until(page, "vordanel-table-done", () => page.click("#tableRun"));
+  };
+  await runTable("heads", "1:300:1");
+  const counts = (await printed(page)).pageTexts.map(tableRows).filter((n) => n > 0);
+  const [first, full] = counts;
+  const rows = [  // name, the table's kind and range, its rows, pages it may take at most
+    ["a 14-row heads table past the peak", "heads", "20:280:20", 14, 1],
+    ["a 14-row heads table of D 100 to the weir top and above", "heads", "10:140:10", 14, 1],
+    ["a 20-row flow table", "flows", "10:200:10", 20, 1],
+    ["a table two rows longer than two pages", "heads", `1:${first + full + 2}:1`, first + full + 2, 3],
+  ];
+  for (const [name, by, range, count, most] of rows) {
+    await runTable(by, range);
+    const { pageTexts } = await printed(page);
+    const perPage = pageTexts.map(tableRows).filter((n) => n > 0);
+    assert.equal(perPage.reduce((a, b) => a + b, 0), count, `${name}: ${perPage}`);
+    assert.ok(perPage.length <= most, `${name}: on ${perPage.length} pages (${perPage})`);
+    if (perPage.length > 1) assert.ok(perPage.at(-1) >= 4, `${name}: its last page holds ${perPage.at(-1)} rows (${perPage})`);
+    // Each row's figures as the companion gives them, and its keys; the legend says each key once,
+    // and a row's keys read in turn are the notes the screen's table gives it in full.
+    const text = pageTexts.join("\n");
+    const csv = lines(native(["table", "-d", "100", `--${by}`, range]).stdout).slice(1).map((l) => l.split(","));
+    const screen = await page.$$eval("#tableRows tbody tr", (trs) => trs.map((tr) => tr.cells[tr.cells.length - 1].textContent));
+    const legend = new Map();
+    for (const [, key, words] of text.matchAll(/^\s*(※\d+)\s+(\S.*)$/gm)) {
+      assert.ok(!legend.has(key), `${name}: ${key} is explained twice`);
+      legend.set(key, words.trim());
+    }
+    csv.forEach(([a, b], i) => {
+      const figures = by === "heads" ? [Number(a).toFixed(2), b === "" ? "" : Number(b).toFixed(2)] : [Number(a).toFixed(2), Number(b).toFixed(2)];
+      const line = text.split("\n").find((l) => new RegExp(`^\\s*${figures[0]}\\s+${figures[1] ? `${figures[1]}\\b` : "(?!\\d)"}`).test(l));
+      assert.ok(line, `${name}: row ${i + 1} (${figures.join(" ")}) is not printed`);
+      const keys = line.match(/※\d+/g) ?? [];
+      for (const key of keys) assert.ok(legend.has(key), `${name}: ${key} is not explained`);
+      assert.equal(keys.map((k) => legend.get(k)).join("").replace(/\s+/g, ""), screen[i].replace(/\s+/g, ""), `${name}: row ${i + 1}'s notes`);
+    });
+  }
   await finish(opened);
 });

@@ -2,8 +2,8 @@
 // The curve's drawing: flow against head for the window's weir, from the core's own points and
 // figures (in the chosen flow unit), with its marks; the read-off, a slider over the curve's
 // non-negative part; and the curve as a file, a standalone SVG or a PNG. Every label is measured
-// and set where it lies whole inside the plot and clear of the others, with a leader line back
-// to what it names where it had to move away.
+// and set where it lies whole inside the plot, clear of the others and of every line drawn, with a
+// leader line back to what it names where it had to move away.
 (() => {
   const svgNS = "http://www.w3.org/2000/svg";
   const frame = { width: 560, height: 330, top: 16, bottom: 284, right: 528 };
@@ -23,6 +23,23 @@
   }
 
   const overlaps = (a, b) => a.x < b.x + b.width && b.x < a.x + a.width && a.y < b.y + b.height && b.y < a.y + a.height;
+  // Whether a segment [x1, y1, x2, y2] passes through a box (Liang–Barsky: the part of the segment
+  // left once clipped to each side of the box in turn).
+  function crosses([x1, y1, x2, y2], box) {
+    let t0 = 0, t1 = 1;
+    const dx = x2 - x1, dy = y2 - y1;
+    for (const [p, q] of [[-dx, x1 - box.x], [dx, box.x + box.width - x1], [-dy, y1 - box.y], [dy, box.y + box.height - y1]]) {
+      if (p === 0) {
+        if (q < 0) return false;
+        continue;
+      }
+      const t = q / p;
+      if (p < 0) t0 = Math.max(t0, t);
+      else t1 = Math.min(t1, t);
+      if (t0 > t1) return false;
+    }
+    return true;
+  }
 
   // The box a text takes, as drawn, or as its size in the font estimates it where the drawing
   // is not laid out (a page in the background): a full-width glyph 1 em, others 0.6 em.
@@ -41,53 +58,144 @@
   // Sets labels one after another, each at the first of its places that lies inside the plot and
   // clear of the labels set before it; where none does, at the free place nearest its first, with a
   // leader line to the point it names.
+  // A label at a place: its lines (tspans) each start there.
+  function setAt(text, { x, y, anchor = "start" }) {
+    Object.entries({ x, y, "text-anchor": anchor }).forEach(([k, v]) => text.setAttribute(k, v));
+    for (const line of text.querySelectorAll("tspan")) line.setAttribute("x", x);
+  }
+  // Words on two lines, broken at the space that leaves the longer line shortest; null for one word.
+  function halvesOf(words) {
+    let best = null;
+    for (let i = words.indexOf(" "); i > 0; i = words.indexOf(" ", i + 1)) {
+      const halves = [words.slice(0, i), words.slice(i + 1)], longer = Math.max(...halves.map((h) => [...h].length));
+      if (!best || longer < best.longer) best = { halves, longer };
+    }
+    return best?.halves ?? null;
+  }
+
+  // Every line drawn (the curve's polyline, the weir top, the bracket's edges, the flow, the answer,
+  // the read-off's lines, the leaders) is a set of segments that no label may cross either.
+  const raster = 2, rasterWidth = Math.ceil(frame.width / raster), rasterHeight = Math.ceil(frame.height / raster);
   class Labels {
     constructor(layer, area) {
-      Object.assign(this, { layer, area, placed: [] });
+      // placed: what no label may cover (labels and marks); labels: the labels alone.
+      // cells: the segments by the square of the plot (cell px a side) their bounds touch, so that
+      // a box is tried against the segments near it alone.
+      // marks: the same as a raster of 2 px squares, each marked where a line's stroke reaches it,
+      // with its summed-area table: a box whose inner squares hold a mark is crossed for certain,
+      // told at once, which the search over the plot asks of thousands of boxes.
+      Object.assign(this, { layer, area, placed: [], labels: [], cells: new Map(),
+                            marks: new Uint8Array(rasterWidth * rasterHeight), sums: null });
+    }
+    marked(box) {
+      if (!this.sums) {
+        const w = rasterWidth + 1;
+        this.sums = new Int32Array(w * (rasterHeight + 1));
+        for (let y = 0; y < rasterHeight; ++y)
+          for (let x = 0, row = 0; x < rasterWidth; ++x) {
+            row += this.marks[y * rasterWidth + x];
+            this.sums[(y + 1) * w + x + 1] = this.sums[y * w + x + 1] + row;
+          }
+      }
+      const x0 = Math.max(0, Math.ceil(box.x / raster)), y0 = Math.max(0, Math.ceil(box.y / raster));
+      const x1 = Math.min(rasterWidth, Math.floor((box.x + box.width) / raster)), y1 = Math.min(rasterHeight, Math.floor((box.y + box.height) / raster));
+      if (x1 <= x0 || y1 <= y0) return false;
+      const w = rasterWidth + 1, t = this.sums;
+      return t[y1 * w + x1] - t[y0 * w + x1] - t[y1 * w + x0] + t[y0 * w + x0] > 0;
+    }
+    cellsOf(box, each) {
+      const cell = 24;
+      for (let cx = Math.floor(box.x / cell); cx <= Math.floor((box.x + box.width) / cell); ++cx)
+        for (let cy = Math.floor(box.y / cell); cy <= Math.floor((box.y + box.height) / cell); ++cy) if (each(cx * 4096 + cy)) return true;
+      return false;
+    }
+    // A drawn line through the points [[x, y], ...], its stroke `width` wide.
+    line(points, width = 1.5) {
+      const pad = width / 2 + 1;
+      for (let i = 1; i < points.length; ++i) {
+        const [[x1, y1], [x2, y2]] = [points[i - 1], points[i]];
+        const segment = { at: [x1, y1, x2, y2], bounds: { x: Math.min(x1, x2) - pad, y: Math.min(y1, y2) - pad,
+                                                          width: Math.abs(x2 - x1) + 2 * pad, height: Math.abs(y2 - y1) + 2 * pad }, pad };
+        this.cellsOf(segment.bounds, (key) => void (this.cells.get(key) ?? this.cells.set(key, []).get(key)).push(segment));
+        // Its stroke's squares, from points along it half a square apart.
+        const n = Math.ceil(Math.hypot(x2 - x1, y2 - y1) / (raster / 2)) + 1;
+        for (let k = 0; k <= n; ++k) {
+          const px = x1 + ((x2 - x1) * k) / n, py = y1 + ((y2 - y1) * k) / n;
+          for (let gx = Math.floor((px - pad) / raster); gx <= Math.floor((px + pad) / raster); ++gx)
+            for (let gy = Math.floor((py - pad) / raster); gy <= Math.floor((py + pad) / raster); ++gy)
+              if (gx >= 0 && gy >= 0 && gx < rasterWidth && gy < rasterHeight) this.marks[gy * rasterWidth + gx] = 1;
+        }
+        this.sums = null;
+      }
     }
     fits(box) {
       const a = this.area;
       return box.x >= a.x && box.y >= a.y && box.x + box.width <= a.x + a.width && box.y + box.height <= a.y + a.height
-        && !this.placed.some((p) => overlaps(p, box));
+        && !this.placed.some((p) => overlaps(p, box)) && !this.marked(box)
+        && !this.cellsOf(box, (key) => this.cells.get(key)?.some(({ at, bounds, pad }) => overlaps(bounds, box)
+          && crosses(at, { x: box.x - pad, y: box.y - pad, width: box.width + 2 * pad, height: box.height + 2 * pad })));
     }
     // places: [{x, y, anchor}], the first preferred; point: [x, y] the label names, or null.
+    // Where no place is free for the label as it is, it is tried a little smaller, then on two
+    // lines (broken at the space that evens them), smaller again.
     add(className, words, places, point = null) {
-      const text = el("text", { class: className, x: places[0].x, y: places[0].y, "text-anchor": places[0].anchor ?? "start" }, words);
+      const text = el("text", { class: className, "text-anchor": places[0].anchor ?? "start" }, words);
       this.layer.append(text);
+      const size = parseFloat(getComputedStyle(text).fontSize) || 12;
+      const halves = halvesOf(words);
+      // Never smaller than 11 px as drawn, however narrow the curve has become.
+      const svg = this.layer.ownerSVGElement, drawn = svg && svg.getBoundingClientRect().width / svg.viewBox.baseVal.width;
+      const readable = (scale) => scale === 1 || (drawn > 0 && size * scale * drawn >= 11.05);
+      for (const [scale, lines] of [[1, 1], [0.92, 1], [0.85, 1], [1, 2], [0.92, 2], [0.85, 2], [0.72, 2]]) {
+        if ((lines === 2 && !halves) || !readable(scale)) continue;
+        text.style.fontSize = scale === 1 ? "" : `${(size * scale).toFixed(2)}px`;
+        if (lines === 1) text.textContent = words;
+        // The space kept at the first line's end, so that the label reads as its words.
+        else text.replaceChildren(el("tspan", {}, `${halves[0]} `), el("tspan", { dy: "1.15em" }, halves[1]));
+        const found = this.placeFor(text, places, point);
+        if (!found) continue;
+        const { chosen, box, leader } = found;
+        setAt(text, chosen);
+        this.placed.push(box);
+        this.labels.push(box);
+        if (leader) {
+          this.layer.insertBefore(el("line", { class: "leader", x1: point[0], y1: point[1], x2: leader[0], y2: leader[1] }), text);
+          this.line([point, leader], 0.8);
+        }
+        return text;
+      }
+      text.remove();
+      return null;
+    }
+    // The first of the places where the text lies free, or the free place nearest the first on a
+    // grid over the plot, with its leader's end (one that crosses no label): {chosen, box, leader}.
+    placeFor(text, places, point) {
+      setAt(text, places[0]);
       const first = boxOf(text);
       // The box's offset from its anchor point, for a text set with text-anchor start.
       const shift = { start: 0, middle: 0.5, end: 1 };
       const ox = first.x - places[0].x + shift[places[0].anchor ?? "start"] * first.width, oy = first.y - places[0].y;
       const at = (p) => ({ x: p.x + ox - shift[p.anchor ?? "start"] * first.width, y: p.y + oy, width: first.width, height: first.height });
-      let chosen = places.find((p) => this.fits(at(p)));
-      let leader = false;
-      if (!chosen) {
-        // The free place nearest the first, on a grid over the plot.
-        const want = at(places[0]), a = this.area, step = 4;
-        let best = null;
-        for (let by = a.y; by + first.height <= a.y + a.height; by += step)
-          for (let bx = a.x; bx + first.width <= a.x + a.width; bx += step) {
-            const p = { x: bx - ox, y: by - oy, anchor: "start" };
-            if (!this.fits(at(p))) continue;
-            const d = (bx - want.x) ** 2 + (by - want.y) ** 2;
-            if (!best || d < best.d) best = { d, p };
-          }
-        if (!best) {
-          text.remove();
-          return null;
-        }
-        chosen = best.p;
-        leader = point !== null;
+      const chosen = places.find((p) => this.fits(at(p)));
+      if (chosen) return { chosen, box: at(chosen), leader: null };
+      const want = at(places[0]), a = this.area, step = 6;
+      const leaderTo = (box) => {
+        if (!point) return null;
+        const end = [Math.min(Math.max(point[0], box.x), box.x + box.width), Math.min(Math.max(point[1], box.y), box.y + box.height)];
+        return this.labels.some((l) => crosses([...point, ...end], l)) ? undefined : end;
+      };
+      // The grid's places nearest the first first: the first free one is the answer.
+      const grid = [];
+      for (let by = a.y; by + first.height <= a.y + a.height; by += step)
+        for (let bx = a.x; bx + first.width <= a.x + a.width; bx += step) grid.push([(bx - want.x) ** 2 + (by - want.y) ** 2, bx, by]);
+      grid.sort((u, v) => u[0] - v[0]);
+      for (const [, bx, by] of grid) {
+        const chosen = { x: bx - ox, y: by - oy, anchor: "start" }, box = at(chosen);
+        if (!this.fits(box)) continue;
+        const leader = leaderTo(box);
+        if (leader !== undefined) return { chosen, box, leader };
       }
-      const anchor = chosen.anchor ?? "start";
-      Object.entries({ x: chosen.x, y: chosen.y, "text-anchor": anchor }).forEach(([k, v]) => text.setAttribute(k, v));
-      const box = at(chosen);
-      this.placed.push(box);
-      if (leader) {
-        const cx = Math.min(Math.max(point[0], box.x), box.x + box.width), cy = Math.min(Math.max(point[1], box.y), box.y + box.height);
-        this.layer.insertBefore(el("line", { class: "leader", x1: point[0], y1: point[1], x2: cx, y2: cy }), text);
-      }
-      return text;
+      return null;
     }
     // A mark's own space (a point, a line's end), which no label may cover.
     keep(box) { this.placed.push(box); }
@@ -182,16 +290,27 @@
       const marksLayer = el("g", {});
       const labels = new Labels(el("g", { class: "labels" }), { x: plot.left + 2, y: plot.top + 2, width: plot.right - plot.left - 4, height: plot.bottom - plot.top - 4 });
       const keepPoint = (cx, cy, r) => labels.keep({ x: cx - r, y: cy - r, width: 2 * r, height: 2 * r });
+      const vertical = (at, width) => labels.line([[at, plot.top], [at, plot.bottom]], width);
       if (bracket) {
         const from = Math.max(0, Math.min(bracket[0], scale.xMax)), to = Math.max(0, Math.min(bracket[1], scale.xMax));
         drawn.append(el("rect", { class: "bracket", x: x(from), y: plot.top, width: Math.max(x(to) - x(from), 1), height: plot.bottom - plot.top }));
+        vertical(x(from), 0);
+        vertical(x(from) + Math.max(x(to) - x(from), 1), 0);
       }
       const top = curve.diameter_mm;
-      if (top <= scale.xMax) drawn.append(el("line", { class: "weir-top", x1: x(top), x2: x(top), y1: plot.top, y2: plot.bottom }));
-      const path = curve.points.map(([h, q], i) => `${i ? "L" : "M"}${x(h).toFixed(2)} ${y(q).toFixed(2)}`).join("");
+      if (top <= scale.xMax) {
+        drawn.append(el("line", { class: "weir-top", x1: x(top), x2: x(top), y1: plot.top, y2: plot.bottom }));
+        vertical(x(top), 1);
+      }
+      const drawnPoints = curve.points.map(([h, q]) => [Number(x(h).toFixed(2)), Number(y(q).toFixed(2))]);
+      const path = drawnPoints.map(([px, py], i) => `${i ? "L" : "M"}${px} ${py}`).join("");
       drawn.append(el("path", { id: "curveLine", class: "curve", d: path }));
+      labels.line(drawnPoints, 2.2);
       const flowShown = curve.flow !== null && curve.flow <= scale.yMax && curve.flow >= 0;
-      if (flowShown) drawn.append(el("line", { class: "flow", x1: plot.left, x2: plot.right, y1: y(curve.flow), y2: y(curve.flow) }));
+      if (flowShown) {
+        drawn.append(el("line", { class: "flow", x1: plot.left, x2: plot.right, y1: y(curve.flow), y2: y(curve.flow) }));
+        labels.line([[plot.left, y(curve.flow)], [plot.right, y(curve.flow)]], 1.5);
+      }
       const peakX = x(curve.peak_head_mm), peakY = y(curve.peak_flow);
       marksLayer.append(el("circle", { class: "peak", cx: peakX, cy: peakY, r: 4.5 }));
       keepPoint(peakX, peakY, 5);
@@ -199,6 +318,7 @@
       const flowY = flowShown ? y(curve.flow) : plot.top + 24;
       if (answerShown) {
         drawn.append(el("line", { class: "answer", x1: x(answer), x2: x(answer), y1: plot.top, y2: plot.bottom }));
+        vertical(x(answer), 1.5);
         marksLayer.append(el("circle", { class: "answer", cx: x(answer), cy: flowY, r: 6 }));
         keepPoint(x(answer), flowY, 7);
       }
@@ -211,6 +331,7 @@
       if (headShown) {
         drawn.append(el("line", { class: "head-mark", x1: x(head.mm), x2: x(head.mm), y1: plot.bottom, y2: y(head.flow) }));
         drawn.append(el("line", { class: "head-mark", x1: plot.left, x2: x(head.mm), y1: y(head.flow), y2: y(head.flow) }));
+        labels.line([[x(head.mm), plot.bottom], [x(head.mm), y(head.flow)], [plot.left, y(head.flow)]], 1.2);
         marksLayer.append(el("rect", { class: "head-mark", x: x(head.mm) - 4, y: y(head.flow) - 4, width: 8, height: 8 }));
         keepPoint(x(head.mm), y(head.flow), 5);
       }
@@ -253,7 +374,7 @@
       if (top <= scale.xMax) {
         labels.add("weir-top-label", curve.weir_top_caption,
                    [{ x: x(top) + 4, y: plot.bottom - 6 }, { x: x(top) - 4, y: plot.bottom - 6, anchor: "end" },
-                    { x: x(top) + 4, y: plot.bottom - 22 }, { x: x(top) - 4, y: plot.bottom - 22, anchor: "end" }]);
+                    { x: x(top) + 4, y: plot.bottom - 22 }, { x: x(top) - 4, y: plot.bottom - 22, anchor: "end" }], [x(top), plot.bottom - 10]);
       }
       svg.append(el("g", { id: "cursor" }));
     }

@@ -172,7 +172,12 @@
           const tr = body.insertRow();
           for (let c = 0; c < card.columns; ++c) for (const cell of card.rows[c * tall + r] ?? card.captions.map(() => "")) tr.insertCell().textContent = cell;
         }
-        holder.append(leadOf(card.link, "lead_card", say), ...lines, table);
+        // The title across the page; what it is for and where beside the code, never under it.
+        const [title, ...about] = lines, top = document.createElement("div"), words = document.createElement("div");
+        top.className = "card-top";
+        words.append(...about);
+        top.append(words, leadOf(card.link, "lead_card", say));
+        holder.append(title, top, table);
       });
     },
     // The link that reopens the calculation the sheet answers, as a QR code and in text.
@@ -199,22 +204,39 @@
       });
     },
     // A rating table as the core read it: its title, column captions, the rows that go on paper
-    // (numbers at fixed places) and the note that says how many there are.
-    table({ title, captions, printed_rows: rows, sheet_note: note }) {
-      drawn("table", [title, captions, rows, note], () => {
+    // (numbers at fixed places) and the note that says how many there are. A row's notes are a key
+    // (say("note_key")), each note's words once in the legend under the table, so that a row
+    // takes one line.
+    table({ title, captions, printed_rows: rows, sheet_note: note, note_column: noteColumn = -1, printed_notes: notes = [] }, say) {
+      drawn("table", [title, captions, rows, note, noteColumn, notes], () => {
         $("sheetTableSection").hidden = false;
         $("sheetTable").tHead.rows[0].replaceChildren(...captions.map((caption) => {
           const th = document.createElement("th");
           th.textContent = caption;
           return th;
         }));
+        const keys = new Map();
         const body = document.createDocumentFragment();
-        for (const cells of rows) {
+        const keyOf = (words) => {
+          if (!keys.has(words)) keys.set(words, say("note_key", { n: keys.size + 1 }));
+          return keys.get(words);
+        };
+        rows.forEach((cells, i) => {
           const tr = document.createElement("tr");
-          for (const cell of cells) tr.insertCell().textContent = cell;
+          cells.forEach((cell, k) => {
+            const td = tr.insertCell();
+            if (k !== noteColumn) return void (td.textContent = cell);
+            td.textContent = (notes[i] ?? (cell ? [cell] : [])).map(keyOf).join(" ");
+            td.className = "note-key";
+          });
           body.append(tr);
-        }
+        });
         $("sheetTable").tBodies[0].replaceChildren(body);
+        $("sheetTableLegend").replaceChildren(...[...keys].map(([words, key]) => {
+          const p = document.createElement("p");
+          p.append(Object.assign(document.createElement("span"), { className: "key", textContent: key }), words);
+          return p;
+        }));
         $("sheetTableNote").textContent = `${title}${note}`;
       });
     },
@@ -222,6 +244,7 @@
       drawn("table", null, () => {
         $("sheetTableSection").hidden = true;
         $("sheetTable").tBodies[0].replaceChildren();
+        $("sheetTableLegend").replaceChildren();
       });
     },
 
@@ -270,6 +293,26 @@
     return figure;
   }
 
+  // Where a table's rows start pages (their indices), given the room on the page it starts on and
+  // on a page of its own: as many rows a page as fit, and the last page with a few rows at least
+  // where the page before can spare them, so that no page holds only a table's last row or two.
+  const keptAtEnd = 4;
+  function rowPages(heights, first, later) {
+    const starts = [0];
+    let room = first;
+    heights.forEach((h, i) => {
+      if (h > room && i > starts.at(-1)) {
+        starts.push(i);
+        room = later;
+      }
+      room -= h;
+    });
+    const n = starts.length;
+    if (n > 1 && heights.length - starts[n - 1] < keptAtEnd)
+      starts[n - 1] = Math.max(heights.length - keptAtEnd, starts[n - 2] + 1);
+    return new Set(starts);
+  }
+
   // The pages of the sheet as it is laid out now.
   function pagesOf(head, pageOf) {
     const pages = [];
@@ -286,28 +329,36 @@
       room -= height;
     };
     newPage();
+    const full = pageHeight - pageHeadHeight, fresh = () => room >= full - 0.5;
+    const sum = (items) => items.reduce((h, [, height]) => h + height, 0);
     for (const block of blocksOf($("sheet"))) {
-      // A heading with the first rows it heads, or a block whole, on the page it starts on.
-      const needed = block.heading.reduce((h, e) => h + heightOf(e), 0)
-        + block.items.slice(0, keptWithHeading).reduce((h, [, height]) => h + height, 0) + (block.head ? heightOf(block.head) : 0);
-      if (needed > room && room < pageHeight - pageHeadHeight) newPage();
+      const headingHeight = block.heading.reduce((h, e) => h + heightOf(e), 0), headHeight = block.head ? heightOf(block.head) : 0;
+      // A block that fits on a page is kept whole on one; a longer one starts where its heading fits
+      // with its first rows.
+      const whole = headingHeight + headHeight + sum(block.items);
+      const needed = headingHeight + headHeight + sum(block.items.slice(0, keptWithHeading));
+      if (!fresh() && (whole <= full ? whole > room : needed > room)) newPage();
       for (const e of block.heading) place(copyOf(e), heightOf(e));
+      const rows = block.table ? block.items.filter(([item]) => item.tagName.toLowerCase() === "tr") : [];
+      const starts = rowPages(rows.map(([, height]) => height), room - headHeight, full - headHeight);
+      let row = 0;
       for (const [item, height] of block.items) {
-        const rowHeight = height + (block.table && !table ? heightOf(block.head) : 0);
-        if (rowHeight > room && room < pageHeight - pageHeadHeight) newPage();
-        if (block.table) {
-          if (!table) {
-            table = block.table.cloneNode(false);
-            table.removeAttribute("id");
-            if (block.head) table.append(block.head.cloneNode(true));
-            table.append(document.createElement("tbody"));
-            place(table, heightOf(block.head));
-          }
-          table.tBodies[0].append(item.cloneNode(true));
-          room -= height;
-        } else {
+        if (!rows.length || item.tagName.toLowerCase() !== "tr") {
+          if (height > room && !fresh()) newPage();
           place(copyOf(item), height);
+          continue;
         }
+        if (row > 0 && starts.has(row)) newPage();
+        ++row;
+        if (!table) {
+          table = block.table.cloneNode(false);
+          table.removeAttribute("id");
+          if (block.head) table.append(block.head.cloneNode(true));
+          table.append(document.createElement("tbody"));
+          place(table, headHeight);
+        }
+        table.tBodies[0].append(item.cloneNode(true));
+        room -= height;
       }
       table = null;
     }

@@ -168,6 +168,8 @@
     text("tableFromCaption", captions.from);
     text("tableToCaption", captions.to);
     text("tableStepCaption", captions.step);
+    show("tableNotice", Boolean(t.notice));
+    text("tableNotice", t.notice ? say(t.notice.word, t.notice) : "");
 
     const job = s.jobs.table, fresh = freshTable(s);
     $("tableSection").dataset.state = job?.status ?? "idle";
@@ -309,7 +311,7 @@
     app.sheet.answers(rows);
     app.sheet.curve(curve.ok ? $("curve") : null, view.drawn);
     const table = freshTable(s);
-    if (table?.status === "done") app.sheet.table({ title: table.about?.title ?? "", ...table.view });
+    if (table?.status === "done") app.sheet.table({ title: table.about?.title ?? "", ...table.view }, say);
     else app.sheet.noTable();
   });
 
