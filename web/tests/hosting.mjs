@@ -22,7 +22,7 @@ export function within(promise, ms, what) {
 
 // The page's errors and the policy's refusals, as the console and the page's own
 // securitypolicyviolation events report them, pushed into `into`.
-const blocked = /Content.Security.Policy|securitypolicyviolation/i;
+const blocked = /Content.Security.Policy|securitypolicyviolation|Refused to/i;
 export async function watch(page, into) {
   page.on("pageerror", (e) => into.push(String(e)));
   page.on("console", (m) => { if (blocked.test(m.text())) into.push(m.text()); });

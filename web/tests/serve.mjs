@@ -16,11 +16,11 @@ import { extname, join, normalize } from "node:path";
 import { gzipSync } from "node:zlib";
 
 const types = {
-  ".html": "text/html; charset=utf-8", ".js": "text/javascript; charset=utf-8", ".wasm": "application/wasm",
+  ".html": "text/html; charset=utf-8", ".css": "text/css; charset=utf-8", ".js": "text/javascript; charset=utf-8", ".wasm": "application/wasm",
   ".webmanifest": "application/manifest+json", ".png": "image/png", ".svg": "image/svg+xml",
   ".ico": "image/x-icon", ".woff": "font/woff", ".txt": "text/plain; charset=utf-8",
 };
-const compressible = new Set([".html", ".js", ".wasm", ".webmanifest", ".svg", ".txt", ".ico"]);
+const compressible = new Set([".html", ".css", ".js", ".wasm", ".webmanifest", ".svg", ".txt", ".ico"]);
 
 // The headers a `_headers` file gives an address: [[pattern, {name: value}]] in the file's order,
 // a pattern ending in * standing for every address that begins as it does.
@@ -67,7 +67,7 @@ export async function serve(folder, port = 0) {
       return;
     }
     const headers = { ...own, "content-type": type,
-                      "cache-control": [".html", ".js", ".webmanifest"].includes(ext) ? "no-cache" : "max-age=3600" };
+                      "cache-control": [".html", ".css", ".js", ".webmanifest"].includes(ext) ? "no-cache" : "max-age=3600" };
     if (compressible.has(ext) && /\bgzip\b/.test(request.headers["accept-encoding"] ?? "")) {
       body = gzipSync(body, { level: 6 });
       headers["content-encoding"] = "gzip";

@@ -8,7 +8,7 @@ import assert from "node:assert/strict";
 import { cpSync, readdirSync, readFileSync, rmSync, writeFileSync } from "node:fs";
 import { join } from "node:path";
 import { browserName, scratch } from "./driver.mjs";
-import { answers, hosted, keptFiles, onDisk, ready, skip } from "./hosting.mjs";
+import { answers, hosted, keptFiles, onDisk, ready, skip, within } from "./hosting.mjs";
 
 const chromiumOnly = browserName !== "chromium" && "the DevTools protocol is Chromium's";
 
@@ -17,7 +17,7 @@ async function firstVisit(session) {
   const page = await session.newPage(), errors = session.errors;
   await page.goto(session.host.url);
   await ready(page);
-  await page.evaluate(() => navigator.serviceWorker.ready);
+  await within(page.evaluate(() => navigator.serviceWorker.ready.then(() => true)), 30_000, "the service worker's install");
   await page.waitForFunction(() => Boolean(navigator.serviceWorker.controller), { timeout: 30_000 });
   return { page, errors };
 }
