@@ -10,7 +10,7 @@ import subprocess
 import sys
 import tempfile
 
-from modules import BENCH_SCRIPTS, WINDOW_SCRIPTS, WORKER_SCRIPTS, fill, read, split_wasm
+from modules import BENCH_SCRIPTS, EARLY_SCRIPT, WINDOW_SCRIPTS, WORKER_SCRIPTS, fill, read, split_wasm
 
 
 def ipa_licence(copyright_file):
@@ -72,6 +72,7 @@ def main():
     window_scripts, bench_scripts = read(WINDOW_SCRIPTS), read(BENCH_SCRIPTS)
     scripts = window_scripts + bench_scripts
     runner, worker = read(WORKER_SCRIPTS)
+    [early] = read([EARLY_SCRIPT])
     core = pathlib.Path(a.core).read_text(encoding="utf-8")
     commands, commands_wasm = pack_wasm(pathlib.Path(a.commands).read_text(encoding="utf-8"))
     # The core's and the companion's words are shown in the page too: their glyphs go into the subset.
@@ -90,7 +91,8 @@ def main():
     # inlined is taken for a placeholder.
     def html_of(changed):
         parts = {
-            "HEAD": "", "FONT": face, "STYLE": css, "CORE": core, "WINDOW_STARTER": "", "COMMANDS": commands,
+            "HEAD": "", "STYLE": f"<style>\n{face}{css}\n</style>", "EARLY": f"<script>\n{script(early)}\n</script>",
+            "CORE": core, "WINDOW_STARTER": "", "COMMANDS": commands,
             "COMMANDS_TYPE": "text/x-vordanel-worker",
             "COMMANDS_WASM_TYPE": "text/x-vordanel-gzip-base64", "COMMANDS_WASM": commands_wasm,
             "RUNNER": runner, "WORKER": worker, "VERSION": a.version,
@@ -108,7 +110,7 @@ def main():
     if a.site:
         import hosted  # noqa: E402 (beside this script)
         hosted.write_site(a.site, html_of, core, pathlib.Path(a.commands).read_text(encoding="utf-8"), [runner, worker],
-                          window_scripts, bench_scripts, font, licence, a.version)
+                          window_scripts, bench_scripts, early, css, font, licence, a.version)
 
 
 if __name__ == "__main__":

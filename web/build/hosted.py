@@ -19,6 +19,15 @@ import catalogue  # beside this script
 HERE = pathlib.Path(__file__).resolve().parent
 HOSTED = HERE.parent / "hosted"  # the hosted edition's own sources
 
+# The site's Content-Security-Policy: every script and style a file of the site, WebAssembly
+# compiled ('wasm-unsafe-eval'; no other eval), images also from blob: (the curve's and the
+# hydrograph's PNG are drawn from an SVG blob) and data:, no plug-ins, no <base>, no framing.
+POLICY = ("default-src 'self'; script-src 'self' 'wasm-unsafe-eval'; style-src 'self'; img-src 'self' blob: data:; "
+          "object-src 'none'; base-uri 'none'; frame-ancestors 'none'")
+# Where the host sends no header: the page's own <meta>, which browsers ignore frame-ancestors in
+# (and say so on the console), so it is left out there.
+META_POLICY = "; ".join(d for d in POLICY.split("; ") if not d.startswith("frame-ancestors"))
+
 
 def png(svg, size, out):
     subprocess.run(["rsvg-convert", "-w", str(size), "-h", str(size), str(svg), "-o", str(out)], check=True)
@@ -31,7 +40,7 @@ def ico(png_file, size, out):
     pathlib.Path(out).write_bytes(header + data)
 
 
-def write_site(out, html_of, core, commands, workers, window_scripts, bench_scripts, font, licence, version):
+def write_site(out, html_of, core, commands, workers, window_scripts, bench_scripts, early, css, font, licence, version):
     """html_of(parts) gives the page for the parts that differ from the one file's."""
     out = pathlib.Path(out)
     if out.exists():
@@ -76,18 +85,25 @@ def write_site(out, html_of, core, commands, workers, window_scripts, bench_scri
     for f in sorted(out.iterdir()):
         digest.update(f.name.encode() + b"\0" + f.read_bytes())
     worker_script = "\n".join([commands_script, *workers])
-    templates = {name: (HOSTED / name).read_text(encoding="utf-8") for name in ("hosted.js", "head.html", "core_loader.js", "starter.html")}
+    templates = {name: (HOSTED / name).read_text(encoding="utf-8")
+                 for name in ("hosted.js", "head.html", "head.js", "core_loader.js", "starter.js")}
     for text in (core_script, worker_script, html_of({}), *templates.values()):
         digest.update(text.encode())
     build = digest.hexdigest()[:16]
 
     tagged = lambda name: f"{name}?v={build}"
     urls = {"WINDOW_FILE": tagged("vordanel.js"), "BUILD": build, "VERSION": version, "FONT_URL": tagged("ipagp.woff"),
+            "HEAD_FILE": tagged("vordanel_head.js"), "CORE_WASM_FILE": tagged("vordanel_page.wasm"), "META_POLICY": META_POLICY,
             "CORE_WASM_URL": json.dumps(tagged("vordanel_page.wasm")), "WINDOW_FILE_URL": json.dumps(tagged("vordanel.js")),
             "BENCH_FILE_URL": json.dumps(tagged("vordanel_bench.js")),
             "DESCRIPTION": f"{html.escape(described)} — VORDANEL {version} {html.escape(words['web_edition'])}"}
-    # The page's head: its build, manifest and icons, and the core's module asked for at once.
+    # The page's head: its policy, build, manifest and icons, and its first script, which asks for the
+    # core's module at once and keeps presses of 計算 made before the window's scripts are here.
     head = fill(templates["head.html"], urls).rstrip("\n")
+    (out / "vordanel_head.js").write_text("\n".join([fill(templates["head.js"], urls), early]), encoding="utf-8")
+    (out / "vordanel.css").write_text(css, encoding="utf-8")
+    # The site's policy, as Netlify and Cloudflare Pages read it (other hosts: README).
+    (out / "_headers").write_text(f"/*\n  Content-Security-Policy: {POLICY}\n", encoding="utf-8")
     # The window's scripts with the core's: a press of 計算 before they have run is caught by the
     # page's first lines and answered once they have. The workbench's scripts in a file of their
     # own, so that on a slow line they never take the core's share.
@@ -95,17 +111,16 @@ def write_site(out, html_of, core, commands, workers, window_scripts, bench_scri
     (out / "vordanel.js").write_text(window_file, encoding="utf-8")
     bench_file = "\n".join([*bench_scripts, templates["hosted.js"]])
     (out / "vordanel_bench.js").write_text(bench_file, encoding="utf-8")
-    # Right after the window's markup: the window's scripts asked for once the window has been
-    # painted (at once where it already has been: on a slow phone the parser gets here well after
-    # the first paint), so that they run while the rest of the page is still being parsed; the
-    # workbench's once the core's bytes are in and the page has been parsed.
-    starter = fill(templates["starter.html"], urls).rstrip("\n")
+    # Right after the window's markup, the script that starts the window's (starter.js).
+    (out / "vordanel_starter.js").write_text(fill(templates["starter.js"], urls), encoding="utf-8")
+    starter = f'<script src="{tagged("vordanel_starter.js")}" async></script>'
     # The workers' scripts in a file of their own, fetched when a worker is first needed: the page
     # is then small enough to arrive whole in the first round trips, and so to be laid out once. The
     # font's licence is the file beside it.
     (out / "vordanel_worker.js").write_text(worker_script, encoding="utf-8")
     page = html_of({
-        "HEAD": head, "FONT": "", "CORE": "", "WINDOW_STARTER": starter, "SCRIPTS": "",
+        "HEAD": head, "STYLE": f'<link rel="stylesheet" href="{tagged("vordanel.css")}">', "EARLY": "",
+        "CORE": "", "WINDOW_STARTER": starter, "SCRIPTS": "",
         "COMMANDS_TYPE": "text/x-vordanel-url", "COMMANDS": tagged("vordanel_worker.js"), "RUNNER": "", "WORKER": "",
         "COMMANDS_WASM_TYPE": "text/x-vordanel-url", "COMMANDS_WASM": tagged("vordanel_commands.wasm"),
         "LICENCE": f"IPA Font License Agreement v1.0 ({words['ipa_licence']}): IPA_Font_License.txt, beside this page.",
@@ -113,8 +128,8 @@ def write_site(out, html_of, core, commands, workers, window_scripts, bench_scri
     page = page.replace('<script id="coreScript">\n\n</script>\n', "")
     (out / "index.html").write_text(page, encoding="utf-8")
 
-    cached = ["./", *(tagged(n) for n in ("vordanel.js", "vordanel_bench.js", "vordanel_worker.js", "vordanel_page.wasm", "vordanel_commands.wasm",
-                                          "ipagp.woff")),
+    cached = ["./", *(tagged(n) for n in ("vordanel_head.js", "vordanel.css", "vordanel_starter.js", "vordanel.js", "vordanel_bench.js",
+                                          "vordanel_worker.js", "vordanel_page.wasm", "vordanel_commands.wasm", "ipagp.woff")),
               "manifest.webmanifest", "icon-192.png", "icon-512.png", "favicon.ico", "apple-touch-icon.png"]
     worker = (HOSTED / "sw.js").read_text(encoding="utf-8")
     # Each file's SHA-256, which the service worker checks every answer against before it keeps any.

@@ -11,6 +11,8 @@ WEB = pathlib.Path(__file__).resolve().parents[1]
 # The window's own come first: the hosted edition serves them apart from the workbench's, which it
 # fetches once the core is in hand. The workers' scripts follow the commands' module in a worker.
 WINDOW_SCRIPTS = ["window/app.js", "model/state.js", "window/page.js"]
+# What runs first, from the page's head: presses of 計算 kept until the window's scripts are here.
+EARLY_SCRIPT = "window/early.js"
 # The QR codes that lead printed paper back to its calculation are encoded by Debian's
 # qrcode-generator (MIT), ahead of the workbench's scripts that draw them.
 QRCODE_GENERATOR = "/usr/share/nodejs/qrcode-generator/qrcode.js"

@@ -38,8 +38,18 @@
     }
     const controlled = () => Boolean(navigator.serviceWorker.controller);
     if (registration.waiting && controlled()) offerWorker(registration.waiting);
+    // How the last install this page saw stands, on the page's root (data-vordanel-worker:
+    // installing, installed, activated, or redundant where it failed): what the tests wait for.
+    const watch = (worker) => {
+      if (!worker) return;
+      const sign = () => { document.documentElement.dataset.vordanelWorker = worker.state; };
+      sign();
+      worker.addEventListener("statechange", sign);
+    };
+    watch(registration.installing);
     registration.addEventListener("updatefound", () => {
       const worker = registration.installing;
+      watch(worker);
       worker?.addEventListener("statechange", () => {
         if (worker.state === "installed" && controlled()) offerWorker(worker);
       });

@@ -1,9 +1,11 @@
 "use strict";
 // The hosted edition's service worker. It keeps one build's files together in a cache named by the
-// build, fetched whole when it installs (past the browser's HTTP cache, so that a build is never
-// made of an older file); it waits while pages of the build before it are open, until one of them
-// asks it to take over (the page's offer of the new version), and then drops the older caches but
-// the last, which pages still open on that build take their files from.
+// build, fetched whole when it installs, past the browser's HTTP cache (so that a build is never
+// made of an older file) and kept out of it (so that a file that fails its check below is not what
+// the page's next load of it finds there: a module swapped for another compiles, then will not
+// link); it waits while pages of the build before it are open, until one of them asks it to take
+// over (the page's offer of the new version), and then drops the older caches but the last, which
+// pages still open on that build take their files from.
 // Every file is checked against the SHA-256 the build wrote for it before anything is kept: a host
 // that cuts a file short, sends another file's bytes or answers with its index page fails the
 // install, which the next visit tries again, and never leaves a build that cannot start.
@@ -31,7 +33,7 @@ self.addEventListener("install", (event) => {
   event.waitUntil((async () => {
     // All checked first, then kept together: a failed install leaves no part of the build behind.
     const answers = await Promise.all(files.map(async (file) => {
-      const response = await checked(await fetch(new Request(file, { cache: "reload" })), file);
+      const response = await checked(await fetch(new Request(file, { cache: "no-store" })), file);
       if (!response) throw new Error(`${file} is not this build's`);
       return [file, response];
     }));

@@ -123,6 +123,21 @@
   }
   // The parts of the workbench that carry settings of their own in the link (views/record.js).
   app.linkParts = [];
+  // A link's fields, each at most this many characters (a project's name of a few hundred): a
+  // longer one is cut there, and said, rather than drawn into every page and code at full length.
+  const linkFieldCap = 500;
+  // Cuts a link's over-long fields (URLSearchParams, in place); the first of them by name, or null.
+  app.capLink = (params) => {
+    let over = null;
+    for (const [name, value] of [...params]) {
+      if (value.length <= linkFieldCap) continue;
+      // Not between the two halves of a character outside the BMP.
+      const end = /[\ud800-\udbff]/.test(value[linkFieldCap - 1]) ? linkFieldCap - 1 : linkFieldCap;
+      params.set(name, value.slice(0, end));
+      over ??= name;
+    }
+    return over;
+  };
 
   // Each handler changes the state and pushes the effects to run (fx): jobs to run or end, the
   // address to write, a print.
@@ -168,12 +183,13 @@
       t.notice = null;
     },
     // A link's fragment: what it carries replaces what is on screen; nothing is pressed.
-    link(s, { fields, unit, unknownUnit }) {
+    link(s, { fields, unit, unknownUnit, tooLong = null }) {
       s.entries = fields.entries;
       s.head = fields.head;
       s.about = fields.about;
       if (unit) s.unit = unit;
-      s.notice = unknownUnit === null ? null : { word: "unknown_unit", text: unknownUnit };
+      s.notice = unknownUnit !== null ? { word: "unknown_unit", text: unknownUnit }
+        : tooLong !== null ? { word: "link_too_long", text: tooLong, cap: linkFieldCap } : null;
       const t = s.table;
       t.kept = { flows: null, heads: null };
       Object.assign(t, { by: fields.by, bracket: fields.bracket, notice: null });

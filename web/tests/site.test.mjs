@@ -5,62 +5,21 @@
 import { test } from "node:test";
 import { createHash } from "node:crypto";
 import assert from "node:assert/strict";
-import { cpSync, existsSync, readdirSync, readFileSync, rmSync, writeFileSync } from "node:fs";
-import { dirname, join } from "node:path";
-import { browserName, built, native, scratch, startBrowser } from "./driver.mjs";
-import { serve } from "./serve.mjs";
+import { cpSync, readdirSync, readFileSync, rmSync, writeFileSync } from "node:fs";
+import { join } from "node:path";
+import { browserName, scratch } from "./driver.mjs";
+import { answers, hosted, keptFiles, onDisk, ready, skip, within } from "./hosting.mjs";
 
-const site = process.env.VORDANEL_SITE ?? join(dirname(built ?? "."), "site");
-const skip = !existsSync(join(site, "index.html")) && `${site} is not built`;
 const chromiumOnly = browserName !== "chromium" && "the DevTools protocol is Chromium's";
-
-// A browser on a fresh profile, the site copied into a scratch folder and served from there.
-async function hosted() {
-  const profile = scratch("site-profile"), folder = scratch("site");
-  cpSync(site, folder, { recursive: true });
-  const browser = await startBrowser(profile);
-  const host = await serve(folder);
-  return {
-    browser, host, folder,
-    async close() {
-      await browser.close().catch(() => {});
-      await host.close();
-      for (const f of [profile, folder]) rmSync(f, { recursive: true, force: true });
-    },
-  };
-}
-
-const ready = (page) => page.waitForFunction(() => document.documentElement.dataset.vordanel === "ready", { timeout: 30_000 });
 
 // Opens the site and waits until its service worker holds the build and controls the page.
 async function firstVisit(session) {
-  const page = await session.browser.newPage();
-  const errors = [];
-  page.on("pageerror", (e) => errors.push(String(e)));
+  const page = await session.newPage(), errors = session.errors;
   await page.goto(session.host.url);
   await ready(page);
-  await page.evaluate(() => navigator.serviceWorker.ready);
+  await within(page.evaluate(() => navigator.serviceWorker.ready.then(() => true)), 30_000, "the service worker's install");
   await page.waitForFunction(() => Boolean(navigator.serviceWorker.controller), { timeout: 30_000 });
   return { page, errors };
-}
-
-// 計算 pressed on entries; the head shown must be the companion's.
-async function answers(page, entries = ["100", "40", "1", "99"]) {
-  await page.evaluate((entries) => {
-    ["Text6", "Text1", "Text2", "Text3"].forEach((id, i) => { document.getElementById(id).value = entries[i]; });
-    document.getElementById("Command1").click();
-  }, entries);
-  await page.waitForFunction(() => document.getElementById("VORDANEL").dataset.state === "answered", { timeout: 20_000 });
-  const expected = native(["head", "-d", entries[0], "-q", entries[1], "--min", entries[2], "--max", entries[3]])
-    .stdout.toString().split("\n")[0].split(" ").at(-1);
-  assert.equal(await page.$eval("#Text4", (e) => e.value), expected);
-  // The link to the calculation is the hosted address with the entries after the #.
-  await page.waitForFunction(() => document.getElementById("shareLink").href.includes("#"));
-  const link = new URL(await page.$eval("#shareLink", (a) => a.href));
-  assert.equal(`${link.origin}${link.pathname}`, new URL(page.url()).href.replace(/[?#].*$/, ""));
-  // The companion's commands too, whose module is fetched only when a worker first needs it.
-  const run = await page.evaluate(() => vordanel.run(["head", "-d", "100", "-q", "40"]));
-  assert.equal(run.stdout, native(["head", "-d", "100", "-q", "40"]).stdout.toString());
 }
 
 test("the hosted edition is installable", { skip: skip || chromiumOnly }, async () => {
@@ -82,7 +41,7 @@ test("the hosted edition is installable", { skip: skip || chromiumOnly }, async 
 const offline = [
   ["a reload", async (session, page) => { await page.reload(); return page; }],
   ["a new tab", async (session) => {
-    const tab = await session.browser.newPage();
+    const tab = await session.newPage();
     await tab.goto(session.host.url);
     return tab;
   }],
@@ -94,7 +53,6 @@ for (const [name, open] of offline) {
       const { page, errors } = await firstVisit(session);
       await session.host.close();
       const opened = await open(session, page);
-      if (opened !== page) opened.on("pageerror", (e) => errors.push(String(e)));
       await ready(opened);
       await answers(opened);
       assert.deepEqual(errors, []);
@@ -113,9 +71,7 @@ test("nothing the window can do without is asked for before the core's module is
     let release;
     const core = new Promise((resolve) => { release = resolve; });
     session.host.hold = (url) => url.includes("vordanel_page.wasm") && core;
-    const page = await session.browser.newPage();
-    const errors = [];
-    page.on("pageerror", (e) => errors.push(String(e)));
+    const page = await session.newPage(), errors = session.errors;
     await page.goto(session.host.url);  // its load event, which the core's fetch does not hold up
     await page.waitForFunction(() => typeof app === "object");  // the window's scripts have run
     assert.equal(await page.evaluate(() => navigator.serviceWorker.getRegistration().then(Boolean)), false,
@@ -182,7 +138,7 @@ test("a newly published build is offered, and once loaded every file is of it", 
 test("on a slow phone the hosted window is painted before the core and loses no press", { skip: skip || chromiumOnly }, async () => {
   const session = await hosted();
   try {
-    const page = await session.browser.newPage();
+    const page = await session.newPage();
     await page.setViewport({ width: 360, height: 640 });
     await page.emulateCPUThrottling(4);
     await page.emulateNetworkConditions({ download: 1.6e6 / 8, upload: 750e3 / 8, latency: 150 });
@@ -212,6 +168,7 @@ test("on a slow phone the hosted window is painted before the core and loses no 
     assert.equal(await page.$eval("#VORDANEL", (e) => Number(e.dataset.answers)), presses);
     const [paint, ready] = await page.evaluate(() => [performance.getEntriesByName("first-contentful-paint")[0]?.startTime, window.vordanelReadyAt]);
     assert.ok(paint < ready, `painted at ${paint} ms, the core ready at ${ready} ms`);
+    assert.deepEqual(session.errors, []);
   } finally {
     await session.close();
   }
@@ -225,7 +182,7 @@ for (const [name, viewport] of Object.entries(viewports)) {
   test(`nothing on the hosted page moves after its first paint: ${name}`, { skip: skip || chromiumOnly }, async () => {
     const session = await hosted();
     try {
-      const page = await session.browser.newPage();
+      const page = await session.newPage();
       await page.setViewport(viewport);
       await page.evaluateOnNewDocument(() => {
         window.vordanelShifts = [];
@@ -246,12 +203,9 @@ for (const [name, viewport] of Object.entries(viewports)) {
       await page.waitForFunction(() => [...document.fonts].some((f) => f.family.includes("VORDANEL") && f.status === "loaded"), { timeout: 30_000 });
       const shifts = await page.evaluate(() => new Promise((resolve) => requestAnimationFrame(() => requestAnimationFrame(() => resolve(window.vordanelShifts)))));
       assert.ok(shifts.reduce((sum, shift) => sum + parseFloat(shift), 0) < 0.001, `shifted: ${shifts.join(", ")}`);
+      assert.deepEqual(session.errors, []);
     } finally {
       await session.close();
     }
   });
 }
-
-// The files the service worker keeps, as the build listed them in it, each with its bytes here.
-const keptFiles = (folder) => JSON.parse(readFileSync(join(folder, "sw.js"), "utf8").match(/^const files = (\[.*\]);$/m)[1]);
-const onDisk = (folder, file) => readFileSync(join(folder, file === "./" ? "index.html" : file.split("?")[0]));

@@ -254,9 +254,10 @@
   function openLink(hash, { now = true } = {}) {
     const params = new URLSearchParams(hash.replace(/^#/, ""));
     if (![...params.keys()].length) return false;
+    const tooLong = app.capLink(params);
     const get = (name) => params.get(name);
     const unitText = get("unit"), unit = unitText === null ? "" : app.call("unit_named", [unitText]);
-    app.dispatch({ type: "link", unit: unit || null, unknownUnit: unitText !== null && !unit ? unitText : null, fields: {
+    app.dispatch({ type: "link", unit: unit || null, unknownUnit: unitText !== null && !unit ? unitText : null, tooLong, fields: {
       entries: linkFields.map((name) => get(name) ?? ""), head: get("head") ?? "",
       by: get("by") === "heads" ? "heads" : "flows", bracket: get("bracket") === "1",
       from: get("from"), to: get("to"), step: get("step"),
@@ -272,7 +273,7 @@
     const url = linkUrl(s);
     app.sheet.lead(url, say);
     show("linkNotice", s.notice !== null);
-    text("linkNotice", s.notice ? say(s.notice.word, { text: s.notice.text }) : "");
+    text("linkNotice", s.notice ? say(s.notice.word, s.notice) : "");
     if ($("shareLink").href === url) return;
     $("shareLink").href = url;
     // Shown whole where it is of a length to read; the address holds it all.

@@ -1,4 +1,8 @@
-<script>
+"use strict";
+// Right after the window's markup (an async script, run once it is parsed): the window's scripts
+// asked for once the window has been painted (at once where it already has been: on a slow phone
+// the parser gets here well after the first paint), so that they run while the rest of the page is
+// still being parsed; the workbench's once the core's bytes are in and the page has been parsed.
 (() => {
   let started = false;
   const load = (src) => {
@@ -22,4 +26,3 @@
   requestAnimationFrame(() => setTimeout(start));
   setTimeout(start, 100);  // a page in the background draws no frame
 })();
-</script>
