@@ -218,7 +218,7 @@ int run(const BatchOptions& options, std::FILE* in, Destination& destination, st
             // A sheet saved by Japanese Excel as plain CSV: no byte-order mark, its header in CP932.
             const auto read = reader.byteOrderMark() ? std::nullopt : cp932Header(fields);
             if (read) w.shiftJis = true, count.encoding = "shift_jis";
-            if (!headerAt && holdsNoNumber(read ? *read : fields) && !looksLikeHeader(read ? *read : fields)) {
+            if (!headerAt && !reader.unterminated() && holdsNoNumber(read ? *read : fields) && !looksLikeHeader(read ? *read : fields)) {
                 // A title line and no header under it: nothing here can be told a column.
                 std::fprintf(err, "vordanel-cli: batch: %s opens with a title line, and no line under it (in its first %zu kB) "
                                   "names the columns diameter_mm and flow_lpm; a sheet in another encoding: save it as "
