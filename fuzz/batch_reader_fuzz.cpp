@@ -174,7 +174,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // the header has names for, or one whose quote the input left open (closed on the way out).
     const Pass second = batch(first.out, named);
     const bool misfits = out.widest > out.firstFields || count.failedBy.count("malformed_row") > 0;
-    require(second.out == first.out || misfits, "the result fed back in comes back byte for byte");
+    // A record near the cap on fields may pass it with the three results added.
+    const bool overCap = second.count.failedBy.count("oversized_row") > 0;
+    require(second.out == first.out || misfits || overCap, "the result fed back in comes back byte for byte");
     require(second.out.size() <= 4 * first.out.size() + 4096, "output bounded by its input");
     return 0;
 }
