@@ -386,9 +386,11 @@ bool holdsNoNumber(const std::vector<std::string>& fields)
     return !isBlankLine(fields) && std::none_of(fields.begin(), fields.end(), isNumber);
 }
 
-std::optional<std::size_t> headerRecord(std::string_view sample, char separator, bool sampleIsWhole)
+namespace {
+
+// The first record that names the columns, under title lines only.
+std::optional<std::size_t> headerAmong(const std::vector<std::vector<std::string>>& records)
 {
-    const auto records = sampleRecords(sample, separator, sampleIsWhole);
     for (std::size_t r = 0; r < records.size(); ++r) {
         const auto read = cp932Header(records[r]);
         std::string why;
@@ -399,11 +401,18 @@ std::optional<std::size_t> headerRecord(std::string_view sample, char separator,
     return std::nullopt;
 }
 
+}  // namespace
+
+std::optional<std::size_t> headerRecord(std::string_view sample, char separator, bool sampleIsWhole)
+{
+    return headerAmong(sampleRecords(sample, separator, sampleIsWhole));
+}
+
 char decimalOf(std::string_view sample, char separator, bool sampleIsWhole)
 {
     if (separator == ',') return '.';
     auto records = sampleRecords(sample, separator, sampleIsWhole);
-    const auto header = headerRecord(sample, separator, sampleIsWhole);
+    const auto header = headerAmong(records);
     std::optional<BatchColumns> columns;
     for (std::size_t r = header.value_or(0); r < records.size(); ++r) {
         if (const auto read = r == header.value_or(0) ? cp932Header(records[r]) : std::nullopt) records[r] = *read;
