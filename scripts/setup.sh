@@ -12,12 +12,12 @@ VORDANEL_PACKAGES=(
   clang
 )
 # What the whole suite needs besides (test.sh): a dark desktop theme and image tools for the
-# window's look and xclip to read its answer back, emscripten, the font tools and the QR encoder for
-# the web edition, poppler-utils to read back the text of the calculation sheet it prints and
-# zbar-tools to read its QR codes.
+# window's look and xclip to read its answer back, emscripten, the font tools, the QR encoder and
+# esbuild to minify it for the web edition, poppler-utils to read back the text of the calculation
+# sheet it prints and zbar-tools to read its QR codes.
 VORDANEL_TEST_PACKAGES=(
   qt6-gtk-platformtheme imagemagick xclip
-  emscripten python3-fonttools librsvg2-bin node-qrcode-generator poppler-utils zbar-tools
+  emscripten esbuild python3-fonttools librsvg2-bin node-qrcode-generator poppler-utils zbar-tools
 )
 # The browsers the web edition's tests drive, where the system packages them: Debian does, Ubuntu
 # does not (its Chromium and Firefox are snaps, and it has no Firefox ESR). Elsewhere the tests
