@@ -86,7 +86,8 @@
           request.reject(new Error(e.data.error));
         } else {
           this.pending.delete(e.data.id);
-          request.resolve({ ...e.data, stdout: new Uint8Array(e.data.stdout), stderr: new Uint8Array(e.data.stderr) });
+          const { stdout } = e.data;
+          request.resolve({ ...e.data, stdout: stdout instanceof Blob ? stdout : new Uint8Array(stdout), stderr: new Uint8Array(e.data.stderr) });
         }
       };
       worker.onerror = (e) => {
@@ -102,8 +103,10 @@
     }
     cancel() { this.end(new Cancelled()); }
     // The command line after the program's name (null: a batch), and standard input as bytes,
-    // handed over to the worker; { view, file } ask for the core's reading of the output.
-    run(args, bytes, onProgress = null, { view = 0, file = "" } = {}) {
+    // handed over to the worker, or as a Blob (a file chosen), which the worker reads as it goes;
+    // { view, file } ask for the core's reading of the output, and stream for standard output as
+    // a Blob, never whole in the worker's memory.
+    run(args, input, onProgress = null, { view = 0, file = "", stream = false } = {}) {
       const id = this.nextId++;
       return new Promise((resolve, reject) => {
         this.pending.set(id, { resolve, reject, onProgress });
@@ -112,7 +115,9 @@
         parsed.then(() => {
           if (!this.pending.has(id)) return;
           this.start();
-          this.worker.postMessage({ id, args, input: bytes.buffer, progress: Boolean(onProgress), view, file }, [bytes.buffer]);
+          const blob = input instanceof Blob;
+          this.worker.postMessage({ id, args, input: blob ? input : input.buffer, progress: Boolean(onProgress), view, file, stream },
+                                  blob ? [] : [input.buffer]);
         });
       });
     }

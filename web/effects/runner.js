@@ -9,7 +9,10 @@
   const workers = {};  // kind: app.Commands
   const dispatch = (action) => app.dispatch(action, { now: true });
 
-  function run({ run: command, kind, token, bytes = new Uint8Array(0) }) {
+  // A batch's output, a small multiple of its file, which may run to gigabytes, comes as a Blob
+  // gathered as it is written. A table's stays whole in its worker: one that outgrows the worker's
+  // memory fails and says so.
+  function run({ run: command, kind, token, input = new Uint8Array(0) }) {
     const done = (answer) => dispatch({ type: "done", kind, token, answer });
     // The page's module answers in microseconds: after the drawing that asked for it.
     if (command.call) {
@@ -20,7 +23,7 @@
     const commands = workers[kind] ??= new app.Commands();
     if (commands.busy) commands.cancel();
     const progress = kind === "batch" ? (read, total) => dispatch({ type: "progress", kind, token, done: read, total }) : null;
-    commands.run(command.argv, bytes, progress, { view: command.view, file: command.file ?? "" }).then(done, (e) => {
+    commands.run(command.argv, input, progress, { view: command.view, file: command.file ?? "", stream: kind === "batch" }).then(done, (e) => {
       if (!(e instanceof app.Cancelled)) dispatch({ type: "done", kind, token, why: ["job_failed", { why: e.message }] });
     });
   }

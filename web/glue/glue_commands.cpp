@@ -36,6 +36,12 @@ EM_JS(double, vordanel_input_seek, (double offset, int whence), {
     return Module.seekInput ? Module.seekInput(offset, whence) : -1;
 });
 
+// A table's or batch's output, where the page asks for it so, goes out to JavaScript as it is
+// written, a block at a time, and becomes the download there: a batch of a gigabyte is never
+// held whole on the module's heap.
+EM_JS(int, vordanel_output_streamed, (), { return Module.writeOutput ? 1 : 0; });
+EM_JS(int, vordanel_write_output, (const char* data, int size), { return Module.writeOutput(data, size); });
+
 namespace {
 
 ssize_t readInput(void*, char* buffer, size_t size)
@@ -56,8 +62,31 @@ struct Streams {
     char* err = nullptr;
     std::size_t outSize = 0, errSize = 0;
     bool outLost = false;  // the output could not grow: in the page, memory ran out
+    // A streamed output's start, kept for the preview (out and outSize then point at it); cut:
+    // the output went on past it.
+    std::string start;
+    bool cut = false;
+    std::string_view output() const { return {out ? out : "", outSize}; }
 };
 Streams streams;
+
+// What a preview of a streamed output can be drawn from: its first bytes, at most this many.
+constexpr std::size_t keptStart = 4 << 20;
+
+void freeStreams()
+{
+    if (streams.out != streams.start.data()) std::free(streams.out);
+    std::free(streams.err);
+    streams = {};
+}
+
+ssize_t writeOutput(void*, const char* data, size_t size)
+{
+    const std::size_t kept = std::min(size, keptStart - streams.start.size());
+    streams.start.append(data, kept);
+    streams.cut = streams.cut || kept < size;
+    return vordanel_write_output(data, static_cast<int>(size)) ? static_cast<ssize_t>(size) : -1;
+}
 
 vordanel::cli::Reports reports;  // what the last command went through
 // Runs a command with standard input from Module.readInput and its output kept in memory.
@@ -67,15 +96,21 @@ int withStreams(Command command)
     std::free(streams.out);
     std::free(streams.err);
     streams = {};
-    std::FILE* out = open_memstream(&streams.out, &streams.outSize);
+    const bool streamed = vordanel_output_streamed();
+    std::FILE* out = streamed ? fopencookie(nullptr, "w", cookie_io_functions_t{nullptr, writeOutput, nullptr, nullptr})
+                              : open_memstream(&streams.out, &streams.outSize);
     std::FILE* err = open_memstream(&streams.err, &streams.errSize);
     std::FILE* in = fopencookie(nullptr, "r", cookie_io_functions_t{readInput, nullptr, seekInput, nullptr});
     if (!out || !err || !in) std::abort();  // out of memory: the module cannot go on
+    // Blocks of a megabyte cross to JavaScript, not the C library's kilobyte.
+    static std::vector<char> block(1 << 20);
+    if (streamed) std::setvbuf(out, block.data(), _IOFBF, block.size());
     const int status = command(in, out, err);
     streams.outLost = std::ferror(out) != 0;
     std::fclose(in);
     std::fclose(out);
     std::fclose(err);
+    if (streamed) streams.out = streams.start.data(), streams.outSize = streams.start.size();
     return status;
 }
 
@@ -84,13 +119,15 @@ int withStreams(Command command)
 // spreadsheet would split them; a sheet's title lines above its header are not among them.
 std::vector<std::vector<std::string>> records(int wanted, std::size_t titles)
 {
-    const std::string_view text(streams.out ? streams.out : "", streams.outSize);
-    vordanel::cli::CsvReader reader(text);
+    vordanel::cli::CsvReader reader(streams.output());
     reader.setSeparator(vordanel::cli::separatorOf(reader.sample(64 * 1024)));
     std::vector<std::vector<std::string>> read;
     std::vector<std::string> fields;
     for (std::size_t t = 0; t < titles && reader.next(fields); ++t) {}
-    for (int i = 0; i < wanted && reader.next(fields); ++i) read.push_back(fields);
+    for (int i = 0; i < wanted + (streams.cut ? 1 : 0) && reader.next(fields); ++i) read.push_back(fields);
+    // Of a streamed output's start, the last record read may have been cut short: the one after
+    // the rows wanted, or the last there is.
+    if (streams.cut && !read.empty()) read.pop_back();
     return read;
 }
 
@@ -431,6 +468,8 @@ static const char* readingOf(int status, int rows, const char* file, std::size_t
         return view.c_str();
     }
     const auto read = records(rows + 1, batch ? reports.batch.titleLines : 0);
+    // Rows shown: as many as asked, unless a streamed output's kept start held fewer.
+    const long long shownRows = read.empty() ? 0 : static_cast<long long>(read.size()) - 1;
     const std::vector<std::string> header = read.empty() ? std::vector<std::string>() : read.front();
     // A table's columns are the companion's keys, shown by their captions; a batch's are the
     // sheet's own. The note column is where the command put it.
@@ -453,7 +492,7 @@ static const char* readingOf(int status, int rows, const char* file, std::size_t
     if (batch) {
         summary = vordanel::word(vordanel::Word::batch_summary, {std::string_view(file, fileSize), count(counts.rows), count(counts.failed),
                                                                  count(counts.noAnswer), vordanel::roundedText(ms / 1000, 2)});
-        if (counts.rows > rows) summary += vordanel::word(vordanel::Word::batch_shown_first, {count(rows)});
+        if (counts.rows > shownRows) summary += vordanel::word(vordanel::Word::batch_shown_first, {count(shownRows)});
         // Saved as the sheet came, which the one who opens it next must know.
         const auto& b = reports.batch;
         const std::string separator = b.separator == '\t' ? std::string(vordanel::word(vordanel::Word::separator_tab))
@@ -466,7 +505,7 @@ static const char* readingOf(int status, int rows, const char* file, std::size_t
     } else {
         constexpr int printed = 1000;  // a table's rows on paper; the CSV holds them all
         summary = count(counts.rows);
-        if (counts.rows > rows) summary += vordanel::word(vordanel::Word::table_shown_first, {count(rows)});
+        if (counts.rows > shownRows) summary += vordanel::word(vordanel::Word::table_shown_first, {count(shownRows)});
         if (counts.failed) summary += vordanel::word(vordanel::Word::table_failed_rows, {count(counts.failed)});
         if (counts.noAnswer) summary += vordanel::word(vordanel::Word::table_unanswered_rows, {count(counts.noAnswer)});
         // On paper the numbers stand at fixed places a column (heads and readings to 0.01 mm, flows to
@@ -523,11 +562,6 @@ const char* vordanel_view(const char* request)
     return readingOf(static_cast<int>(r.number(0)), static_cast<int>(r.number(1)), r.text(2).data(), r.text(2).size(), r.number(3));
 }
 
-void vordanel_release()
-{
-    std::free(streams.out);
-    std::free(streams.err);
-    streams = {};
-}
+void vordanel_release() { freeStreams(); }
 
 }  // extern "C"

@@ -100,11 +100,11 @@
                     card: ["gaugeSection", "vordanel-card-done"] };
 
   // A job started: what it runs, under a token of its own; the one it supersedes is ended.
-  // bytes: standard input, kept out of the key (a batch's file is known by its name).
-  function start(s, fx, kind, command, more = {}, bytes = undefined) {
+  // input: standard input (a batch's file), kept out of the key (the file is known by its name).
+  function start(s, fx, kind, command, more = {}, input = undefined) {
     const token = ++s.tokens;
     s.jobs[kind] = { key: keyOf(command), command, token, status: "running", previous: s.jobs[kind], ...more };
-    fx.push({ run: command, kind, token, bytes });
+    fx.push({ run: command, kind, token, input });
   }
 
   // What a link carries: the window's entries, the unit, the head entry and the table's settings.
@@ -206,11 +206,11 @@
       s.filled++;
     },
 
-    // 表を作る, 量水標を作る, カードを作る, a batch file chosen or dropped (file: its name and bytes).
+    // 表を作る, 量水標を作る, カードを作る, a batch file chosen or dropped (file: a File, or a Blob and its name).
     run(s, { kind, today, file }, fx) {
       const command = commands[kind](s, kind === "batch" ? file : today);
-      const more = kind === "batch" ? { progress: { done: 0, total: Math.max(file.bytes.length, 1) } } : kind === "table" ? { about: null } : {};
-      start(s, fx, kind, command, more, file?.bytes);
+      const more = kind === "batch" ? { progress: { done: 0, total: Math.max(file.size, 1) } } : kind === "table" ? { about: null } : {};
+      start(s, fx, kind, command, more, file);
     },
     // The table's words for the inputs it runs on, from the page's module.
     tableAbout(s, { token, about }) {

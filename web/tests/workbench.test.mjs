@@ -215,6 +215,29 @@ test("a batch file, dropped in, downloads the companion's heads under its own na
   await finish(opened);
 });
 
+test("a batch whose first rows outweigh a preview shows as many as it holds and says how many", async () => {
+  // Megabytes of cells in each of 40 rows: the preview is drawn from the output's first
+  // megabytes, the download is all of it.
+  const lines = ["site,diameter_mm,flow_lpm"];
+  for (let i = 0; i < 40; ++i) lines.push(`${String(i % 10).repeat(300_000)},100,${10 + i}`);
+  const file = join(files, "wide.csv");
+  writeFileSync(file, lines.join("\n") + "\n");
+  assert.equal(native(["batch", file, "-o", `${file}.heads`]).status, 0);
+  const opened = await open(session, { width: 1280, height: 800 }), { page } = opened;
+  await until(page, "vordanel-batch-done", async () => (await page.$("input#batchFile")).uploadFile(file));
+  const heads = readFileSync(`${file}.heads`);
+  assert.ok((await linkBytes(page, "a#batchDownload")).equals(heads), "the download is the companion's");
+  // Every row shown whole: none cut short where the kept start ends.
+  const rows = await page.$$eval("#batchRows tbody tr", (all) => all.map((tr) => [...tr.cells].map((td) => td.textContent)));
+  const out = heads.toString().trimEnd().split("\n").slice(1).map((line) => line.split(","));
+  assert.ok(rows.length > 0 && rows.length < 40, `${rows.length} rows shown`);
+  rows.forEach((cells, i) => assert.deepEqual(cells, [out[i][0].slice(0, 200) + "\u2026", ...out[i].slice(1)], `row ${i + 1}`));
+  const cells = rows;
+  const summary = await page.$eval("#batchSummary", (e) => e.textContent);
+  assert.ok(names(summary, "40") && names(summary, String(cells.length)), summary);
+  await finish(opened);
+});
+
 test("vordanel.run answers every command as the companion does, byte for byte", async () => {
   const csv = "diameter_mm,flow_lpm,min_mm,max_mm\n100,40,1,99\n0,40,1,99\n100,40\n1e300,1,1,2\n100,40,60,99\n";
   const commands = {

@@ -341,7 +341,8 @@
       dispatch({ type: "printed" }, { now: true });
       app.sheet.untitle();
     });
-    const runBatch = async (file) => run("batch", { file: { name: file.name, bytes: new Uint8Array(await file.arrayBuffer()) } });
+    // The file itself goes to the worker, which reads it as the batch goes.
+    const runBatch = (file) => run("batch", { file });
     $("flowUnit").addEventListener("change", () => {
       try { localStorage.setItem("vordanel.flowUnit", $("flowUnit").value); } catch { /* storage may be off */ }
       app.dispatch({ type: "unit", name: $("flowUnit").value });

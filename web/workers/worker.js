@@ -2,8 +2,9 @@
 // The companion's commands off the page's thread. This text follows the commands' module and
 // runner.js in a Blob made by the page, which first hands over the module's WebAssembly, compiled
 // once for all its workers: {module}, or {error} where it could not be had. Then a request is
-// {id, args, input: ArrayBuffer, progress, view, file}, args null for a batch; the answer is
-// {id, status, stdout, stderr: ArrayBuffer, view: the core's reading of the output, when asked},
+// {id, args, input: ArrayBuffer or Blob, progress, view, file, stream}, args null for a batch; the
+// answer is {id, status, stdout: ArrayBuffer (a Blob with stream), stderr: ArrayBuffer, view: the
+// core's reading of the output, when asked},
 // or {id, error}; while the input is read, {id, done, total} now and then when progress is asked
 // for.
 let started;
@@ -22,7 +23,7 @@ let busy = false;
 // Often enough for a smooth bar, seldom enough to cost nothing.
 const progressInterval = 100;  // ms
 
-function answer(module, { id, args, input, progress, view, file }) {
+function answer(module, { id, args, input, progress, view, file, stream }) {
   let told = -Infinity;  // the first read is told at once
   const onRead = progress && ((done, total) => {
     const now = performance.now();
@@ -30,9 +31,9 @@ function answer(module, { id, args, input, progress, view, file }) {
     told = now;
     postMessage({ id, done, total });
   });
-  const bytes = new Uint8Array(input ?? new ArrayBuffer(0));
-  const r = vordanelRun(module, args, bytes, onRead, { view, file });
-  postMessage({ ...r, id, stdout: r.stdout.buffer, stderr: r.stderr.buffer }, [r.stdout.buffer, r.stderr.buffer]);
+  const r = vordanelRun(module, args, input instanceof Blob ? input : new Uint8Array(input ?? new ArrayBuffer(0)), onRead, { view, file, stream });
+  const stdout = r.stdout instanceof Blob ? r.stdout : r.stdout.buffer;
+  postMessage({ ...r, id, stdout, stderr: r.stderr.buffer }, stdout instanceof Blob ? [r.stderr.buffer] : [stdout, r.stderr.buffer]);
 }
 
 async function drain() {
