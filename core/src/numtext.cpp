@@ -160,6 +160,8 @@ ParsedNumber notANumber() { return {0.0, Fault::NotANumber}; }
 
 std::optional<std::string> foldToAscii(std::string_view text)
 {
+    // Most entries are plain ASCII already, and stay as they are.
+    if (std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) return std::string(text);
     std::string folded;
     folded.reserve(text.size());
     for (std::size_t i = 0; i < text.size();) {
