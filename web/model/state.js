@@ -123,21 +123,10 @@
   }
   // The parts of the workbench that carry settings of their own in the link (views/record.js).
   app.linkParts = [];
-  // A link's fields, each at most this many characters (a project's name of a few hundred): a
-  // longer one is cut there, and said, rather than drawn into every page and code at full length.
-  const linkFieldCap = 500;
-  // Cuts a link's over-long fields (URLSearchParams, in place); the first of them by name, or null.
-  app.capLink = (params) => {
-    let over = null;
-    for (const [name, value] of [...params]) {
-      if (value.length <= linkFieldCap) continue;
-      // Not between the two halves of a character outside the BMP.
-      const end = /[\ud800-\udbff]/.test(value[linkFieldCap - 1]) ? linkFieldCap - 1 : linkFieldCap;
-      params.set(name, value.slice(0, end));
-      over ??= name;
-    }
-    return over;
-  };
+  // Links' fields are capped by the page's first script (window/early.js), before anything reads
+  // the address.
+  const { capLink, linkFieldCap } = window.vordanelEarly;
+  app.capLink = capLink;
 
   // Each handler changes the state and pushes the effects to run (fx): jobs to run or end, the
   // address to write, a print.

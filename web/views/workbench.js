@@ -254,7 +254,7 @@
   function openLink(hash, { now = true } = {}) {
     const params = new URLSearchParams(hash.replace(/^#/, ""));
     if (![...params.keys()].length) return false;
-    const tooLong = app.capLink(params);
+    const tooLong = app.capLink(params) ?? window.vordanelEarly.takeLinkCut();
     const get = (name) => params.get(name);
     const unitText = get("unit"), unit = unitText === null ? "" : app.call("unit_named", [unitText]);
     app.dispatch({ type: "link", unit: unit || null, unknownUnit: unitText !== null && !unit ? unitText : null, tooLong, fields: {

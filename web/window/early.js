@@ -12,5 +12,36 @@ window.vordanelEarly = (() => {
     if (readiness) readiness.hidden = false;
   };
   document.addEventListener("click", press);
-  return { presses, stop: () => document.removeEventListener("click", press) };
+
+  // A link's fields, each at most this many characters (a project's name of a few hundred): a
+  // longer one is cut there, and said, rather than drawn into every page and code at full length.
+  const linkFieldCap = 500;
+  // Cuts a link's over-long fields (URLSearchParams, in place); the first of them by name, or null.
+  const capLink = (params) => {
+    let over = null;
+    for (const [name, value] of [...params]) {
+      if (value.length <= linkFieldCap) continue;
+      // Not between the two halves of a character outside the BMP.
+      const end = /[\ud800-\udbff]/.test(value[linkFieldCap - 1]) ? linkFieldCap - 1 : linkFieldCap;
+      params.set(name, value.slice(0, end));
+      over ??= name;
+    }
+    return over;
+  };
+  // A link that opened the page with a field over the cap is cut before anything reads the
+  // address: the browser copies the whole address wherever the page's own is used (every link,
+  // every reference within a drawing), and a megabyte of it held up the page for seconds.
+  let linkCut = null;
+  if (location.hash.length > linkFieldCap) {
+    const params = new URLSearchParams(location.hash.slice(1));
+    linkCut = capLink(params);
+    if (linkCut !== null) {
+      try {
+        history.replaceState(null, "", `${location.href.slice(0, location.href.indexOf("#"))}#${params}`);
+      } catch { /* the page reads the link as it is */ }
+    }
+  }
+  return { presses, stop: () => document.removeEventListener("click", press), capLink, linkFieldCap,
+           // The field cut from the link the page opened with, told once.
+           takeLinkCut: () => [linkCut, linkCut = null][0] };
 })();
