@@ -6,25 +6,33 @@
 // waits behind a job nobody wants any more. The timer and what was last written to the address
 // live here, beside what they time.
 (() => {
-  const workers = {};  // kind: app.Commands
+  const workers = {};  // kind: [app.Commands], a worker for each of its runs
+  const pool = (kind, count) => {
+    const own = workers[kind] ??= [];
+    while (own.length < count) own.push(new app.Commands());
+    return own;
+  };
   const dispatch = (action) => app.dispatch(action, { now: true });
 
   // A batch's output, a small multiple of its file, which may run to gigabytes, comes as a Blob
-  // gathered as it is written. A table's stays whole in its worker: one that outgrows the worker's
-  // memory fails and says so.
-  function run({ run: command, kind, token, input = new Uint8Array(0) }) {
-    const done = (answer) => dispatch({ type: "done", kind, token, answer });
+  // gathered as it is written (stream). A table's stays whole in its worker: one that outgrows the
+  // worker's memory fails and says so. A job of several runs (the record's days and readings) has
+  // them run side by side, a worker each, on the same input, each answer with its run's place.
+  function run({ run: command, kind, token, input }) {
     // The page's module answers in microseconds: after the drawing that asked for it.
     if (command.call) {
-      queueMicrotask(() => done(app.call(command.call, command.args)));
+      queueMicrotask(() => dispatch({ type: "done", kind, token, answer: app.call(command.call, command.args) }));
       return;
     }
     if (command.words) dispatch({ type: "tableAbout", token, about: app.call("table_words", ...command.words) });
-    const commands = workers[kind] ??= new app.Commands();
-    if (commands.busy) commands.cancel();
-    const progress = kind === "batch" ? (read, total) => dispatch({ type: "progress", kind, token, done: read, total }) : null;
-    commands.run(command.argv, input, progress, { view: command.view, file: command.file ?? "", stream: kind === "batch" }).then(done, (e) => {
-      if (!(e instanceof app.Cancelled)) dispatch({ type: "done", kind, token, why: ["job_failed", { why: e.message }] });
+    const runs = command.runs ?? [command], own = pool(kind, runs.length);
+    runs.forEach(({ argv, view = 0, file = "", progress = false, stream = false }, part) => {
+      const commands = own[part];
+      if (commands.busy) commands.cancel();
+      const onProgress = progress ? (read, total) => dispatch({ type: "progress", kind, token, done: read, total }) : null;
+      commands.run(argv, input ?? new Uint8Array(0), onProgress, { view, file, stream }).then(
+        (answer) => dispatch({ type: "done", kind, token, part, answer }),
+        (e) => { if (!(e instanceof app.Cancelled)) dispatch({ type: "done", kind, token, part, why: ["job_failed", { why: e.message }] }); });
     });
   }
 
@@ -53,7 +61,10 @@
     run(effect) {
       if ("run" in effect) run(effect);
       else if ("cancel" in effect) {
-        if (workers[effect.cancel]?.busy) workers[effect.cancel].cancel();
+        for (const commands of workers[effect.cancel] ?? []) if (commands.busy) commands.cancel();
+      } else if ("warm" in effect) {
+        // The workers and their module made ready before a job comes, so that it starts on arrival.
+        for (const commands of pool(effect.warm, effect.workers)) commands.start();
       } else if ("address" in effect) address(effect.address);
       else if ("print" in effect) print();
     },

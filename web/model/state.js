@@ -25,8 +25,9 @@
     answer: null,          // the window's last answer: {key, entries, result}
     // The jobs, one of each kind, all alike: {key: the command it runs, command, token, status:
     // running|done|failed, progress, answer | message}. head and card are the page's module's own
-    // calls (microseconds), table, gauge and batch the companion's commands in workers.
-    jobs: { head: null, table: null, batch: null, gauge: null, card: null },
+    // calls (microseconds), table, gauge, batch and record (views/record.js) the companion's
+    // commands in workers.
+    jobs: { head: null, table: null, batch: null, gauge: null, card: null, record: null },
     tokens: 0,             // the last job's token
     print: null,           // what is being printed: sheet (null), gauge or card
     address: { fragment: null, kept: false },  // the link last asked of the address bar, and whether it keeps one
@@ -72,14 +73,23 @@
                view: 1 };
     },
     card: (s) => ({ call: "card", args: [s.entries[0], s.about.zero.trim(), s.unit] }),
-    batch: (s, file) => ({ argv: null, file: file.name, view: 200 }),
+    batch: (s, file) => ({ argv: null, file: file.name, view: 200, progress: true, stream: true }),
   };
   const keyOf = (command) => (command ? JSON.stringify(command) : null);
+  // The key of what a kind would run for the inputs on screen.
+  const keyNow = (s, kind, ...more) => keyOf(commands[kind](s, ...more));
   // The job of a kind while it answers the inputs on screen (today: for the gauge's date).
   const fresh = (s, kind, ...more) => {
     const job = s.jobs[kind];
-    return job && (kind === "batch" || job.key === keyOf(commands[kind](s, ...more))) ? job : null;
+    return job && (kind === "batch" || job.key === keyNow(s, kind, ...more)) ? job : null;
   };
+  // The kinds whose job follows the inputs, started by whatever change asks for another (the flow
+  // at the head entry; views/record.js adds the record): what the job starts with beside its
+  // command, and its standard input.
+  const following = { head: { more: () => ({}), input: () => undefined } };
+  // The kinds that take their answers themselves: finish(s, action, job), with the job's token
+  // already matched (a kind of several runs hears from each, by its part).
+  const finishers = {};
 
   // What a finished job shows, by kind, from what it answered: the companion's status, output and
   // the core's reading of it (view), or the page's module's answer. A failure replaces what it
@@ -211,9 +221,10 @@
     },
     // A job's answer, failure or cancellation (why: the reason a job failed, in the core's words'
     // name and values); a superseded job's are dropped.
-    done(s, { kind, token, answer, why }) {
-      const job = s.jobs[kind];
+    done(s, action) {
+      const { kind, token, answer, why } = action, job = s.jobs[kind];
       if (job?.token !== token) return;
+      if (finishers[kind]) return finishers[kind](s, action, job);
       // A card the entries give none of leaves the one before.
       if (kind === "card" && answer && !answer.ok) {
         s.jobs.card = job.previous;
@@ -242,9 +253,11 @@
   // head, the zero or the unit changed, and the address bar following the link.
   function follow(s, fx) {
     if (!s.ready) return;
-    const head = commands.head(s);
-    if (!head) s.jobs.head = null;
-    else if (s.jobs.head?.key !== keyOf(head)) start(s, fx, "head", head);
+    for (const [kind, { more, input }] of Object.entries(following)) {
+      const command = commands[kind](s);
+      if (!command) s.jobs[kind] = null;
+      else if (s.jobs[kind]?.key !== keyOf(command)) start(s, fx, kind, command, more(s), input(s));
+    }
     const params = linkOf(s), fragment = params.toString();
     if (fragment === s.address.fragment) return;
     s.address.fragment = fragment;
@@ -321,6 +334,7 @@
   app.state = state;
   app.keys = { entries: (s) => key(...s.entries) };
   app.fresh = fresh;
+  app.keyNow = keyNow;
   app.say = (name, values) => say(state, name, values);
   app.linkOf = linkOf;
   app.update = update;
@@ -333,4 +347,11 @@
   app.view = (draw) => renderers.push(draw);
   // record: a part of the workbench with its own actions (views/record.js) adds its handlers.
   app.handle = (more) => Object.assign(handlers, more);
+  // A kind of job that follows the inputs: command(s), or null where they ask for none; more(s),
+  // input(s) and finish as above.
+  app.follow = (kind, { command, more, input, finish }) => {
+    commands[kind] = command;
+    following[kind] = { more, input };
+    finishers[kind] = finish;
+  };
 })();

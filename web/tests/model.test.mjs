@@ -216,3 +216,39 @@ test(`random ways through the workbench show only answers to what is on screen (
   }
   await finish(opened);
 });
+
+// The record's job through the state's update alone, a step at a time on a copy of the page's state:
+// each step's effects and what the state then shows. The workers' answers are made up here; what is
+// checked is only which of them the state keeps.
+test("the record's job: edits and files start it again, superseded answers are dropped, a failure clears it", async () => {
+  const opened = await open(session), { page } = opened;
+  const failures = await page.evaluate(() => {
+    const s = structuredClone(app.state), runs = [], answer = (name) => ({ view: { failed: false, daily_name: name, readings_name: name }, stdout: new Uint8Array([1]) });
+    const step = (action) => {
+      const started = app.update(s, action).filter((e) => e.kind === "record" && "run" in e);
+      runs.push(...started);
+      return started;
+    };
+    const token = (back = 0) => runs.at(-1 - back).token, done = (t, part, answer) => step({ type: "done", kind: "record", token: t, part, answer });
+    const stale = () => s.record.shown !== null && s.record.shown.key !== app.keyNow(s, "record");
+    const file = (name) => new File(["time,level_mm\n"], name);
+    step({ type: "entries", values: ["100", "", "", ""] });
+    const steps = [
+      ["a file starts both runs on the File itself", () => step({ type: "recordFile", file: file("a.csv") }),
+       (fx) => fx.length === 1 && fx[0].run.runs.length === 2 && fx[0].input === s.record.file.blob && s.jobs.record.progress.total === s.record.file.blob.size],
+      ["the readings before the days wait for them", () => { done(token(), 1, answer("a")); done(token(), 0, answer("a")); },
+       () => s.record.shown?.readings?.bytes.length === 1 && !stale()],
+      ["an edit of the diameter starts it again and marks the shown one stale", () => step({ type: "entries", values: ["120", "", "", ""] }),
+       (fx) => fx.length === 1 && token() > token(1) && stale() && s.jobs.record.status === "running"],
+      ["a setting starts it again", () => step({ type: "recordSetting", name: "dayStart", value: "06:30" }), (fx) => fx.length === 1 && stale()],
+      ["a superseded job's answer is dropped", () => done(token(1), 0, answer("old")), () => s.record.shown.view.daily_name === "a" && stale()],
+      ["a new file supersedes the job", () => step({ type: "recordFile", file: file("b.csv") }), (fx) => fx.length === 1 && s.jobs.record.token === token()],
+      ["a failure clears what it replaced and says why", () => done(token(), 0, { view: { failed: true, message: "no" } }),
+       () => s.record.shown === null && s.jobs.record.status === "failed" && s.jobs.record.message === "no"],
+      ["its other run says no more", () => done(token(), 1, answer("b")), () => s.record.shown === null && s.jobs.record.status === "failed"],
+    ];
+    return steps.filter(([, act, holds]) => !holds(act() ?? [])).map(([name]) => name);
+  });
+  assert.deepEqual(failures, []);
+  await finish(opened);
+});

@@ -1,9 +1,10 @@
 "use strict";
 // The operator's record: a level logger's file, dropped on its part of the workbench, run through
-// the companion's `series --daily` and `series` in a worker of its own. The days, the hydrograph
-// and the rules come from the core's reading of that run (glue_commands.cpp's record view); the
-// downloads are the companion's bytes. This script keeps the record's part of the state, starts
-// its job when the inputs it answers change, and draws what the job gave.
+// the companion's `series --daily` and `series`, each in a worker of its own. The days, the
+// hydrograph and the rules come from the core's reading of that run (glue_commands.cpp's record
+// view); the downloads are the companion's bytes. This script adds the record's part of the state
+// and its job (a job of the state's, started by whatever change asks for another), and draws what
+// the job gave.
 (() => {
   const $ = app.$;
   const svgNS = "http://www.w3.org/2000/svg";
@@ -26,8 +27,8 @@
   app.state.record = {
     settings: Object.fromEntries(settings.map((x) => [x.name, ""])),
     filled: 0,     // counts the changes from a link, after which the inputs are written from the state
-    file: null,    // {serial, name, bytes}
-    job: null,     // {key, token, status: running|done|failed, progress, message}
+    files: 0,      // counts the files chosen, so that the same one chosen again is made again
+    file: null,    // {serial, name, blob: the File, which the workers read as they go}
     shown: null,   // the last record made: {key, view, readings, daily}; kept marked while another runs
   };
 
@@ -39,40 +40,47 @@
     for (const { name, option } of settings) if (set[name].trim()) args.push(`${option}=${set[name].trim()}`);
     return args;
   }
-  // What a record answers: the file (as chosen) and the command it ran.
-  const keyOf = (s) => JSON.stringify([s.record.file?.serial ?? null, argsOf(s)]);
-  const fresh = (s) => s.record.shown !== null && s.record.shown.key === keyOf(s);
+  // The job: the days first, with the progress and a view of the graph's width in columns, and
+  // the readings beside it on a second core. Its key is the file (as chosen) and the command.
+  const command = (s) => {
+    const file = s.record.file, args = argsOf(s);
+    return file && { serial: file.serial, runs: [{ argv: [...args, "--daily"], view: columns, file: file.name, progress: true }, { argv: args }] };
+  };
+  const fresh = (s) => s.record.shown !== null && s.record.shown.key === app.keyNow(s, "record");
+  // The signs that the record of the file and settings on screen is shown, its days and then all of
+  // it: not one asked before.
+  const sign = (s, job, name) => job === app.fresh(s, "record") && s.signals.push(["recordSection", name]);
 
-  const current = (job, token) => job !== null && job.token === token;
+  // Each run's answer; the readings' may come before the days' and wait for them.
+  function finish(s, { part, answer, why }, job) {
+    const rec = s.record, message = why ? app.say(...why) : part === 0 && answer.view.failed ? answer.view.message : null;
+    if (job.status === "failed") return;  // the first failure says why
+    if (message !== null) {
+      // A failure leaves nothing of the record it replaced.
+      Object.assign(job, { status: "failed", message, previous: null });
+      rec.shown = null;
+      return sign(s, job, "vordanel-record-done");
+    }
+    if (part === 0) {
+      Object.assign(job, { status: "done", previous: null });
+      rec.shown = { key: job.key, view: answer.view, readings: null, daily: { bytes: answer.stdout, name: answer.view.daily_name } };
+      sign(s, job, "vordanel-record-days");
+    } else {
+      job.readings = answer.stdout;
+    }
+    if (job.status === "done" && job.readings !== undefined && rec.shown?.key === job.key) {
+      rec.shown.readings = { bytes: job.readings, name: rec.shown.view.readings_name };
+      sign(s, job, "vordanel-record-done");
+    }
+  }
+  app.follow("record", { command, finish, input: (s) => s.record.file.blob,
+                         more: (s) => ({ progress: { done: 0, total: s.record.file.blob.size } }) });
+
   app.handle({
     recordSetting(s, { name, value }) { s.record.settings[name] = value; },
-    recordFile(s, { file }) { s.record.file = file; },
-    recordBytes(s, { serial, bytes }) { if (s.record.file?.serial === serial) s.record.file.bytes = bytes; },
-    recordStart(s, { token, key, total }) {
-      s.record.job = { key, token, status: "running", progress: { done: 0, total } };
-    },
-    recordProgress(s, { token, done, total }) {
-      if (current(s.record.job, token)) s.record.job.progress = { done, total };
-    },
-    recordDone(s, { token, view, readings, daily, message }) {
-      const job = s.record.job;
-      if (!current(job, token)) return;
-      job.status = message === undefined ? "done" : "failed";
-      job.message = message;
-      // A failure leaves nothing of the record it replaced.
-      s.record.shown = message === undefined ? { key: job.key, view, readings: null, daily } : null;
-      // The signs that the record of the file and settings on screen is shown, its days and then
-      // all of it: not one asked before.
-      if (job.key !== keyOf(s)) return;
-      s.signals.push(["recordSection", message === undefined ? "vordanel-record-days" : "vordanel-record-done"]);
-    },
-    // The readings' file follows the days: it takes a pass of its own over the file.
-    recordReadings(s, { token, readings }) {
-      const job = s.record.job, shown = s.record.shown;
-      if (!current(job, token) || shown?.key !== job.key) return;
-      shown.readings = readings;
-      if (job.key === keyOf(s)) s.signals.push(["recordSection", "vordanel-record-done"]);
-    },
+    // A file chosen or dropped: it supersedes the record under way.
+    recordFile(s, { file }) { s.record.file = { serial: ++s.record.files, name: file.name, blob: file }; },
+    recordWarm(s, _, fx) { fx.push({ warm: "record", workers: 2 }); },
     recordLink(s, { values }) {
       Object.assign(s.record.settings, values);
       s.record.filled++;
@@ -91,43 +99,10 @@
     },
   });
 
-  // ---- The job ----
-
-  // Two workers, so that the readings' pass runs beside the days' on a second core.
-  let commands = null, token = 0, serial = 0;
-  function run() {
-    const s = app.state, file = s.record.file;
-    if (!s.ready || !file?.bytes) return;
-    const key = keyOf(s);
-    if (s.record.job?.key === key) return;
-    commands ??= [new app.Commands(), new app.Commands()];
-    for (const c of commands) if (c.busy) c.cancel();
-    const mine = ++token, args = argsOf(s);
-    app.dispatch({ type: "recordStart", token: mine, key, total: file.bytes.length }, { now: true });
-    const progress = (done, total) => app.dispatch({ type: "recordProgress", token: mine, done, total });
-    // The days first: where they fail, the readings would fail alike and are not waited for.
-    const daily = commands[0].run([...args, "--daily"], file.bytes.slice(), progress, { view: columns, file: file.name });
-    const readings = commands[1].run(args, file.bytes.slice());
-    readings.catch(() => {});  // superseded or failed with the days, which say so
-    daily.then(async (d) => {
-      if (d.view.failed) {
-        return app.dispatch({ type: "recordDone", token: mine, message: d.view.message }, { now: true });
-      }
-      app.dispatch({ type: "recordDone", token: mine, view: d.view, daily: { bytes: d.stdout, name: d.view.daily_name } }, { now: true });
-      const r = await readings;
-      app.dispatch({ type: "recordReadings", token: mine, readings: { bytes: r.stdout, name: d.view.readings_name } }, { now: true });
-    }).catch((e) => {
-      if (!(e instanceof app.Cancelled)) app.dispatch({ type: "recordDone", token: mine, message: String(e.message ?? e) }, { now: true });
-    });
-  }
-
   function chosen(file) {
     if (!file) return;
     activate();
-    // The file is the record's at once; its bytes follow.
-    const mine = ++serial;
-    app.dispatch({ type: "recordFile", file: { serial: mine, name: file.name, bytes: null } }, { now: true });
-    file.arrayBuffer().then((buffer) => app.dispatch({ type: "recordBytes", serial: mine, bytes: new Uint8Array(buffer) }, { now: true }));
+    app.dispatch({ type: "recordFile", file }, { now: true });
   }
 
   // ---- The views ----
@@ -298,9 +273,7 @@
       // Settings a link brought are in sight.
       if (Object.values(rec.settings).some((v) => v !== "")) $("loggerSettings").open = true;
     }
-    // A file or any input it answers changed: the record is made again.
-    if (s.ready && rec.file?.bytes && rec.job?.key !== keyOf(s)) queueMicrotask(run);
-    const job = rec.job, shown = rec.shown, isFresh = fresh(s);
+    const job = s.jobs.record, shown = rec.shown, isFresh = fresh(s);
     $("recordResult").hidden = !job;
     $("recordSection").dataset.state = job?.status ?? "idle";
     $("recordSection").dataset.stale = String(Boolean(shown && !isFresh));
@@ -380,10 +353,7 @@
   });
   // The workers and their module are made ready as a file is about to come (the picker opened, a
   // file dragged in), so that the record starts on arrival; not on a plain open.
-  const warm = () => {
-    commands ??= [new app.Commands(), new app.Commands()];
-    for (const c of commands) c.start();
-  };
+  const warm = () => app.dispatch({ type: "recordWarm" });
   $("reportPrint").addEventListener("click", () => app.dispatch({ type: "print", what: "report" }, { now: true }));
   $("loggerFile").addEventListener("pointerdown", warm);
   $("loggerFile").addEventListener("keydown", warm);
