@@ -2,9 +2,10 @@
 // readings (8,640 rows) and a year of one-minute readings (525,600), each timed from the file's
 // choice to the page's own sign that its days are shown (vordanel-record-done), with the longest
 // task on the page's thread on the way and the page's script heap at the end, over RUNS runs, the
-// worst reported. Usage: node measure_record.mjs VORDANEL_HTML [RUNS]. Prints figures; fails only
+// worst reported, and the browser's peak memory over its memory before the file (the resident sets
+// of all its processes, sampled every 100 ms, until the hydrograph's files are made). Usage: node measure_record.mjs VORDANEL_HTML [RUNS]. Prints figures; fails only
 // where a run did not finish.
-import { mkdtempSync, rmSync, statSync, writeFileSync } from "node:fs";
+import { mkdtempSync, readdirSync, readFileSync, rmSync, statSync, writeFileSync } from "node:fs";
 import { tmpdir } from "node:os";
 import { join } from "node:path";
 import { pathToFileURL } from "node:url";
@@ -30,6 +31,20 @@ function logger(name, rows, step) {
   return file;
 }
 
+// The resident set of a process and all its descendants, in bytes.
+const rss = (pid) => {
+  let total = 0;
+  const walk = (p) => {
+    try {
+      total += Number(readFileSync(`/proc/${p}/statm`, "utf8").split(" ")[1]) * 4096;
+      for (const task of readdirSync(`/proc/${p}/task`))
+        for (const child of readFileSync(`/proc/${p}/task/${task}/children`, "utf8").trim().split(/\s+/).filter(Boolean)) walk(child);
+    } catch { /* gone meanwhile */ }
+  };
+  walk(pid);
+  return total;
+};
+
 const files = [["a month of five-minute readings", logger("month.csv", 8_640, 5)],
                ["a year of one-minute readings", logger("year.csv", 525_600, 1)]];
 const profile = mkdtempSync(join(tmpdir(), "vordanel-measure-profile-"));
@@ -47,7 +62,9 @@ try {
       await page.evaluate(() => {
         window.vordanelLongest = 0;
         new PerformanceObserver((list) => {
-          for (const e of list.getEntries()) window.vordanelLongest = Math.max(window.vordanelLongest, e.duration);
+          // From the file's choice on: the page's own opening is not the record's.
+          for (const e of list.getEntries())
+            if (e.startTime + e.duration >= (window.vordanelChosenAt ?? Infinity)) window.vordanelLongest = Math.max(window.vordanelLongest, e.duration);
         }).observe({ type: "longtask" });
         document.getElementById("loggerFile").addEventListener("change", () => { window.vordanelChosenAt = performance.now(); });
         addEventListener("vordanel-record-days", () => { window.vordanelShownAt = performance.now(); }, { once: true });
@@ -60,13 +77,20 @@ try {
         set("Text6", "100");
         set("gaugeZero", "100");
       });
+      const pid = browser.process().pid, before = rss(pid);
+      let peak = before;
+      const sampler = setInterval(() => { peak = Math.max(peak, rss(pid)); }, 100);
       await (await page.$("input#loggerFile")).uploadFile(file);
       await page.waitForFunction(() => window.vordanelDoneAt, { timeout: 300_000, polling: 100 });
+      // What is drawn after (the report, the hydrograph's files) counts too.
+      await page.waitForFunction(() => document.getElementById("hydrographPng").hasAttribute("href"), { timeout: 60_000, polling: 100 });
+      clearInterval(sampler);
       const f = await page.evaluate(() => ({ ms: window.vordanelShownAt - window.vordanelChosenAt, longest: window.vordanelLongest,
                                               all: window.vordanelDoneAt - window.vordanelChosenAt, summary: document.getElementById("loggerSummary").textContent,
                                               state: document.getElementById("recordSection").dataset.state,
                                               days: document.querySelectorAll("#loggerDays tbody tr").length }));
       f.heap = (await page.metrics()).JSHeapUsedSize;
+      f.memory = peak - before;
       if (f.state !== "done") throw new Error(`${what}: the record failed`);
       figures.push(f);
       await page.close();
@@ -74,7 +98,7 @@ try {
     const worst = (key) => Math.max(...figures.map((f) => f[key]));
     console.log(`${what} (${statSync(file).size} bytes, ${figures[0].days} days): days shown after ${worst("ms").toFixed(0)} ms, `
                 + `the readings' download after ${worst("all").toFixed(0)} ms, `
-                + `longest task ${worst("longest").toFixed(0)} ms, page heap ${(worst("heap") / 1e6).toFixed(1)} MB (worst of ${runs}); ${figures.map((f) => f.summary).join(" / ")}`);
+                + `longest task ${worst("longest").toFixed(0)} ms, page heap ${(worst("heap") / 1e6).toFixed(1)} MB, browser memory +${(worst("memory") / 1e6).toFixed(0)} MB at its peak (worst of ${runs}); ${figures.map((f) => f.summary).join(" / ")}`);
   }
 } finally {
   await browser.close();

@@ -41,10 +41,13 @@
     return args;
   }
   // The job: the days first, with the progress and a view of the graph's width in columns, and
-  // the readings beside it on a second core. Its key is the file (as chosen) and the command.
+  // the readings beside it on a second core, gathered into a Blob in their worker (a year of them
+  // runs to tens of megabytes, which the page would otherwise copy at once). Its key is the file
+  // (as chosen) and the command.
   const command = (s) => {
     const file = s.record.file, args = argsOf(s);
-    return file && { serial: file.serial, runs: [{ argv: [...args, "--daily"], view: columns, file: file.name, progress: true }, { argv: args }] };
+    return file && { serial: file.serial, runs: [{ argv: [...args, "--daily"], view: columns, file: file.name, progress: true },
+                                                 { argv: args, stream: true }] };
   };
   const fresh = (s) => s.record.shown !== null && s.record.shown.key === app.keyNow(s, "record");
   // The signs that the record of the file and settings on screen is shown, its days and then all of
@@ -301,15 +304,32 @@
     $("loggerDays").closest(".rows").hidden = !shown;
     // The downloads are of the record on screen, and only while it answers the inputs on screen.
     $("reportPrint").disabled = !(shown && isFresh);
-    drawReport(s, isFresh ? shown : null);
     download("loggerReadings", isFresh ? shown.readings : null);
     download("loggerDaily", isFresh ? shown.daily : null);
-    const graphKey = isFresh ? shown : null;
-    if (graphKey !== filesKey) {
-      filesKey = graphKey;
-      graphFiles(graphKey);
-    }
+    // The report and the hydrograph's files are of the record on screen too, but each is drawn in
+    // a task of its own after the days, so that no one task draws a year's record whole. What went
+    // stale goes at once.
+    later = isFresh ? shown : null;
+    if (!later) ready();
+    else if (!waiting) waiting = idle(() => ready());
   }
+  let later = null, waiting = 0;
+  const idle = (then) => (window.requestIdleCallback ?? setTimeout)(then, { timeout: 500 });
+  function ready({ now = false } = {}) {
+    waiting = 0;
+    drawReport(app.state, later);
+    if (later === filesKey) return;
+    // The files, in a task after the report's.
+    const files = () => {
+      if (later === filesKey) return;
+      filesKey = later;
+      graphFiles(later);
+    };
+    if (now || !later) files();
+    else idle(files);
+  }
+  // A print of the report comes before any idle moment.
+  addEventListener("beforeprint", () => active && ready({ now: true }));
 
   // The hydrograph as SVG and PNG, of what it shows.
   function graphFiles(shown) {
