@@ -1,6 +1,7 @@
 // A user's ways through the workbench, at random but seeded (VORDANEL_SEED, printed): typing and
 // clearing entries, 計算 and クリヤ, the unit, the table's settings, the head entry, a link opened
-// or pasted into the tab, a good or a bad batch, a table made. After every step each figure the
+// or pasted into the tab, a good or a bad batch, a table made, a good or a bad logger's file and the
+// record's settings. After every step each figure the
 // screen and the print view show is checked against the companion's answer for the entries on
 // screen now; a figure that answers other entries must say so.
 import { test, before, after } from "node:test";
@@ -17,6 +18,15 @@ before(async () => {
   files = scratch("model");
   writeFileSync(join(files, "good.csv"), "diameter_mm,flow_lpm,min_mm,max_mm\n100,40,1,99\n200,100,10,150\n0,40,1,99\n");
   writeFileSync(join(files, "bad.csv"), "weir,pool\n1,2\n");
+  // Two days and a half of ten-minute readings with an hour and a half missing; and a logger's file
+  // without a level.
+  const pad = (n) => String(n).padStart(2, "0"), readings = ["time,level_mm"];
+  for (let i = 0; i < 360; ++i) {
+    const t = new Date(Date.UTC(2026, 6, 1, 0, 10 * i));
+    if (i < 100 || i >= 109) readings.push(`2026-07-${pad(t.getUTCDate())} ${pad(t.getUTCHours())}:${pad(t.getUTCMinutes())},${20 + (i % 50)}`);
+  }
+  writeFileSync(join(files, "logger.csv"), readings.join("\n") + "\n");
+  writeFileSync(join(files, "logger-bad.csv"), "time,pegel\n2026-07-01 00:00,150\n");
 });
 after(async () => {
   await session?.close();
@@ -41,12 +51,15 @@ const pools = {
   Text3: ["99", "250", "150", ""],
   headEntry: ["35", "50", "180", "", "-5", "５０"],
   tableFrom: ["10", "1", "20"], tableTo: ["200", "3", "10"], tableStep: ["10", "1", "0"],
+  loggerDayStart: ["", "06:30", "25:00"], loggerMaxGap: ["", "30", "120", "x"],
 };
+// The record's settings on screen, each with the companion's option and the link's field.
+const recordSettings = { loggerDayStart: ["--day-start", "day_start"], loggerMaxGap: ["--max-gap", "max_gap"] };
 const units = ["L/min", "L/s", "m3/h"];
 
 // Everything the screen and the print view show, read in one go.
 async function seen(page) {
-  return page.evaluate(() => {
+  return page.evaluate(async (settings) => {
     const $ = (id) => document.getElementById(id), text = (id) => $(id).textContent;
     const rows = (table) => [...table.tBodies[0].rows].map((tr) => [...tr.cells].map((c) => c.textContent));
     return {
@@ -70,8 +83,12 @@ async function seen(page) {
       sheetTable: $("sheetTableSection").hidden ? null : rows($("sheetTable")),
       link: $("shareLink").href,
       page: document.body.innerText,
+      record: { state: $("recordSection").dataset.state, stale: $("recordSection").dataset.stale === "true", staleShown: !$("loggerStale").hidden,
+                days: $("loggerDays").tBodies[0].rows.length, summary: text("loggerSummary"),
+                settings: Object.fromEntries(Object.keys(settings).map((id) => [id, $(id).value])),
+                daily: $("loggerDaily").hasAttribute("href") ? await (await fetch($("loggerDaily").href)).text() : null },
     };
-  });
+  }, recordSettings);
 }
 
 const lines = (r) => r.stdout.toString().trimEnd().split("\n");
@@ -93,7 +110,7 @@ const any = Symbol("any");
 // The companion's answers for what is on screen, and the checks of each figure against them.
 // pressed: the entries 計算 was last pressed on (null: none since クリヤ), which the window's boxes
 // answer; the curve and the sheet show that answer only while those are the entries on screen.
-function check(s, step, pressed) {
+function check(s, step, pressed, logger) {
   const [d, q, min, max] = s.entries, at = `step ${step}`;
   // A press with an entry left blank is answered by the entries it needs, in words.
   const incomplete = pressed !== null && pressed.includes(""), last = pressed && !incomplete ? windowAnswer(pressed) : null;
@@ -160,6 +177,29 @@ function check(s, step, pressed) {
   ["d", "q", "min", "max"].forEach((k, i) => assert.equal(link.get(k) ?? "", s.entries[i], `${at}: the link's ${k}`));
   assert.equal(link.get("unit"), s.unit, `${at}: the link's unit`);
   assert.ok(!/Cannot read|TypeError|undefined|NaN/.test(s.page), `${at}: the page shows a script's error`);
+  checkRecord(s, at, logger);
+}
+
+// The record: the companion's `series --daily` for the logger's file last chosen and what is on
+// screen (the diameter, the unit, the settings), or marked as answering other inputs, or failed
+// where the companion fails and then nothing of it is to be had.
+function checkRecord(s, at, logger) {
+  const r = s.record, link = new URLSearchParams(new URL(s.link).hash.slice(1));
+  for (const [id, [, field]] of Object.entries(recordSettings)) assert.equal(link.get(field) ?? "", r.settings[id], `${at}: the link's ${field}`);
+  if (!logger) return assert.equal(r.state, "idle", `${at}: a record without a file`);
+  const args = ["series", `--diameter=${s.entries[0].trim()}`, `--flow-unit=${s.unit}`,
+                ...Object.entries(recordSettings).filter(([id]) => r.settings[id].trim()).map(([id, [option]]) => `${option}=${r.settings[id].trim()}`),
+                "--daily", logger];
+  const expected = native(args);
+  if (r.stale) return assert.ok(r.staleShown && r.daily === null, `${at}: a record of other inputs is not marked, or can be downloaded`);
+  if (r.state === "failed") {
+    assert.notEqual(expected.status, 0, `${at}: the record failed ("${r.summary}") where the companion gives one`);
+    return assert.ok(r.days === 0 && r.daily === null, `${at}: a failed record leaves days or a download`);
+  }
+  assert.equal(r.state, "done", `${at}: the record is ${r.state}`);
+  assert.equal(expected.status, 0, `${at}: the record shows days where the companion says ${expected.stderr}`);
+  assert.equal(r.daily, expected.stdout.toString(), `${at}: the days' download is not the companion's for what is on screen`);
+  assert.equal(r.days, expected.stdout.toString().trimEnd().split("\n").length - 2, `${at}: a row a day`);
 }
 
 test(`random ways through the workbench show only answers to what is on screen (seed ${seed})`, async () => {
@@ -168,7 +208,8 @@ test(`random ways through the workbench show only answers to what is on screen (
   const settle = () => page.evaluate(() => new Promise((resolve) => {
     const quiet = () => document.getElementById("headSection").dataset.state !== "running"
       && document.getElementById("tableSection").dataset.state !== "running"
-      && document.getElementById("batchSection").dataset.state !== "running";
+      && document.getElementById("batchSection").dataset.state !== "running"
+      && document.getElementById("recordSection").dataset.state !== "running";
     const wait = () => requestAnimationFrame(() => requestAnimationFrame(() => (quiet() ? resolve() : setTimeout(wait, 20))));
     wait();
   }));
@@ -195,10 +236,15 @@ test(`random ways through the workbench show only answers to what is on screen (
       new URLSearchParams({ d: pick(pools.Text6), q: pick(pools.Text1), min: "1", max: pick(pools.Text3), head: pick(pools.headEntry),
                             unit: pick(["m³/h", "L/s", "furlongs"]), by: pick(["flows", "heads"]) }).toString())],
     [1, "batch", async () => (await page.$("#batchFile")).uploadFile(join(files, pick(["good.csv", "bad.csv"])))],
+    [1, "logger's file", async () => {
+      logger = join(files, pick(["logger.csv", "logger-bad.csv"]));
+      await (await page.$("#loggerFile")).uploadFile(logger);
+    }],
+    [1, "record setting", () => { const id = pick(Object.keys(recordSettings)); return set(id, pick(pools[id])); }],
   ];
   const weighted = actions.flatMap(([weight, ...rest]) => Array(weight).fill(rest));
   const done = [];
-  let pressed = null;
+  let pressed = null, logger = null;
   for (let step = 0; step < steps; ++step) {
     const [name, act] = pick(weighted);
     done.push(name);
@@ -208,7 +254,7 @@ test(`random ways through the workbench show only answers to what is on screen (
     if (name === "計算") pressed = before;
     if (name === "クリヤ") pressed = null;
     try {
-      check(await seen(page), step, pressed);
+      check(await seen(page), step, pressed, logger);
     } catch (e) {
       e.message += `\n(seed ${seed}; steps ${done.join(", ")})`;
       throw e;

@@ -7,7 +7,7 @@ import { createHash } from "node:crypto";
 import assert from "node:assert/strict";
 import { cpSync, readdirSync, readFileSync, rmSync, writeFileSync } from "node:fs";
 import { join } from "node:path";
-import { browserName, scratch } from "./driver.mjs";
+import { browserName, fill, native, scratch, until } from "./driver.mjs";
 import { answers, hosted, keptFiles, onDisk, ready, skip, within } from "./hosting.mjs";
 
 const chromiumOnly = browserName !== "chromium" && "the DevTools protocol is Chromium's";
@@ -37,7 +37,8 @@ test("the hosted edition is installable", { skip: skip || chromiumOnly }, async 
   }
 });
 
-// After the first visit the server is gone: the app opens from the service worker's cache.
+// After the first visit the server is gone: the app opens from the service worker's cache, answers
+// 計算 and makes the operator's record of a logger's file.
 const offline = [
   ["a reload", async (session, page) => { await page.reload(); return page; }],
   ["a new tab", async (session) => {
@@ -55,6 +56,21 @@ for (const [name, open] of offline) {
       const opened = await open(session, page);
       await ready(opened);
       await answers(opened);
+      const folder = scratch("site-record"), logger = join(folder, "logger.csv");
+      writeFileSync(logger, ["time,level_mm", ...Array.from({ length: 200 }, (_, i) =>
+        `2026-07-0${1 + Math.floor(i / 144)} ${String(Math.floor((i % 144) / 6)).padStart(2, "0")}:${i % 6}0,${30 + (i % 40)}`)].join("\n") + "\n");
+      try {
+        await fill(opened, [["Text6", "100"]]);
+        await until(opened, "vordanel-record-done", async () => (await opened.$("input#loggerFile")).uploadFile(logger));
+        // A row a day, the companion's days (less its header and total); the site's policy lets no
+        // script fetch the download's own bytes.
+        const daily = native(["series", "-d", "100", "--daily", logger]).stdout.toString().trimEnd().split("\n").slice(1, -1);
+        const shown = await opened.evaluate(() => ({ state: document.getElementById("recordSection").dataset.state,
+                                                     days: [...document.querySelectorAll("#loggerDays tbody tr")].map((tr) => tr.cells[0].textContent) }));
+        assert.deepEqual(shown, { state: "done", days: daily.map((line) => line.split(",")[0]) });
+      } finally {
+        rmSync(folder, { recursive: true, force: true });
+      }
       assert.deepEqual(errors, []);
     } finally {
       await session.close();
