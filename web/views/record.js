@@ -143,13 +143,19 @@
     const x = (t) => graph.left + ((t - from) / (to - from)) * (graph.right - graph.left);
     const yFlow = (q) => graph.bottom - (q / flowTop) * (graph.bottom - graph.top);
     const yVolume = (v) => graph.bottom - (v / volumeTop) * (graph.bottom - graph.top);
-    const parts = [];
+    // The bars (complete days and incomplete ones apart) and the day boundaries are a path each,
+    // not an element a day: a year of them is drawn, and rasterized for its PNG, in a moment.
+    let complete = "", incomplete = "", boundaries = "";
+    const at = (v) => v.toFixed(1);
     for (const d of days) {
-      const x0 = x(d.start), x1 = x(d.start + dayMs);
-      parts.push(el("rect", { class: d.complete ? "bar" : "bar incomplete", x: x0, y: yVolume(d.volume), width: Math.max(x1 - x0 - 1, 0.5),
-                              height: graph.bottom - yVolume(d.volume) }));
-      parts.push(el("line", { class: "day", x1: x0, x2: x0, y1: graph.top, y2: graph.bottom }));
+      const x0 = x(d.start), x1 = x(d.start + dayMs), top = yVolume(d.volume);
+      const bar = `M${at(x0)},${at(graph.bottom)}V${at(top)}h${at(Math.max(x1 - x0 - 1, 0.5))}V${at(graph.bottom)}z`;
+      if (d.complete) complete += bar;
+      else incomplete += bar;
+      boundaries += `M${at(x0)},${graph.top}V${graph.bottom}`;
     }
+    const parts = [el("path", { class: "bar", d: complete }), el("path", { class: "bar incomplete", d: incomplete }),
+                   el("path", { class: "day", d: boundaries })];
     for (const v of ticks(flowTop)) {
       parts.push(el("line", { class: "grid", x1: graph.left, x2: graph.right, y1: yFlow(v), y2: yFlow(v) }));
       parts.push(el("text", { class: "tick", x: graph.left - 4, y: yFlow(v) + 4, "text-anchor": "end" }, number(v)));
