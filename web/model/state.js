@@ -219,6 +219,9 @@
       const job = s.jobs[kind];
       if (job?.token === token) job.progress = { done, total };
     },
+    // A kind's workers and their module made ready as its input is about to come (a file picker
+    // opened, a file dragged in), so that its job starts on arrival; never on a plain open.
+    warm(s, { kind, workers = 1 }, fx) { fx.push({ warm: kind, workers }); },
     // A job's answer, failure or cancellation (why: the reason a job failed, in the core's words'
     // name and values); a superseded job's are dropped.
     done(s, action) {

@@ -83,7 +83,6 @@
     recordSetting(s, { name, value }) { s.record.settings[name] = value; },
     // A file chosen or dropped: it supersedes the record under way.
     recordFile(s, { file }) { s.record.file = { serial: ++s.record.files, name: file.name, blob: file }; },
-    recordWarm(s, _, fx) { fx.push({ warm: "record", workers: 2 }); },
     recordLink(s, { values }) {
       Object.assign(s.record.settings, values);
       s.record.filled++;
@@ -379,7 +378,7 @@
   });
   // The workers and their module are made ready as a file is about to come (the picker opened, a
   // file dragged in), so that the record starts on arrival; not on a plain open.
-  const warm = () => app.dispatch({ type: "recordWarm" });
+  const warm = () => app.dispatch({ type: "warm", kind: "record", workers: 2 });
   $("reportPrint").addEventListener("click", () => app.dispatch({ type: "print", what: "report" }, { now: true }));
   $("loggerFile").addEventListener("pointerdown", warm);
   $("loggerFile").addEventListener("keydown", warm);

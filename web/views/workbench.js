@@ -364,7 +364,12 @@
       // The same file chosen again (saved anew since) is run again.
       e.target.value = "";
     });
+    const warm = () => dispatch({ type: "warm", kind: "batch" }, { now: true });
+    $("batchFile").addEventListener("pointerdown", warm);
+    $("batchFile").addEventListener("keydown", warm);
     const bench = $("workbench");
+    // (A file dragged onto the record's part is the record's.)
+    bench.addEventListener("dragenter", (e) => { if (!e.target.closest?.("#recordSection")) warm(); });
     bench.addEventListener("dragover", (e) => {
       if (![...e.dataTransfer.types].includes("Files")) return;
       e.preventDefault();
