@@ -93,12 +93,14 @@ def write_site(out, html_of, core, commands, workers, window_scripts, bench_scri
 
     tagged = lambda name: f"{name}?v={build}"
     urls = {"WINDOW_FILE": tagged("vordanel.js"), "BUILD": build, "VERSION": version, "FONT_URL": tagged("ipagp.woff"),
-            "HEAD_FILE": tagged("vordanel_head.js"), "CORE_WASM_FILE": tagged("vordanel_page.wasm"), "META_POLICY": META_POLICY,
+            "HEAD_FILE": tagged("vordanel_head.js"), "STYLE_FILE": tagged("vordanel.css"), "CORE_WASM_FILE": tagged("vordanel_page.wasm"), "META_POLICY": META_POLICY,
             "CORE_WASM_URL": json.dumps(tagged("vordanel_page.wasm")), "WINDOW_FILE_URL": json.dumps(tagged("vordanel.js")),
             "BENCH_FILE_URL": json.dumps(tagged("vordanel_bench.js")),
             "DESCRIPTION": f"{html.escape(described)} — VORDANEL {version} {html.escape(words['web_edition'])}"}
-    # The page's head: its policy, build, manifest and icons, and its first script, which asks for the
-    # core's module at once and keeps presses of 計算 made before the window's scripts are here.
+    # The page's head: its policy, build, style, manifest and icons, and its first script, which asks
+    # for the core's module at once and keeps presses of 計算 made before the window's scripts are here.
+    # The style is asked for first: the window is painted once it is here, and on a slow line the
+    # core's module and the window's scripts asked for before it would share the line with it.
     head = fill(templates["head.html"], urls).rstrip("\n")
     (out / "vordanel_head.js").write_text("\n".join([fill(templates["head.js"], urls), early]), encoding="utf-8")
     (out / "vordanel.css").write_text(css, encoding="utf-8")
@@ -119,7 +121,7 @@ def write_site(out, html_of, core, commands, workers, window_scripts, bench_scri
     # font's licence is the file beside it.
     (out / "vordanel_worker.js").write_text(worker_script, encoding="utf-8")
     page = html_of({
-        "HEAD": head, "STYLE": f'<link rel="stylesheet" href="{tagged("vordanel.css")}">', "EARLY": "",
+        "HEAD": head, "STYLE": "", "EARLY": "",
         "CORE": "", "WINDOW_STARTER": starter, "SCRIPTS": "",
         "COMMANDS_TYPE": "text/x-vordanel-url", "COMMANDS": tagged("vordanel_worker.js"), "RUNNER": "", "WORKER": "",
         "COMMANDS_WASM_TYPE": "text/x-vordanel-url", "COMMANDS_WASM": tagged("vordanel_commands.wasm"),
