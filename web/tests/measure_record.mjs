@@ -1,7 +1,8 @@
 // How soon the operator's record shows its days in Chromium on this machine: a month of five-minute
 // readings (8,640 rows) and a year of one-minute readings (525,600), each timed from the file's
 // choice to the page's own sign that its days are shown (vordanel-record-done), with the longest
-// task on the page's thread on the way and the page's script heap at the end, over RUNS runs, the
+// task on the page's thread on the way and the longest frame (a long animation frame: its tasks,
+// style, layout and paint together, which the long task leaves out) and the page's script heap at the end, over RUNS runs, the
 // worst reported, and the browser's peak memory over its memory before the file (the resident sets
 // of all its processes, sampled every 100 ms, until the hydrograph's files are made). Usage: node measure_record.mjs VORDANEL_HTML [RUNS]. Prints figures; fails only
 // where a run did not finish.
@@ -60,12 +61,13 @@ try {
       await page.goto(pathToFileURL(html).href);
       await page.waitForFunction(() => document.documentElement.dataset.vordanel === "ready", { timeout: 60_000 });
       await page.evaluate(() => {
-        window.vordanelLongest = 0;
-        new PerformanceObserver((list) => {
-          // From the file's choice on: the page's own opening is not the record's.
-          for (const e of list.getEntries())
-            if (e.startTime + e.duration >= (window.vordanelChosenAt ?? Infinity)) window.vordanelLongest = Math.max(window.vordanelLongest, e.duration);
-        }).observe({ type: "longtask" });
+        window.vordanelLongest = { longtask: 0, "long-animation-frame": 0 };
+        for (const type of Object.keys(window.vordanelLongest))
+          new PerformanceObserver((list) => {
+            // From the file's choice on: the page's own opening is not the record's.
+            for (const e of list.getEntries())
+              if (e.startTime + e.duration >= (window.vordanelChosenAt ?? Infinity)) window.vordanelLongest[type] = Math.max(window.vordanelLongest[type], e.duration);
+          }).observe({ type });
         document.getElementById("loggerFile").addEventListener("change", () => { window.vordanelChosenAt = performance.now(); });
         addEventListener("vordanel-record-days", () => { window.vordanelShownAt = performance.now(); }, { once: true });
         addEventListener("vordanel-record-done", () => { window.vordanelDoneAt = performance.now(); }, { once: true });
@@ -85,7 +87,7 @@ try {
       // What is drawn after (the report, the hydrograph's files) counts too.
       await page.waitForFunction(() => document.getElementById("hydrographPng").hasAttribute("href"), { timeout: 60_000, polling: 100 });
       clearInterval(sampler);
-      const f = await page.evaluate(() => ({ ms: window.vordanelShownAt - window.vordanelChosenAt, longest: window.vordanelLongest,
+      const f = await page.evaluate(() => ({ ms: window.vordanelShownAt - window.vordanelChosenAt, longest: window.vordanelLongest.longtask, frame: window.vordanelLongest["long-animation-frame"],
                                               all: window.vordanelDoneAt - window.vordanelChosenAt, summary: document.getElementById("loggerSummary").textContent,
                                               state: document.getElementById("recordSection").dataset.state,
                                               days: document.querySelectorAll("#loggerDays tbody tr").length }));
@@ -98,7 +100,7 @@ try {
     const worst = (key) => Math.max(...figures.map((f) => f[key]));
     console.log(`${what} (${statSync(file).size} bytes, ${figures[0].days} days): days shown after ${worst("ms").toFixed(0)} ms, `
                 + `the readings' download after ${worst("all").toFixed(0)} ms, `
-                + `longest task ${worst("longest").toFixed(0)} ms, page heap ${(worst("heap") / 1e6).toFixed(1)} MB, browser memory +${(worst("memory") / 1e6).toFixed(0)} MB at its peak (worst of ${runs}); ${figures.map((f) => f.summary).join(" / ")}`);
+                + `longest task ${worst("longest").toFixed(0)} ms, longest frame ${worst("frame").toFixed(0)} ms, page heap ${(worst("heap") / 1e6).toFixed(1)} MB, browser memory +${(worst("memory") / 1e6).toFixed(0)} MB at its peak (worst of ${runs}); ${figures.map((f) => f.summary).join(" / ")}`);
   }
 } finally {
   await browser.close();
