@@ -63,155 +63,148 @@ std::optional<Steps> readSteps(std::string_view steps, const StepsFault*& why)
     return std::nullopt;
 }
 
-// Row i's value as printed, in the plain form that reads back as parseNumber would read it: each
-// row is solved for what it shows, exactly as the window would solve the same text.
-struct Printed {
-    char text[32];
-    std::size_t size;
-    std::string_view view() const { return {text, size}; }
-    double value() const { return readPlainNumber(view()); }
-};
-Printed printedStep(const Steps& steps, long long i)
-{
-    Printed p;
-    p.size = static_cast<std::size_t>(writeDisplayText(p.text, p.text + sizeof p.text, steps.from + static_cast<double>(i) * steps.step) - p.text);
-    return p;
-}
-
-// The rows of a table by flows: the head of each flow, in the bracket or on the rising side.
-int headsByFlow(const Curve& curve, const std::optional<std::pair<double, double>>& bracket, const Steps& flows,
-                FlowUnit unit, Output& o, RowCounts& counts, std::optional<Calculation>& firstFailure)
-{
-    o << "flow_" << names(unit).key << ",head_mm,trials,note\n";
-    for (long long i = 0; i < flows.rows; ++i) {
-        const Printed flow = printedStep(flows, i);
-        const double Q = toCubicMetresPerMinute(toLitresPerMinute(flow.value(), unit));
-        const Calculation c = bracket ? solve(curve.weir, Q, bracket->first, bracket->second) : solveRising(curve, Q);
-        o << flow.view() << ',';
-        if (c.outcome == Calculation::Outcome::Converged) o.number(c.headMillimetres) << ',' << c.search.trialCount;
-        else o << ',';
-        o << ',';
-        putNote(o, c, bracket && holdsTwoHeads(curve, c));
-        o << '\n';
-        counts.count(c);
-        if (exitFor(c) == Failure && !firstFailure) firstFailure = c;
-        if (!o.flushIfFull()) return Failure;
-    }
-    return Answer;
-}
-
-// The rows of a table by heads: the flow at each head, with where it lies on the curve.
-// With a gauge zero the steps are readings on the staff gauge, each listed beside its head.
-int flowsByHead(const Curve& curve, const Steps& heads, FlowUnit unit, std::optional<double> gaugeZero, Output& o,
-                RowCounts& counts, std::optional<Discharge>& firstFailure)
-{
-    if (gaugeZero) o << names(Input::Reading).column << ',';
-    o << "head_mm,flow_" << names(unit).key << ",note\n";
-    for (long long i = 0; i < heads.rows; ++i) {
-        const Printed head = printedStep(heads, i);
-        const double mm = gaugeZero ? headOfReading(head.value(), *gaugeZero) : head.value();
-        const Discharge d = dischargeAt(curve, toMetres(mm));
-        if (gaugeZero) o << head.view() << ',' << std::string_view(displayText(mm)) << ',';
-        else o << head.view() << ',';
-        std::string note;
-        const auto add = [&](std::string_view key) { note.append(note.empty() ? "" : ";").append(key); };
-        if (d.fault) {
-            add(faultKey(*d.fault));
-            counts.count(Failure, faultKey(*d.fault));
-            if (!firstFailure) firstFailure = d;
-        } else {
-            if (!d.beyondZero) o << flowText(toLitresPerMinute(d.flow), unit);
-            if (d.aboveWeir) add(names(Note::AboveWeir).key);
-            if (d.fallingSide) add(names(Note::FallingSide).key);
-            if (d.beyondZero) add(names(Note::NoFlow).key);
-            counts.count(d.beyondZero ? NoSolution : Answer, names(Note::NoFlow).key);
-        }
-        o << ',' << note << '\n';
-        if (!o.flushIfFull()) return Failure;
-    }
-    return Answer;
-}
-
 }  // namespace
 
-int table(const TableOptions& options, std::FILE* out, std::FILE* err, TableReport* report)
+std::variant<TablePlan, TableFault> planTable(const TableOptions& options)
 {
-    TableReport unused;
-    TableReport& told = report ? *report : unused;
-    const auto refuse = [&](std::string japanese) {
-        told.refusal = std::move(japanese);
-        return Failure;
+    const auto fault = [](std::optional<Input> input, std::string english, std::string japanese) {
+        return TableFault{input, std::move(english), std::move(japanese)};
     };
-    if (options.breakpoints) return breakpointTable(options, out, err, told);
-    if (options.flows.empty() == options.heads.empty()) {
-        std::fprintf(err, "vordanel-cli: table needs --flows FROM:TO:STEP or --heads FROM:TO:STEP "
-                          "(see vordanel-cli table --help)\n");
-        return refuse(word(Word::table_needs_steps));
-    }
+    if (options.flows.empty() == options.heads.empty())
+        return fault(std::nullopt, "table needs --flows FROM:TO:STEP or --heads FROM:TO:STEP (see vordanel-cli table --help)",
+                     word(Word::table_needs_steps));
     const bool byHeads = !options.heads.empty();
     std::optional<Bracket> bracket = options.bracket;
     const BracketKind kind = bracket ? bracketKind(bracket->min, bracket->max) : BracketKind::None;
     if (kind == BracketKind::None) bracket.reset();  // the rising side
-    if (kind == BracketKind::OneBlank) {
-        std::fprintf(err, "vordanel-cli: every entry needs a value: --min and --max (or both blank for the rising side)\n");
-        return refuse(word(Word::table_one_blank, {names(Input::Min).caption, names(Input::Max).caption}));
-    }
+    if (kind == BracketKind::OneBlank)
+        return fault(std::nullopt, "every entry needs a value: --min and --max (or both blank for the rising side)",
+                     word(Word::table_one_blank, {names(Input::Min).caption, names(Input::Max).caption}));
     std::vector<std::pair<std::string_view, Input>> fixed = {{options.diameter, Input::Diameter}};
     if (bracket) fixed.insert(fixed.end(), {{bracket->min, Input::Min}, {bracket->max, Input::Max}});
     double numbers[3] = {};
     for (std::size_t k = 0; k < fixed.size(); ++k) {
         const auto parsed = parseNumber(fixed[k].first);
-        if (parsed.fault) {
-            reportFault(err, *parsed.fault, fixed[k].second);
-            return refuse(words::fault(*parsed.fault, fixed[k].second));
-        }
+        if (parsed.fault)
+            return fault(fixed[k].second, faultText(*parsed.fault, fixed[k].second), words::fault(*parsed.fault, fixed[k].second));
         numbers[k] = toMetres(parsed.value);
     }
     std::optional<double> gaugeZero;
     if (!options.gaugeZero.empty()) {
-        if (!byHeads) {
-            std::fprintf(err, "vordanel-cli: --gauge-zero goes with --heads (readings on the gauge)\n");
-            return refuse(word(Word::table_zero_heads_only));
-        }
+        if (!byHeads)
+            return fault(Input::GaugeZero, "--gauge-zero goes with --heads (readings on the gauge)", word(Word::table_zero_heads_only));
         const auto zero = parseNumber(options.gaugeZero);
-        if (zero.fault) {
-            reportFault(err, *zero.fault, Input::GaugeZero);
-            return refuse(words::fault(*zero.fault, Input::GaugeZero));
-        }
+        if (zero.fault)
+            return fault(Input::GaugeZero, faultText(*zero.fault, Input::GaugeZero), words::fault(*zero.fault, Input::GaugeZero));
         gaugeZero = zero.value;
     }
     const StepsFault* why = nullptr;
     const auto steps = readSteps(byHeads ? options.heads : options.flows, why);
-    if (!steps) {
-        if (byHeads) std::fprintf(err, "vordanel-cli: --heads: %s (expected FROM:TO:STEP in mm, e.g. 10:200:10)\n", why->english);
-        else
-            std::fprintf(err, "vordanel-cli: --flows: %s (expected FROM:TO:STEP in %s, e.g. 10:100:10)\n", why->english,
-                         names(options.flowUnit).name);
-        return refuse(why->japanese);
-    }
-
+    if (!steps)
+        return fault(std::nullopt,
+                     byHeads ? std::string("--heads: ") + why->english + " (expected FROM:TO:STEP in mm, e.g. 10:200:10)"
+                             : std::string("--flows: ") + why->english + " (expected FROM:TO:STEP in " + names(options.flowUnit).name
+                                   + ", e.g. 10:100:10)",
+                     why->japanese);
     // The weir's terms and curve once for the whole table.
-    const Curve curve = curveOf(numbers[0]);
+    std::optional<std::pair<double, double>> ends;
+    if (bracket) ends.emplace(numbers[1], numbers[2]);
+    return TablePlan{.curve = curveOf(numbers[0]), .byHeads = byHeads, .bracket = ends, .gaugeZero = gaugeZero,
+                     .flowUnit = options.flowUnit, .from = steps->from, .step = steps->step, .rows = steps->rows};
+}
+
+TableRow tableRow(const TablePlan& plan, long long i)
+{
+    TableRow row;
+    // In the plain form that reads back as parseNumber would read it.
+    row.size = static_cast<std::size_t>(writeDisplayText(row.text, row.text + sizeof row.text, plan.from + static_cast<double>(i) * plan.step) - row.text);
+    const double value = readPlainNumber(row.step());
+    if (plan.byHeads) {
+        row.headMm = plan.gaugeZero ? headOfReading(value, *plan.gaugeZero) : value;
+        row.discharge = dischargeAt(plan.curve, toMetres(row.headMm));
+    } else {
+        const double Q = toCubicMetresPerMinute(toLitresPerMinute(value, plan.flowUnit));
+        row.calculation = plan.bracket ? solve(plan.curve.weir, Q, plan.bracket->first, plan.bracket->second) : solveRising(plan.curve, Q);
+    }
+    return row;
+}
+
+void putTableHeader(Output& o, const TablePlan& plan)
+{
+    if (!plan.byHeads) o << "flow_" << names(plan.flowUnit).key << ",head_mm,trials,note\n";
+    else {
+        if (plan.gaugeZero) o << names(Input::Reading).column << ',';
+        o << "head_mm,flow_" << names(plan.flowUnit).key << ",note\n";
+    }
+}
+
+void putTableRow(Output& o, const TablePlan& plan, const TableRow& row)
+{
+    o << row.step() << ',';
+    if (!plan.byHeads) {
+        // By flows: the head of each flow, in the bracket or on the rising side.
+        const Calculation& c = row.calculation;
+        if (c.outcome == Calculation::Outcome::Converged) o.number(c.headMillimetres) << ',' << c.search.trialCount;
+        else o << ',';
+        o << ',';
+        putNote(o, c, plan.bracket && holdsTwoHeads(plan.curve, c));
+        o << '\n';
+        return;
+    }
+    // By heads: the flow at each head, with where it lies on the curve; a reading on the staff
+    // gauge is listed beside its head.
+    const Discharge& d = row.discharge;
+    if (plan.gaugeZero) o << std::string_view(displayText(row.headMm)) << ',';
+    std::string note;
+    const auto add = [&](std::string_view key) { note.append(note.empty() ? "" : ";").append(key); };
+    if (d.fault) add(faultKey(*d.fault));
+    else {
+        if (!d.beyondZero) o << flowText(toLitresPerMinute(d.flow), plan.flowUnit);
+        if (d.aboveWeir) add(names(Note::AboveWeir).key);
+        if (d.fallingSide) add(names(Note::FallingSide).key);
+        if (d.beyondZero) add(names(Note::NoFlow).key);
+    }
+    o << ',' << note << '\n';
+}
+
+int table(const TableOptions& options, std::FILE* out, std::FILE* err, TableReport* report)
+{
+    TableReport unused;
+    TableReport& told = report ? *report : unused;
+    if (options.breakpoints) return breakpointTable(options, out, err, told);
+    const auto planned = planTable(options);
+    if (const auto* fault = std::get_if<TableFault>(&planned)) {
+        std::fprintf(err, "vordanel-cli: %s\n", fault->english.c_str());
+        told.refusal = fault->japanese;
+        return Failure;
+    }
+    const TablePlan& plan = std::get<TablePlan>(planned);
     Destination destination;
-    if (!destination.open(options.output, out, err, "table")) return refuse(word(Word::table_write_failed));
+    if (!destination.open(options.output, out, err, "table")) {
+        told.refusal = word(Word::table_write_failed);
+        return Failure;
+    }
     Output o(destination.stream());
     RowCounts& counts = told.counts;
     std::string firstFailure;
-    int written = Answer;
-    if (byHeads) {
-        std::optional<Discharge> first;
-        written = flowsByHead(curve, *steps, options.flowUnit, gaugeZero, o, counts, first);
-        if (first) firstFailure = faultText(*first->fault, first->faultInput);
-    } else {
-        std::optional<Calculation> first;
-        std::optional<std::pair<double, double>> ends;
-        if (bracket) ends.emplace(numbers[1], numbers[2]);
-        written = headsByFlow(curve, ends, *steps, options.flowUnit, o, counts, first);
-        if (first) firstFailure = faultText(first->fault, first->faultInput);
+    putTableHeader(o, plan);
+    for (long long i = 0; i < plan.rows; ++i) {
+        const TableRow row = tableRow(plan, i);
+        putTableRow(o, plan, row);
+        if (!plan.byHeads) {
+            counts.count(row.calculation);
+            if (exitFor(row.calculation) == Failure && firstFailure.empty())
+                firstFailure = faultText(row.calculation.fault, row.calculation.faultInput);
+        } else if (const Discharge& d = row.discharge; d.fault) {
+            counts.count(Failure, faultKey(*d.fault));
+            if (firstFailure.empty()) firstFailure = faultText(*d.fault, d.faultInput);
+        } else
+            counts.count(d.beyondZero ? NoSolution : Answer, names(Note::NoFlow).key);
+        if (!o.flushIfFull()) return destination.lost(err);
     }
-    if (written != Answer || !o.flush()) return destination.lost(err);
+    if (!o.flush()) return destination.lost(err);
     counts.whole = true;
-    reportRows(err, "table", counts, byHeads ? "a flow" : "a head", firstFailure);
+    reportRows(err, "table", counts, plan.byHeads ? "a flow" : "a head", firstFailure);
     return destination.commit(err, counts.failed ? Failure : counts.noAnswer ? NoSolution : Answer);
 }
 

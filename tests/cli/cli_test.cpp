@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <random>
+#include <variant>
 
 #include <algorithm>
 #include <cmath>
@@ -384,6 +386,45 @@ INSTANTIATE_TEST_SUITE_P(
                     StatusRow{"TableSaysItsRowsFailed", {"table", "-d", "0", "--flows", "1:3:1"}, 2,
                               "3 row(s) failed (division_by_zero: 3), the first with --diameter: division by zero"},
                     StatusRow{"EmptyBatchSaysSo", {"batch", "/dev/null"}, 2, "is empty: no header and no rows"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// A table that cannot be made is blamed on the entry at fault, where there is one, as the page
+// names it; a fault of the steps or of the options together names none.
+struct PlanFaultRow {
+    const char* name;
+    std::string diameter, min, max, flows, heads, gaugeZero;
+    std::optional<vordanel::Input> input;
+};
+class TablePlanFault : public testing::TestWithParam<PlanFaultRow> {};
+
+TEST_P(TablePlanFault, NamesTheEntryAtFault)
+{
+    const PlanFaultRow& row = GetParam();
+    vordanel::cli::TableOptions options;
+    options.diameter = row.diameter;
+    if (!row.min.empty() || !row.max.empty()) options.bracket = vordanel::cli::Bracket{row.min, row.max};
+    options.flows = row.flows;
+    options.heads = row.heads;
+    options.gaugeZero = row.gaugeZero;
+    const auto planned = vordanel::cli::planTable(options);
+    const auto* fault = std::get_if<vordanel::cli::TableFault>(&planned);
+    ASSERT_NE(fault, nullptr);
+    EXPECT_EQ(fault->input, row.input);
+    EXPECT_FALSE(fault->english.empty());
+    EXPECT_FALSE(fault->japanese.empty());
+}
+
+using vordanel::Input;
+INSTANTIATE_TEST_SUITE_P(
+    Cli, TablePlanFault,
+    testing::Values(PlanFaultRow{"Diameter", "abc", "1", "99", "1:2:1", "", "", Input::Diameter},
+                    PlanFaultRow{"Min", "100", "x", "99", "1:2:1", "", "", Input::Min},
+                    PlanFaultRow{"Max", "100", "1", "1e999", "1:2:1", "", "", Input::Max},
+                    PlanFaultRow{"GaugeZeroNotANumber", "100", "", "", "", "150:160:5", "abc", Input::GaugeZero},
+                    PlanFaultRow{"GaugeZeroWithFlows", "100", "", "", "1:2:1", "", "100", Input::GaugeZero},
+                    PlanFaultRow{"OneBracketEndBlank", "100", "1", " ", "1:2:1", "", "", std::nullopt},
+                    PlanFaultRow{"StepsNotThree", "100", "", "", "", "1:2", "", std::nullopt},
+                    PlanFaultRow{"FlowsAndHeads", "100", "", "", "1:2:1", "1:2:1", "", std::nullopt}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Cli, TableWithoutABracketSolvesTheRisingSideAndNotesJoin)
