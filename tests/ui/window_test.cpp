@@ -212,6 +212,9 @@ private Q_SLOTS:
         }
     }
 
+    // One row per kind of outcome the window shows (the worked runs themselves are the core's):
+    // a head and its trials, a head above the weir, no head, an entry left empty, and entries typed
+    // as an input method types them.
     void calculateShowsHeadTrialsAndMessage_data()
     {
         QTest::addColumn<QString>("diameter");
@@ -223,16 +226,10 @@ private Q_SLOTS:
         QTest::addColumn<bool>("aboveWeir");
         QTest::addColumn<bool>("noSolution");
         QTest::newRow("100 40 1..99") << "100" << "40" << "1" << "99" << "47.1" << "12" << false << false;
-        QTest::newRow("100 40 1..100") << "100" << "40" << "1" << "100" << "47.1" << "13" << false << false;
-        QTest::newRow("reversed bracket") << "100" << "40" << "99" << "1" << "47.1" << "12" << false << false;
-        QTest::newRow("200 100 10..150") << "200" << "100" << "10" << "150" << "88.12" << "13" << false << false;
-        QTest::newRow("nearly full") << "100" << "142" << "1" << "100" << "99.63" << "13" << false << false;
         QTest::newRow("above the weir") << "50" << "60" << "1" << "70" << "57.26" << "10" << true << false;
         QTest::newRow("no sign change") << "100" << "40" << "60" << "99" << "" << "" << false << true;
-        QTest::newRow("flow too large") << "100" << "143" << "1" << "100" << "" << "" << false << true;
         QTest::newRow("empty minimum") << "100" << "40" << "" << "99" << "" << "" << false << false;
         QTest::newRow("full-width digits") << "１００" << "４０" << "１" << "９９" << "47.1" << "12" << false << false;
-        QTest::newRow("blanks around") << " 100 " << "40\u3000" << "1" << "99" << "47.1" << "12" << false << false;
     }
     void calculateShowsHeadTrialsAndMessage()
     {

@@ -133,19 +133,15 @@ function allowed(violations) {
     .filter(({ targets }) => targets.length);
 }
 
-test("the worked runs show the window's heads, trials and messages; クリヤ empties every box", async () => {
+// One row per kind of outcome the window shows (the worked runs themselves are the core's): a head
+// and its trials, a head above the weir, no head, and entries typed as an input method types them.
+test("the window shows a head, its trials and its messages as 計算 answers them; クリヤ empties every box", async () => {
   const opened = await open(session), { page } = opened;
   const rows = [
     [["100", "40", "1", "99"], "47.1", "12", false, false],
-    [["100", "40", "1", "100"], "47.1", "13", false, false],
-    [["100", "40", "99", "1"], "47.1", "12", false, false],
-    [["200", "100", "10", "150"], "88.12", "13", false, false],
-    [["100", "142", "1", "100"], "99.63", "13", false, false],
     [["50", "60", "1", "70"], "57.26", "10", true, false],
     [["100", "40", "60", "99"], "", "", false, true],
-    [["100", "143", "1", "100"], "", "", false, true],
     [["１００", "４０", "１", "９９"], "47.1", "12", false, false],
-    [[" 100 ", "40\u3000", "1", "99"], "47.1", "12", false, false],
   ];
   for (const [i, [entries, head, trials, label8, label9]] of rows.entries()) {
     // Typed key by key where the keys are what is tested; set at once elsewhere, which is quicker.
