@@ -30,6 +30,7 @@
     files: 0,      // counts the files chosen, so that the same one chosen again is made again
     file: null,    // {serial, name, blob: the File, which the workers read as they go}
     shown: null,   // the last record made: {key, view, readings, daily}; kept marked while another runs
+    cursor: -1,    // the read-off: the stretch of the shown record's hydrograph it stands on, or -1
   };
 
   // The command line the record runs: the window's diameter, the workbench's gauge zero and unit,
@@ -62,11 +63,13 @@
       // A failure leaves nothing of the record it replaced.
       Object.assign(job, { status: "failed", message, previous: null });
       rec.shown = null;
+      rec.cursor = -1;
       return sign(s, job, "vordanel-record-done");
     }
     if (part === 0) {
       Object.assign(job, { status: "done", previous: null });
       rec.shown = { key: job.key, view: answer.view, readings: null, daily: { bytes: answer.stdout, name: answer.view.daily_name } };
+      rec.cursor = -1;
       sign(s, job, "vordanel-record-days");
     } else {
       job.readings = answer.stdout;
@@ -81,6 +84,7 @@
 
   app.handle({
     recordSetting(s, { name, value }) { s.record.settings[name] = value; },
+    recordCursor(s, { index }) { s.record.cursor = index; },
     // A file chosen or dropped: it supersedes the record under way.
     recordFile(s, { file }) { s.record.file = { serial: ++s.record.files, name: file.name, blob: file }; },
     recordLink(s, { values }) {
@@ -224,16 +228,18 @@
   }
 
   // The read-off: the stretch nearest the pointer, or moved to by the arrow keys, with its greatest
-  // reading's time, head and flow as the core words them.
-  let cursor = -1;
-  function readOff(index) {
-    const svg = $("hydrograph"), at = svg.vordanelAt;
-    if (!at || !at.points.length) return;
-    cursor = Math.max(0, Math.min(at.points.length - 1, index));
-    const p = at.points[cursor], line = svg.querySelector(".cursor"), px = at.x(p.max_at).toFixed(1);
-    Object.entries({ x1: px, x2: px, visibility: "visible" }).forEach(([k, v]) => line.setAttribute(k, v));
-    text("hydrographReadOff", p.said);
+  // reading's time, head and flow as the core words them; the state keeps which (record.cursor).
+  function showReadOff(svg, index) {
+    const at = svg.vordanelAt, p = index >= 0 ? at?.points[index] : undefined, line = svg.querySelector(".cursor");
+    if (!line) return;
+    const px = p ? at.x(p.max_at).toFixed(1) : "0";
+    Object.entries({ x1: px, x2: px, visibility: p ? "visible" : "hidden" }).forEach(([k, v]) => line.setAttribute(k, v));
+    text("hydrographReadOff", p?.said ?? "");
   }
+  const readOff = (index) => {
+    const count = $("hydrograph").vordanelAt?.points.length ?? 0;
+    if (count) app.dispatch({ type: "recordCursor", index: Math.max(0, Math.min(count - 1, index)) }, { now: true });
+  };
   function nearest(event) {
     const svg = $("hydrograph"), at = svg.vordanelAt;
     if (!at) return -1;
@@ -299,12 +305,11 @@
     const svg = $("hydrograph");
     if (svg.vordanelView !== shown?.view) {
       svg.vordanelView = shown?.view;
-      cursor = -1;
-      text("hydrographReadOff", "");
       if (shown) drawGraph(svg, shown.view);
       else svg.replaceChildren(), svg.vordanelAt = null;
       fillDays($("loggerDays"), shown?.view);
     }
+    showReadOff(svg, shown ? rec.cursor : -1);
     svg.toggleAttribute("hidden", !shown);  // an SVG element has no hidden property of its own
     $("loggerDays").closest(".rows").hidden = !shown;
     // The downloads are of the record on screen, and only while it answers the inputs on screen.
@@ -405,7 +410,7 @@
     const step = { ArrowLeft: -1, ArrowRight: 1, PageUp: -10, PageDown: 10 }[e.key];
     if (step === undefined && e.key !== "Home" && e.key !== "End") return;
     e.preventDefault();
-    const count = svg.vordanelAt?.points.length ?? 0;
+    const count = svg.vordanelAt?.points.length ?? 0, cursor = app.state.record.cursor;
     readOff(e.key === "Home" ? 0 : e.key === "End" ? count - 1 : cursor < 0 ? 0 : cursor + step);
   });
 })();
