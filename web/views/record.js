@@ -252,20 +252,28 @@
     return best;
   }
 
+  // Each element with the role its tag has in a table laid out as one (the style lays it out row by row).
   function fillDays(table, view) {
-    const cell = (tag, value) => {
+    const cell = (tag, value, role = "cell") => {
       const c = document.createElement(tag);
+      c.setAttribute("role", role);
       c.textContent = value;
       return c;
     };
-    table.tHead.rows[0].replaceChildren(...(view?.captions ?? []).map((caption) => Object.assign(cell("th", caption), { scope: "col" })));
+    table.tHead.rows[0].replaceChildren(...(view?.captions ?? []).map((caption) => Object.assign(cell("th", caption, "columnheader"), { scope: "col" })));
+    // A day's row is a copy of one made once: copying is quicker than making a year of cells anew.
+    const width = view?.captions.length ?? 0, pattern = document.createElement("tr");
+    pattern.setAttribute("role", "row");
+    for (let k = 0; k < width; ++k) pattern.append(cell("td", " "));
     const body = document.createDocumentFragment();
     for (const day of view?.days ?? []) {
-      const tr = document.createElement("tr");
+      const tr = pattern.cloneNode(true);
       tr.className = day.complete ? "complete" : "incomplete";
-      const cells = [...day.cells];
-      if (day.complete) cells[cells.length - 1] = view.complete_word;
-      for (const value of cells) tr.append(cell("td", value));
+      let td = tr.firstChild;
+      day.cells.forEach((value, k) => {
+        td.firstChild.data = day.complete && k === width - 1 ? view.complete_word : value;
+        td = td.nextSibling;
+      });
       body.append(tr);
     }
     table.tBodies[0].replaceChildren(body);
