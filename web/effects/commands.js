@@ -63,24 +63,36 @@
   }
 
   // One worker, started at its first request, answering requests in turn. cancel() ends it with
-  // whatever it was doing; the next request starts a fresh one.
+  // whatever it was doing; the next request starts a fresh one. A worker that only encodes
+  // pictures is never handed the module.
   class Commands {
     constructor() {
       this.worker = null;
+      this.fed = false;
       this.nextId = 1;
       this.pending = new Map();
     }
     get busy() { return this.pending.size > 0; }
     start() {
-      if (this.worker) return;
-      const worker = this.worker = new Worker(workerSource());
+      this.spawn();
+      if (this.fed) return;
+      this.fed = true;
+      const worker = this.worker;
       commandsModule().then((module) => worker.postMessage({ module }),
                             (e) => worker.postMessage({ error: `the commands cannot start: ${e}` }));
+    }
+    spawn() {
+      if (this.worker) return;
+      const worker = this.worker = new Worker(workerSource());
+      this.fed = false;
       worker.onmessage = (e) => {
         const request = this.pending.get(e.data.id);
         if (!request || worker !== this.worker) return;
         if ("done" in e.data) {
           request.onProgress?.(e.data.done, e.data.total);
+        } else if ("png" in e.data) {
+          this.pending.delete(e.data.id);
+          request.resolve(e.data.png);
         } else if ("error" in e.data) {
           this.pending.delete(e.data.id);
           request.reject(new Error(e.data.error));
@@ -121,8 +133,53 @@
         });
       });
     }
+    // A picture as PNG, put together from its strips and encoded in the worker.
+    png(picture) {
+      const id = this.nextId++;
+      return new Promise((resolve, reject) => {
+        this.pending.set(id, { resolve, reject });
+        parsed.then(() => {
+          if (!this.pending.has(id)) return;
+          this.spawn();
+          this.worker.postMessage({ id, png: picture }, picture.strips.map((strip) => strip.bitmap));
+        });
+      });
+    }
   }
   app.Commands = Commands;
+
+  // An image (an SVG's, decoded) as a PNG `width` × `height` pixels on white. The browser draws an
+  // SVG when its canvas is read, on the page's thread: a year's hydrograph at once holds the page
+  // for a tenth of a second, while a strip of it costs a fraction of that. So it is drawn in strips,
+  // a task each, which a worker puts together and encodes; where a worker cannot, one canvas of
+  // the page's encodes it.
+  const stripWidth = 360;  // px
+  const pictures = new Commands();
+  app.png = async (image, width, height) => {
+    const whole = () => {
+      const canvas = Object.assign(document.createElement("canvas"), { width, height });
+      const context = canvas.getContext("2d");
+      context.fillStyle = "#fff";
+      context.fillRect(0, 0, width, height);
+      context.drawImage(image, 0, 0, width, height);
+      return new Promise((resolve, reject) => canvas.toBlob((b) => (b ? resolve(b) : reject(new Error("no PNG"))), "image/png"));
+    };
+    if (typeof OffscreenCanvas === "undefined" || !image.naturalWidth || !image.naturalHeight) return whole();
+    const scale = image.naturalWidth / width, strips = [];
+    try {
+      for (let x = 0; x < width; x += stripWidth) {
+        if (x > 0) await new Promise((resolve) => setTimeout(resolve));
+        const w = Math.min(stripWidth, width - x), canvas = Object.assign(document.createElement("canvas"), { width: w, height });
+        canvas.getContext("2d").drawImage(image, x * scale, 0, w * scale, image.naturalHeight, 0, 0, w, height);
+        strips.push({ x, bitmap: await createImageBitmap(canvas) });
+      }
+      return await pictures.png({ width, height, strips });
+    } catch {
+      for (const { bitmap } of strips) bitmap.close();
+      return whole();
+    }
+  };
+
   app.Cancelled = Cancelled;
 
   // Standard input as vordanel.run takes it: a string (sent as UTF-8) or bytes, copied so that the

@@ -100,6 +100,42 @@ test("loggers' files give the companion's bytes, a row a day and a line broken a
   }
 });
 
+test("the hydrograph's PNG is its SVG drawn whole, twice its size, with no seam or strip out of place", async () => {
+  const opened = await open(session, { width: 1280, height: 900 }), { page } = opened;
+  await fill(page, [["Text6", "100"], ["gaugeZero", "100"]]);
+  await record(page, write("png.csv", loggers[0].lines));
+  await page.waitForFunction(() => document.getElementById("hydrographPng").hasAttribute("href"));
+  const compared = await page.evaluate(async () => {
+    const picture = async (href, type) => {
+      const image = new Image();
+      image.src = URL.createObjectURL(new Blob([await (await fetch(href)).arrayBuffer()], { type }));
+      await image.decode();
+      return image;
+    };
+    const png = await picture(document.getElementById("hydrographPng").href, "image/png");
+    const svg = await picture(document.getElementById("hydrographSvg").href, "image/svg+xml");
+    const pixels = (image) => {
+      const canvas = Object.assign(document.createElement("canvas"), { width: png.naturalWidth, height: png.naturalHeight });
+      const context = canvas.getContext("2d");
+      context.fillStyle = "#fff";
+      context.fillRect(0, 0, canvas.width, canvas.height);
+      context.drawImage(image, 0, 0, canvas.width, canvas.height);
+      return context.getImageData(0, 0, canvas.width, canvas.height).data;
+    };
+    const [a, b] = [pixels(png), pixels(svg)];
+    let differing = 0, inked = 0;
+    for (let i = 0; i < a.length; i += 4) {
+      if (Math.max(Math.abs(a[i] - b[i]), Math.abs(a[i + 1] - b[i + 1]), Math.abs(a[i + 2] - b[i + 2])) > 64) ++differing;
+      if (b[i] + b[i + 1] + b[i + 2] < 600) ++inked;
+    }
+    return { size: [png.naturalWidth, png.naturalHeight], natural: [svg.naturalWidth, svg.naturalHeight], differing, inked, pixels: a.length / 4 };
+  });
+  assert.deepEqual(compared.size, compared.natural.map((n) => 2 * n));
+  assert.ok(compared.inked > compared.pixels / 200, `a drawing to compare: ${JSON.stringify(compared)}`);
+  assert.ok(compared.differing < compared.pixels / 1000, JSON.stringify(compared));
+  await finish(opened);
+});
+
 test("a bad file says why, naming what it found, and clears the record before it", async () => {
   const opened = await open(session, { width: 1280, height: 900 }), { page } = opened;
   const good = write("good.csv", loggers[0].lines);

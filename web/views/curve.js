@@ -464,14 +464,7 @@
         const image = new Image();
         image.src = url;
         await image.decode();
-        const canvas = document.createElement("canvas");
-        canvas.width = width;
-        canvas.height = Math.round(width * (frame.height + 28) / frame.width);
-        const context = canvas.getContext("2d");
-        context.fillStyle = "#fff";
-        context.fillRect(0, 0, canvas.width, canvas.height);
-        context.drawImage(image, 0, 0, canvas.width, canvas.height);
-        return await new Promise((resolve, reject) => canvas.toBlob((b) => (b ? resolve(b) : reject(new Error("no PNG"))), "image/png"));
+        return await app.png(image, width, Math.round(width * (frame.height + 28) / frame.width));
       } finally {
         URL.revokeObjectURL(url);
       }

@@ -369,12 +369,8 @@
     download("hydrographSvg", { bytes: svgText, name: `${base}-hydrograph.svg`, type: "image/svg+xml" });
     const url = URL.createObjectURL(new Blob([svgText], { type: "image/svg+xml" })), image = new Image();
     image.src = url;
-    image.decode().then(() => {
-      const canvas = Object.assign(document.createElement("canvas"), { width: graph.width * 2, height: graph.height * 2 });
-      canvas.getContext("2d").drawImage(image, 0, 0, canvas.width, canvas.height);
-      canvas.toBlob((blob) => {
-        if (blob && filesKey === shown) download("hydrographPng", { bytes: blob, name: `${base}-hydrograph.png`, type: "image/png" });
-      }, "image/png");
+    image.decode().then(() => app.png(image, graph.width * 2, graph.height * 2)).then((blob) => {
+      if (filesKey === shown) download("hydrographPng", { bytes: blob, name: `${base}-hydrograph.png`, type: "image/png" });
     }).catch(() => {}).finally(() => URL.revokeObjectURL(url));
   }
 

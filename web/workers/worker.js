@@ -59,7 +59,28 @@ async function drain() {
   busy = false;
 }
 
+// A picture as PNG: {id, png: {width, height, strips: [{x, bitmap}]}}, its strips side by side on
+// white, answered {id, png: Blob}. It needs no module.
+async function encode({ id, png: { width, height, strips } }) {
+  try {
+    const canvas = new OffscreenCanvas(width, height), context = canvas.getContext("2d");
+    context.fillStyle = "#fff";
+    context.fillRect(0, 0, width, height);
+    for (const { x, bitmap } of strips) {
+      context.drawImage(bitmap, x, 0);
+      bitmap.close();
+    }
+    postMessage({ id, png: await canvas.convertToBlob({ type: "image/png" }) });
+  } catch (e) {
+    postMessage({ id, error: String(e.message ?? e) });
+  }
+}
+
 onmessage = (e) => {
+  if ("png" in e.data) {
+    encode(e.data);
+    return;
+  }
   if ("module" in e.data || ("error" in e.data && !("id" in e.data))) {
     started(e.data);
     return;
