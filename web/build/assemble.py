@@ -10,7 +10,7 @@ import subprocess
 import sys
 import tempfile
 
-from modules import BENCH_SCRIPTS, EARLY_SCRIPT, WINDOW_SCRIPTS, WORKER_SCRIPTS, fill, read, split_wasm
+from modules import BENCH_SCRIPTS, EARLY_SCRIPT, LATER_SCRIPTS, WINDOW_SCRIPTS, WORKER_SCRIPTS, fill, read, split_wasm
 
 
 def ipa_licence(copyright_file):
@@ -70,7 +70,8 @@ def main():
     template = catalogue.filled(pathlib.Path(a.template).read_text(encoding="utf-8"), words, catalogue.figures())
     css = pathlib.Path(a.css).read_text(encoding="utf-8")
     window_scripts, bench_scripts = read(WINDOW_SCRIPTS), read(BENCH_SCRIPTS)
-    scripts = window_scripts + bench_scripts
+    later_scripts = dict(zip(LATER_SCRIPTS, read(LATER_SCRIPTS.values())))
+    scripts = window_scripts + bench_scripts + list(later_scripts.values())
     runner, worker = read(WORKER_SCRIPTS)
     [early] = read([EARLY_SCRIPT])
     core = pathlib.Path(a.core).read_text(encoding="utf-8")
@@ -110,7 +111,7 @@ def main():
     if a.site:
         import hosted  # noqa: E402 (beside this script)
         hosted.write_site(a.site, html_of, core, pathlib.Path(a.commands).read_text(encoding="utf-8"), [runner, worker],
-                          window_scripts, bench_scripts, early, css, font, licence, a.version)
+                          window_scripts, bench_scripts, later_scripts, early, css, font, licence, a.version)
 
 
 if __name__ == "__main__":

@@ -40,7 +40,8 @@ def ico(png_file, size, out):
     pathlib.Path(out).write_bytes(header + data)
 
 
-def write_site(out, html_of, core, commands, workers, window_scripts, bench_scripts, early, css, font, licence, version):
+def write_site(out, html_of, core, commands, workers, window_scripts, bench_scripts, later_scripts, early, css, font, licence,
+               version):
     """html_of(parts) gives the page for the parts that differ from the one file's."""
     out = pathlib.Path(out)
     if out.exists():
@@ -96,6 +97,7 @@ def write_site(out, html_of, core, commands, workers, window_scripts, bench_scri
             "HEAD_FILE": tagged("vordanel_head.js"), "STYLE_FILE": tagged("vordanel.css"), "CORE_WASM_FILE": tagged("vordanel_page.wasm"), "META_POLICY": META_POLICY,
             "CORE_WASM_URL": json.dumps(tagged("vordanel_page.wasm")), "WINDOW_FILE_URL": json.dumps(tagged("vordanel.js")),
             "BENCH_FILE_URL": json.dumps(tagged("vordanel_bench.js")),
+            "LATER_FILE_URLS": json.dumps({name: tagged(f"vordanel_{name}.js") for name in later_scripts}),
             "DESCRIPTION": f"{html.escape(described)} — VORDANEL {version} {html.escape(words['web_edition'])}"}
     # The page's head: its policy, build, style, manifest and icons, and its first script, which asks
     # for the core's module at once and keeps presses of 計算 made before the window's scripts are here.
@@ -111,8 +113,11 @@ def write_site(out, html_of, core, commands, workers, window_scripts, bench_scri
     # own, so that on a slow line they never take the core's share.
     window_file = "\n".join([core_script, "\n" + fill(templates["core_loader.js"], urls), *window_scripts])
     (out / "vordanel.js").write_text(window_file, encoding="utf-8")
-    bench_file = "\n".join([*bench_scripts, templates["hosted.js"]])
+    bench_file = "\n".join([*bench_scripts, fill(templates["hosted.js"], urls)])
     (out / "vordanel_bench.js").write_text(bench_file, encoding="utf-8")
+    # The workbench's code that comes when first used (the record's drawing), a file each.
+    for name, text in later_scripts.items():
+        (out / f"vordanel_{name}.js").write_text(text, encoding="utf-8")
     # Right after the window's markup, the script that starts the window's (starter.js).
     (out / "vordanel_starter.js").write_text(fill(templates["starter.js"], urls), encoding="utf-8")
     starter = f'<script src="{tagged("vordanel_starter.js")}" async></script>'
@@ -131,6 +136,7 @@ def write_site(out, html_of, core, commands, workers, window_scripts, bench_scri
     (out / "index.html").write_text(page, encoding="utf-8")
 
     cached = ["./", *(tagged(n) for n in ("vordanel_head.js", "vordanel.css", "vordanel_starter.js", "vordanel.js", "vordanel_bench.js",
+                                          *(f"vordanel_{name}.js" for name in later_scripts),
                                           "vordanel_worker.js", "vordanel_page.wasm", "vordanel_commands.wasm", "ipagp.woff")),
               "manifest.webmanifest", "icon-192.png", "icon-512.png", "favicon.ico", "apple-touch-icon.png"]
     worker = (HOSTED / "sw.js").read_text(encoding="utf-8")

@@ -1,10 +1,24 @@
 "use strict";
-// The hosted edition's side of its service worker (sw.js): registered once the page has been drawn
-// whole, so that caching the build (the commands' module among it) never takes a slow line's share
-// from the core or the font the page is waiting for; looks for a new build
-// when the page is opened or shown again; offers a new build once all of its files are cached, and
-// loads it on request, the page then coming whole from the new build's cache.
+// The hosted edition's own: the workbench's code fetched when first used, and the page's side of
+// its service worker (sw.js), registered once the page has been drawn whole, so that caching the
+// build (the commands' module among it) never takes a slow line's share from the core or the font
+// the page is waiting for; looks for a new build when the page is opened or shown again; offers a
+// new build once all of its files are cached, and loads it on request, the page then coming whole
+// from the new build's cache.
 (() => {
+  // The workbench's code that comes when first used: its file of this build, asked for once.
+  const later = @LATER_FILE_URLS@, loading = {};
+  app.later = (name) => (loading[name] ??= new Promise((resolve, reject) => {
+    const script = document.createElement("script");
+    script.src = later[name];
+    script.onload = resolve;
+    script.onerror = () => {
+      delete loading[name];
+      reject(new Error(`${later[name]} could not be loaded`));
+    };
+    document.head.append(script);
+  }));
+
   if (!("serviceWorker" in navigator)) return;
   const $ = app.$;
   let asked = false;

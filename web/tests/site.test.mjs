@@ -103,6 +103,9 @@ test("nothing the window can do without is asked for before the core's module is
       assert.ok(asked.length > 0, `${name} never asked for`);
       assert.ok(asked.every((at) => at > coreIn), `${name} asked for before the core's module was in`);
     }
+    // The record's drawing comes only when a record is first used (the service worker keeps it).
+    assert.deepEqual(await page.evaluate(() => [app.recordPart.view, [...document.scripts].some((s) => s.src.includes("vordanel_record"))]),
+                     [null, false], "the record's drawing came with a plain open");
     assert.deepEqual(errors, []);
   } finally {
     await session.close();
