@@ -14,17 +14,25 @@ const app = {
 
   // A call into the page's module: its arguments (texts, then numbers) as one JSON array, on the
   // module's heap for the one call (a NUL typed or pasted goes as \u0000, part of its text); its
-  // answer one JSON text, read at once.
+  // answer one JSON text, read at once. The core answers the same arguments alike, and the views,
+  // drawn after every change (a job's progress among them), ask again for what they asked before:
+  // the last answers are kept, frozen, as they are shared.
+  answers: new Map(),
   call(name, texts, more = []) {
-    const module = this.module, request = JSON.stringify([...texts, ...more]);
-    const size = module.lengthBytesUTF8(request) + 1, at = module._malloc(size);
+    const request = JSON.stringify([...texts, ...more]), key = `${name}\0${request}`, kept = this.answers.get(key);
+    if (kept) return kept;
+    const module = this.module, size = module.lengthBytesUTF8(request) + 1, at = module._malloc(size);
     if (!at) throw new Error("no memory for the entries");
+    let answer;
     try {
       module.stringToUTF8(request, at, size);
-      return JSON.parse(module.UTF8ToString(module[`_vordanel_${name}`](at)));
+      answer = JSON.parse(module.UTF8ToString(module[`_vordanel_${name}`](at)), (k, v) => (typeof v === "object" && v !== null ? Object.freeze(v) : v));
     } finally {
       module._free(at);
     }
+    if (this.answers.size >= 64) this.answers.delete(this.answers.keys().next().value);
+    this.answers.set(key, answer);
+    return answer;
   },
 
   // Says a result to a screen reader through the page's one live region. The same words twice in
