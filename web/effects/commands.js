@@ -119,29 +119,26 @@
     // { view, file } ask for the core's reading of the output, and stream for standard output as
     // a Blob, never whole in the worker's memory.
     run(args, input, onProgress = null, { view = 0, file = "", stream = false } = {}) {
+      const blob = input instanceof Blob;
+      return this.send({ args, input: blob ? input : input.buffer, progress: Boolean(onProgress), view, file, stream },
+                       blob ? [] : [input.buffer], onProgress, true);
+    }
+    // A picture as PNG, put together from its strips and encoded in the worker, which needs no
+    // module for it.
+    png(picture) {
+      return this.send({ png: picture }, picture.strips.map((strip) => strip.bitmap), null, false);
+    }
+    // The workers are made of scripts at the end of the page: a request made while it is still
+    // being read (a link's head entry) goes once they are there, unless cancelled.
+    send(message, transfer, onProgress, needsModule) {
       const id = this.nextId++;
       return new Promise((resolve, reject) => {
         this.pending.set(id, { resolve, reject, onProgress });
-        // The workers are made of scripts at the end of the page: a command asked for while it is
-        // still being read (a link's head entry) starts once they are there, unless cancelled.
         parsed.then(() => {
           if (!this.pending.has(id)) return;
-          this.start();
-          const blob = input instanceof Blob;
-          this.worker.postMessage({ id, args, input: blob ? input : input.buffer, progress: Boolean(onProgress), view, file, stream },
-                                  blob ? [] : [input.buffer]);
-        });
-      });
-    }
-    // A picture as PNG, put together from its strips and encoded in the worker.
-    png(picture) {
-      const id = this.nextId++;
-      return new Promise((resolve, reject) => {
-        this.pending.set(id, { resolve, reject });
-        parsed.then(() => {
-          if (!this.pending.has(id)) return;
-          this.spawn();
-          this.worker.postMessage({ id, png: picture }, picture.strips.map((strip) => strip.bitmap));
+          if (needsModule) this.start();
+          else this.spawn();
+          this.worker.postMessage({ id, ...message }, transfer);
         });
       });
     }

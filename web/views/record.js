@@ -98,34 +98,37 @@
     },
     read(params, { now }) {
       if (!settings.some(({ field }) => params.has(field)) && !active) return;
-      activate().catch(() => {});
+      activate();
       app.dispatch({ type: "recordLink", values: Object.fromEntries(settings.map(({ name, field }) => [name, params.get(field) ?? ""])) }, { now });
     },
   });
 
   function chosen(file) {
     if (!file) return;
-    activate().then(() => app.dispatch({ type: "recordFile", file }, { now: true }), () => {});
+    activate().then((started) => started && app.dispatch({ type: "recordFile", file }, { now: true }));
   }
 
   // The record's drawing (record_view.js) starts when the record is first used (a file, a setting,
   // a link that carries one): a plain open of the page runs nothing of it, and the hosted edition
   // fetches it only then (app.later). A file waits for it, so that the record's signs follow what
-  // is drawn; where it cannot be had, the record's part says why.
+  // is drawn; where it cannot be had, the record's part says why. Whether it started, the promise.
   const part = app.recordPart = { graph, settings, fresh, view: null };  // what the drawing shares
   let active = null;
-  const activate = () => (active ??= (part.view ? Promise.resolve() : app.later("record")).then(() => part.view(), (e) => {
+  const activate = () => (active ??= (part.view ? Promise.resolve() : app.later("record")).then(() => {
+    part.view();
+    return true;
+  }, (e) => {
     active = null;
     $("recordResult").hidden = false;
     $("loggerSummary").textContent = app.say("job_failed", { why: e.message });
-    throw e;
+    return false;
   }));
 
   // ---- Events ----
 
   for (const { name, id } of settings)
     for (const type of ["input", "change"]) $(id).addEventListener(type, () => {
-      activate().catch(() => {});
+      activate();
       app.dispatch({ type: "recordSetting", name, value: $(id).value });
     });
   $("loggerFile").addEventListener("change", (e) => {
@@ -136,7 +139,7 @@
   // file dragged in), so that the record starts on arrival; not on a plain open.
   const warm = () => {
     app.dispatch({ type: "warm", kind: "record", workers: 2 });
-    activate().catch(() => {});
+    activate();
   };
   $("reportPrint").addEventListener("click", () => app.dispatch({ type: "print", what: "report" }, { now: true }));
   $("loggerFile").addEventListener("pointerdown", warm);
