@@ -93,12 +93,12 @@ public:
         o << lineEnd_;
     }
 
-    // Result r (0 head, 1 trials, 2 note) of a row; a malformed row has only its note.
-    std::array<std::string, 3> results(const Calculation* c, bool twoHeads, const BatchColumns& columns,
-                                       Note unread = Note::MalformedRow) const
+    // Result r (0 head, 1 trials, 2 note) of a row; one not read has only its note.
+    std::array<std::string, 3> results(const BatchAnswer& answer, const BatchColumns& columns) const
     {
-        const std::string note = c ? noteOf(*c, twoHeads, c->faultInput ? columnKey(columns, *c->faultInput) : std::string())
-                                   : names(unread).key;
+        const Calculation* c = answer.calculation ? &*answer.calculation : nullptr;
+        const std::string note = c ? noteOf(*c, answer.twoHeads, c->faultInput ? columnKey(columns, *c->faultInput) : std::string())
+                                   : names(answer.unread).key;
         const bool converged = c && c->outcome == Calculation::Outcome::Converged;
         return {converged ? displayText(c->headMillimetres, std::string_view(&dialect_.decimal, 1)) : std::string(),
                 converged ? std::to_string(c->search.trialCount) : std::string(),
@@ -174,7 +174,6 @@ int run(const BatchOptions& options, std::FILE* in, Destination& destination, st
     count.separator = dialect.separator;
     const bool wholeFile = sample.size() < decimalSample;
     dialect.decimal = options.decimal.value_or(decimalOf(sample, dialect.separator, wholeFile));
-    const std::string decimalPoint(1, dialect.decimal);
     // A sheet as people keep them: a title or two above the header, passed through as they came.
     const auto headerAt = headerRecord(sample, dialect.separator, wholeFile);
     std::size_t record = 0;
@@ -206,7 +205,7 @@ int run(const BatchOptions& options, std::FILE* in, Destination& destination, st
             }
             BatchRow row;
             row.width = columns->width;
-            w.row(row, *columns, w.results(nullptr, false, *columns, Note::OversizedRow));
+            w.row(row, *columns, w.results(BatchAnswer{.unread = Note::OversizedRow}, *columns));
             count.count(Failure, names(Note::OversizedRow).key);
             if (!w.o.flushIfFull()) return destination.lost(err);
             continue;
@@ -259,18 +258,10 @@ int run(const BatchOptions& options, std::FILE* in, Destination& destination, st
             headed = true;
         }
         row.malformed = row.malformed || reader.unterminated();  // the input ended inside a quote
-        if (row.malformed) {
-            w.row(row, *columns, w.results(nullptr, false, *columns));
-            count.count(Failure, names(Note::MalformedRow).key);
-        } else {
-            std::array<std::string, 4> decoded;
-            const auto entry = [&](std::size_t k) { return readableCell(row.entries[k], decoded[k]); };
-            const Entries entries{entry(0), entry(1), entry(2), entry(3), columns->flowUnit};
-            const Calculation c = calculateHead(entries, decimalPoint);
-            const bool twoHeads = bracketKind(entries.min, entries.max) == BracketKind::Given && holdsTwoHeads(curveOf(c.D), c);
-            w.row(row, *columns, w.results(&c, twoHeads, *columns));
-            count.count(c);
-        }
+        const BatchAnswer answer = solveBatchRow(row, *columns, dialect.decimal);
+        w.row(row, *columns, w.results(answer, *columns));
+        if (answer.calculation) count.count(*answer.calculation);
+        else count.count(Failure, names(answer.unread).key);
         if (!w.o.flushIfFull()) return destination.lost(err);
     }
     if (!reader.lineEnd().empty()) count.lineEnd = reader.lineEnd();
@@ -296,6 +287,18 @@ int run(const BatchOptions& options, std::FILE* in, Destination& destination, st
 }
 
 }  // namespace
+
+BatchAnswer solveBatchRow(const BatchRow& row, const BatchColumns& columns, char decimal)
+{
+    if (row.malformed) return {};
+    std::array<std::string, 4> decoded;
+    const auto entry = [&](std::size_t k) { return readableCell(row.entries[k], decoded[k]); };
+    const Entries entries{entry(0), entry(1), entry(2), entry(3), columns.flowUnit};
+    BatchAnswer answer{calculateHead(entries, std::string_view(&decimal, 1))};
+    const Calculation& c = *answer.calculation;
+    answer.twoHeads = bracketKind(entries.min, entries.max) == BracketKind::Given && holdsTwoHeads(curveOf(c.D), c);
+    return answer;
+}
 
 void BatchCount::placeResults(const BatchColumns& columns)
 {

@@ -34,6 +34,16 @@ struct BatchCount : RowCounts {
     void placeResults(const BatchColumns& columns);
 };
 
+// A row's answer, for the writers: the calculation on its entries and whether their bracket holds
+// both heads of the flow; or, for a row that could not be read, no calculation and the note why.
+struct BatchAnswer {
+    std::optional<Calculation> calculation;
+    bool twoHeads = false;
+    Note unread = Note::MalformedRow;
+};
+// A row solved as the window would solve its entries, read with the sheet's decimal separator.
+BatchAnswer solveBatchRow(const BatchRow& row, const BatchColumns& columns, char decimal);
+
 // CSV rows in (diameter_mm,flow_lpm[,min_mm,max_mm], or columns named so, or by the window's
 // captions, in a header row), the same rows with head_mm,trials,note out, row by row, as the file
 // came: its separators, byte-order mark, line ends and quoting. `in` is read when options.file

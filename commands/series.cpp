@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
@@ -109,9 +110,7 @@ struct Handlers {
 
 struct Setting {
     CsvDialect dialect;
-    Curve curve;
-    double gaugeZero = 0;
-    int gaugeZeroPlaces = 0;
+    SeriesPlan plan;
     SeriesReport* report = nullptr;
     // Tells a front end why the run made nothing, in its words.
     void refuse(std::string japanese) const
@@ -120,12 +119,40 @@ struct Setting {
     }
 };
 
+// What one record of readings gives: its time placed on the clock (which the records before it
+// set), the head its level reads, and the flow there, or the note why there is none.
+Read readingOf(const Setting& setting, const LoggerColumns& columns, ReadingClock& clock, const std::vector<std::string>& fields)
+{
+    std::string decoded[4];  // a CP932 sheet's time, date, clock and level cells, read as UTF-8
+    const auto cell = [&](std::optional<std::size_t> k, std::string& into) {
+        return k && *k < fields.size() ? readableCell(fields[*k], into) : std::string_view();
+    };
+    Read r;
+    const auto time = columns.time ? parseReadingTime(cell(columns.time, decoded[0])) : parseReadingTime(cell(columns.date, decoded[1]), cell(columns.clock, decoded[2]));
+    const auto placed = clock.place(time);
+    r.at = placed.millis;
+    r.note = placed.note;
+    const std::string_view levelText = cell(columns.level, decoded[3]);
+    const ParsedNumber level = parseNumber(levelText, std::string_view(&setting.dialect.decimal, 1));
+    if (!level.fault && !isBlankEntry(levelText))
+        r.headMm = columns.isHead ? level.value
+                                  : headOfLevel(level.value, columns.scale, setting.plan.gaugeZero,
+                                                placesWritten(levelText, setting.dialect.decimal), setting.plan.gaugeZeroPlaces);
+    else if (!r.note) r.note = ReadingNote::UnreadableLevel;
+    if (r.headMm && !r.note) {
+        r.flow = flowAtReading(setting.plan.curve, toMetres(*r.headMm));
+        r.note = r.flow.note;
+    }
+    if (r.note && !hasFlow(*r.note)) r.flow.flow.reset();
+    if (!r.at) r.at = clock.latest();  // where a reading without a time of its own is counted
+    return r;
+}
+
 int readLogger(const SeriesOptions& options, const Setting& setting, std::FILE* in, std::FILE* err, const Handlers& h)
 {
     CsvReader reader(in);
     reader.sample(decimalSample);
     reader.setSeparator(setting.dialect.separator);
-    const std::string decimalPoint(1, setting.dialect.decimal);
     std::vector<std::string> fields;
     std::optional<LoggerColumns> columns;
     std::optional<std::vector<std::string>> firstRow;
@@ -141,28 +168,7 @@ int readLogger(const SeriesOptions& options, const Setting& setting, std::FILE* 
             continue;
         }
         if (fields.size() == 1 && fields[0].find_first_not_of(" \t") == std::string::npos) continue;  // a blank line
-        std::string decoded[4];  // a CP932 sheet's time, date, clock and level cells, read as UTF-8
-        const auto cell = [&](std::optional<std::size_t> k, std::string& into) {
-            return k && *k < fields.size() ? readableCell(fields[*k], into) : std::string_view();
-        };
-        Read r;
-        const auto time = columns->time ? parseReadingTime(cell(columns->time, decoded[0])) : parseReadingTime(cell(columns->date, decoded[1]), cell(columns->clock, decoded[2]));
-        const auto placed = clock.place(time);
-        r.at = placed.millis;
-        r.note = placed.note;
-        const ParsedNumber level = parseNumber(cell(columns->level, decoded[3]), decimalPoint);
-        if (!level.fault && !isBlankEntry(cell(columns->level, decoded[3])))
-            r.headMm = columns->isHead ? level.value
-                                       : headOfLevel(level.value, columns->scale, setting.gaugeZero,
-                                                     placesWritten(cell(columns->level, decoded[3]), setting.dialect.decimal), setting.gaugeZeroPlaces);
-        else if (!r.note) r.note = ReadingNote::UnreadableLevel;
-        if (r.headMm && !r.note) {
-            r.flow = flowAtReading(setting.curve, toMetres(*r.headMm));
-            r.note = r.flow.note;
-        }
-        if (r.note && !hasFlow(*r.note)) r.flow.flow.reset();
-        if (!r.at) r.at = clock.latest();  // where a reading without a time of its own is counted
-        if (!h.reading(reader, fields, r)) return Failure;
+        if (!h.reading(reader, fields, readingOf(setting, *columns, clock, fields))) return Failure;
     }
     if (reader.failed()) {
         std::fprintf(err, "vordanel-cli: series: reading the input failed after line %lld\n", reader.lineNumber());
@@ -295,7 +301,6 @@ int perReading(const SeriesOptions& options, const Setting& setting, std::FILE* 
 std::optional<std::int64_t> mostCommonInterval(const SeriesOptions& options, const Setting& setting, std::FILE* in, std::FILE* err)
 {
     IntervalCount intervals;
-    std::optional<std::int64_t> last;
     Handlers h;
     h.above = [](const CsvReader&, const std::vector<std::string>&) {};
     h.header = [](const CsvReader&, const std::vector<std::string>&, const LoggerColumns&, bool) {};
@@ -479,32 +484,13 @@ std::optional<std::int64_t> dayStartOf(std::string_view text)
 
 int run(const SeriesOptions& options, std::FILE* in, Destination& out, std::FILE* err, SeriesReport* report)
 {
-    const ParsedNumber diameter = parseNumber(options.diameter);
-    const auto refuse = [&](Fault fault, Input input) {
-        if (report && report->refusal.empty()) report->refusal = words::fault(fault, input);
-        return reportFault(err, fault, input), Failure;
-    };
-    if (diameter.fault) return refuse(*diameter.fault, Input::Diameter);
-    if (!(diameter.value > 0)) return refuse(Fault::InvalidArgument, Input::Diameter);
-    Setting setting{{}, curveOf(toMetres(diameter.value)), 0, 0, report};
-    if (setting.curve.fault) return refuse(*setting.curve.fault, Input::Diameter);
-    if (!options.gaugeZero.empty()) {
-        const ParsedNumber zero = parseNumber(options.gaugeZero);
-        if (zero.fault) return refuse(*zero.fault, Input::GaugeZero);
-        setting.gaugeZero = zero.value;
-        setting.gaugeZeroPlaces = placesWritten(options.gaugeZero);
-    }
-    const auto dayStart = dayStartOf(options.dayStart);
-    if (!dayStart) {
-        std::fprintf(err, "vordanel-cli: series: --day-start: '%s' is not a time of day HH:MM\n", options.dayStart.c_str());
-        setting.refuse(words::seriesBadDayStart(options.dayStart));
+    const auto planned = planSeries(options);
+    if (const auto* fault = std::get_if<SeriesFault>(&planned)) {
+        std::fprintf(err, "vordanel-cli: %s\n", fault->english.c_str());
+        if (report && report->refusal.empty()) report->refusal = fault->japanese;
         return Failure;
     }
-    if (options.maxGapMinutes && !(*options.maxGapMinutes > 0 && *options.maxGapMinutes < 1e9)) {
-        std::fprintf(err, "vordanel-cli: series: --max-gap must be above 0 minutes\n");
-        setting.refuse(words::seriesBadMaxGap());
-        return Failure;
-    }
+    Setting setting{{}, std::get<SeriesPlan>(planned), report};
     // The separator and decimal, from the start of the file; the file is read again from its start.
     std::FILE* input = in;
     std::FILE* spooled = nullptr;
@@ -532,15 +518,15 @@ int run(const SeriesOptions& options, std::FILE* in, Destination& out, std::FILE
         status = perReading(options, setting, input, out, err, counts);
     } else {
         std::int64_t maxGap = 0;
-        const bool defaulted = !options.maxGapMinutes;
+        const bool defaulted = !setting.plan.maxGap;
         if (defaulted) {
             const auto interval = mostCommonInterval(options, setting, input, err);
             std::fseek(input, origin, SEEK_SET);
             maxGap = interval ? 2 * *interval : 0;
         } else {
-            maxGap = static_cast<std::int64_t>(std::llround(*options.maxGapMinutes * 60000.0));
+            maxGap = *setting.plan.maxGap;
         }
-        status = daily(options, setting, *dayStart, maxGap, defaulted, input, out, err, counts);
+        status = daily(options, setting, setting.plan.dayStart, maxGap, defaulted, input, out, err, counts);
     }
     if (spooled) std::fclose(spooled);
     if (status != Answer) return status;
@@ -549,6 +535,33 @@ int run(const SeriesOptions& options, std::FILE* in, Destination& out, std::FILE
 }
 
 }  // namespace
+
+std::variant<SeriesPlan, SeriesFault> planSeries(const SeriesOptions& options)
+{
+    const auto entryFault = [](Fault fault, Input input) { return SeriesFault{input, faultText(fault, input), words::fault(fault, input)}; };
+    const ParsedNumber diameter = parseNumber(options.diameter);
+    if (diameter.fault) return entryFault(*diameter.fault, Input::Diameter);
+    if (!(diameter.value > 0)) return entryFault(Fault::InvalidArgument, Input::Diameter);
+    SeriesPlan plan{.curve = curveOf(toMetres(diameter.value))};
+    if (plan.curve.fault) return entryFault(*plan.curve.fault, Input::Diameter);
+    if (!options.gaugeZero.empty()) {
+        const ParsedNumber zero = parseNumber(options.gaugeZero);
+        if (zero.fault) return entryFault(*zero.fault, Input::GaugeZero);
+        plan.gaugeZero = zero.value;
+        plan.gaugeZeroPlaces = placesWritten(options.gaugeZero);
+    }
+    const auto dayStart = dayStartOf(options.dayStart);
+    if (!dayStart)
+        return SeriesFault{std::nullopt, "series: --day-start: '" + options.dayStart + "' is not a time of day HH:MM",
+                           words::seriesBadDayStart(options.dayStart)};
+    plan.dayStart = *dayStart;
+    if (options.maxGapMinutes) {
+        if (!(*options.maxGapMinutes > 0 && *options.maxGapMinutes < 1e9))
+            return SeriesFault{std::nullopt, "series: --max-gap must be above 0 minutes", words::seriesBadMaxGap()};
+        plan.maxGap = static_cast<std::int64_t>(std::llround(*options.maxGapMinutes * 60000.0));
+    }
+    return plan;
+}
 
 int series(const SeriesOptions& options, std::FILE* in, std::FILE* out, std::FILE* err, SeriesReport* report)
 {

@@ -3,6 +3,7 @@
 #include "csv.h"
 #include "words.h"
 
+#include "vordanel/curve.h"
 #include "vordanel/series.h"
 
 #include <array>
@@ -11,6 +12,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <variant>
 
 namespace vordanel::cli {
 
@@ -49,6 +51,23 @@ struct SeriesReport {
     FlowUnit unit = FlowUnit::LitresPerMinute;
     std::array<double, 3> uncertainties{};
 };
+
+// A record's settings as its options make them, before any reading: the weir's curve, the gauge
+// zero its levels are read on, the day's start and the gap bridged where one is given.
+struct SeriesPlan {
+    Curve curve;
+    double gaugeZero = 0;                // mm
+    int gaugeZeroPlaces = 0;             // the zero's decimals as written
+    std::int64_t dayStart = 0;           // ms after midnight
+    std::optional<std::int64_t> maxGap;  // ms; none: twice the most common interval
+};
+// Why the options make no record: the entry at fault where there is one; the line for standard
+// error (after "vordanel-cli: ") and the Japanese sentence for the page.
+struct SeriesFault {
+    std::optional<Input> input;
+    std::string english, japanese;
+};
+std::variant<SeriesPlan, SeriesFault> planSeries(const SeriesOptions& options);
 
 // A level logger's file in (a time column or a date and a time column, and a level column), the same
 // rows out with head_mm, flow_<unit> and note added; or with `daily`, one row per day and the total.

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <optional>
 #include <random>
 #include <variant>
@@ -421,6 +422,49 @@ INSTANTIATE_TEST_SUITE_P(
                     PlanFaultRow{"OneBracketEndBlank", "100", "1", " ", "1:2:1", "", "", std::nullopt},
                     PlanFaultRow{"StepsNotThree", "100", "", "", "", "1:2", "", std::nullopt},
                     PlanFaultRow{"FlowsAndHeads", "100", "", "", "1:2:1", "1:2:1", "", std::nullopt}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// A batch row is solved as the window solves its entries, in the sheet's decimal separator; a row
+// that could not be read gets no calculation; a fault names the entry, and a bracket holding both
+// heads says so.
+struct BatchAnswerRow {
+    const char* name;
+    std::array<std::string, 4> entries;
+    char decimal;
+    bool malformed;
+    std::optional<vordanel::Calculation::Outcome> outcome;  // none: no calculation
+    std::optional<vordanel::Input> faultInput;
+    bool twoHeads;
+    friend void PrintTo(const BatchAnswerRow& r, std::ostream* os) { *os << r.name; }
+};
+class BatchRowAnswer : public testing::TestWithParam<BatchAnswerRow> {};
+
+TEST_P(BatchRowAnswer, SolvesTheRowsEntries)
+{
+    const BatchAnswerRow& r = GetParam();
+    vordanel::cli::BatchRow row;
+    row.entries = r.entries;
+    row.malformed = r.malformed;
+    const auto answer = vordanel::cli::solveBatchRow(row, vordanel::cli::positionalColumns(), r.decimal);
+    ASSERT_EQ(answer.calculation.has_value(), r.outcome.has_value());
+    if (!r.outcome) {
+        EXPECT_EQ(answer.unread, vordanel::Note::MalformedRow);
+        return;
+    }
+    EXPECT_EQ(answer.calculation->outcome, *r.outcome);
+    EXPECT_EQ(answer.calculation->faultInput, r.faultInput);
+    EXPECT_EQ(answer.twoHeads, r.twoHeads);
+}
+
+using Outcome = vordanel::Calculation::Outcome;
+INSTANTIATE_TEST_SUITE_P(
+    Cli, BatchRowAnswer,
+    testing::Values(BatchAnswerRow{"RisingSide", {"100", "40", "", ""}, '.', false, Outcome::Converged, std::nullopt, false},
+                    BatchAnswerRow{"CommaDecimal", {"100", "40,5", "", ""}, ',', false, Outcome::Converged, std::nullopt, false},
+                    BatchAnswerRow{"PointUnderACommaDecimal", {"100", "40.5", "", ""}, ',', false, Outcome::Fault, vordanel::Input::Flow, false},
+                    BatchAnswerRow{"BracketHoldingBothHeads", {"100", "40", "1", "250"}, '.', false, Outcome::Converged, std::nullopt, true},
+                    BatchAnswerRow{"MaxNotANumber", {"100", "40", "1", "x"}, '.', false, Outcome::Fault, vordanel::Input::Max, false},
+                    BatchAnswerRow{"Malformed", {"100", "40", "", ""}, '.', true, std::nullopt, std::nullopt, false}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Cli, TableWithoutABracketSolvesTheRisingSideAndNotesJoin)

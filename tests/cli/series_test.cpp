@@ -6,6 +6,9 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <cstdint>
+#include <variant>
+#include <optional>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -173,6 +176,52 @@ TEST(Breakpoints, TheTableIsItsPointsWithTheirErrorAndTheLeastPossible)
         EXPECT_LE(error, least * (1 + 1e-6)) << row.name;
         // The CSV's rows are the JSON's points, under one header.
         EXPECT_EQ(static_cast<std::size_t>(std::count(printed.out.begin(), printed.out.end(), '\n')), row.points + 1) << row.name;
+    }
+}
+
+// A record's settings are read before any reading: a fault names the entry at fault where there
+// is one, in English and Japanese; good settings give the day's start and the gap bridged.
+TEST(Series, PlanNamesTheSettingAtFault)
+{
+    struct Row {
+        const char* name;
+        std::string diameter, gaugeZero, dayStart;
+        std::optional<double> maxGap;
+        bool fault;
+        std::optional<vordanel::Input> input;
+        std::int64_t dayStartMs = 0;
+        std::optional<std::int64_t> maxGapMs = std::nullopt;
+    };
+    using vordanel::Input;
+    const std::vector<Row> rows = {
+        {"DiameterNotANumber", "abc", "", "00:00", std::nullopt, true, Input::Diameter},
+        {"DiameterZero", "0", "", "00:00", std::nullopt, true, Input::Diameter},
+        {"GaugeZeroNotANumber", "100", "x", "00:00", std::nullopt, true, Input::GaugeZero},
+        {"DayStartPastMidnight", "100", "", "24:00", std::nullopt, true, std::nullopt},
+        {"DayStartWithoutMinutes", "100", "", "9", std::nullopt, true, std::nullopt},
+        {"GapOfNoLength", "100", "", "00:00", 0.0, true, std::nullopt},
+        {"DefaultGap", "100", "120.5", "06:30", std::nullopt, false, std::nullopt, 23'400'000},
+        {"GapGiven", "100", "", "9:05", 7.5, false, std::nullopt, 32'700'000, 450'000},
+    };
+    for (const Row& row : rows) {
+        vordanel::cli::SeriesOptions options;
+        options.diameter = row.diameter;
+        options.gaugeZero = row.gaugeZero;
+        options.dayStart = row.dayStart;
+        options.maxGapMinutes = row.maxGap;
+        const auto planned = vordanel::cli::planSeries(options);
+        const auto* fault = std::get_if<vordanel::cli::SeriesFault>(&planned);
+        ASSERT_EQ(fault != nullptr, row.fault) << row.name;
+        if (fault) {
+            EXPECT_EQ(fault->input, row.input) << row.name;
+            EXPECT_FALSE(fault->english.empty()) << row.name;
+            EXPECT_FALSE(fault->japanese.empty()) << row.name;
+            continue;
+        }
+        const auto& plan = std::get<vordanel::cli::SeriesPlan>(planned);
+        EXPECT_EQ(plan.dayStart, row.dayStartMs) << row.name;
+        EXPECT_EQ(plan.maxGap, row.maxGapMs) << row.name;
+        EXPECT_FALSE(plan.curve.fault) << row.name;
     }
 }
 
