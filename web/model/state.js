@@ -279,12 +279,39 @@
     return fx;
   }
 
+  // The views, in the order added. One with a key (what it is drawn from: a list, compared item by
+  // item) is drawn again only where that changed. One with `later` is drawn, while later(s) holds,
+  // in an idle moment after the frame that drew the rest, one such view a task (all of them at once
+  // before a print), so that no one task draws the whole of a large result.
   const renderers = [];
+  const sameKey = (drawn, key) => drawn !== null && drawn.length === key.length && drawn.every((k, i) => k === key[i]);
+  const stale = (view) => !view.key || !sameKey(view.drawn, view.key(state));
+  const deferred = (view) => Boolean(view.later?.(state));
+  function drawView(view) {
+    if (!stale(view)) return;
+    view.drawn = view.key ? view.key(state) : null;
+    view.draw(state);
+  }
+  const idle = (then) => (window.requestIdleCallback ?? setTimeout)(then, { timeout: 500 });
+  let idleTask = 0;
+  function drawLater({ all = false } = {}) {
+    (window.cancelIdleCallback ?? clearTimeout)(idleTask);
+    idleTask = 0;
+    const due = () => renderers.filter((view) => view.later && stale(view));
+    for (const view of due()) {
+      drawView(view);
+      if (!all) break;
+    }
+    if (due().length) idleTask = idle(() => drawLater());
+  }
+  addEventListener("beforeprint", () => drawLater({ all: true }));
+
   let frame = 0, stepping = false, waiting = [];
   function render() {
     cancelAnimationFrame(frame);
     frame = 0;
-    for (const draw of renderers) draw(state);
+    for (const view of renderers) if (!deferred(view)) drawView(view);
+    if (!idleTask && renderers.some((view) => view.later && stale(view))) idleTask = idle(() => drawLater());
     // The signals follow the views that show what caused them.
     for (const [id, name] of state.signals.splice(0)) document.getElementById(id).dispatchEvent(new CustomEvent(name, { bubbles: true }));
     if (!stepping && state.ready) for (const resolve of waiting.splice(0)) resolve();
@@ -318,8 +345,9 @@
     try {
       await nextTask();
       let began = performance.now();
-      for (const draw of renderers) {
-        draw(state);
+      for (const view of renderers) {
+        if (deferred(view)) continue;
+        drawView(view);
         if (performance.now() - began < 8) continue;
         await nextTask();
         began = performance.now();
@@ -346,8 +374,9 @@
   app.drawInSteps = drawInSteps;
   app.afterPaint = afterPaint;
   app.drawn = drawn;
-  // A view: draw(state), called after each change, in the order added.
-  app.view = (draw) => renderers.push(draw);
+  // A view: draw(state), called after each change, in the order added; with key(state), only where
+  // that changed; with later(state), put off to an idle moment while that holds.
+  app.view = (draw, { key = null, later = null } = {}) => renderers.push({ draw, key, later, drawn: null });
   // record: a part of the workbench with its own actions (views/record.js) adds its handlers.
   app.handle = (more) => Object.assign(handlers, more);
   // A kind of job that follows the inputs: command(s), or null where they ask for none; more(s),

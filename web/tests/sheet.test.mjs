@@ -47,6 +47,10 @@ test("the printed sheet holds the entries, every answer, the formula, the whole 
   for (const control of ["表を作る", "CSVを保存", "リンクをコピー", "印刷", "クリヤ", "Alt+W", "Choose File", "ファイルを選択",
                          "Browse", "SVGで保存", "結果を保存", "OK"])
     assert.ok(!flat.includes(control), `"${control}" is printed`);
+  // Printed again, the sheet follows what changed since, if only the title block's author.
+  await fill(page, [["author", "鈴木"]]);
+  const again = (await printed(page)).text.replace(/\s+/g, " ");
+  assert.ok(again.includes("作成者 鈴木") && !again.includes("山田"), "the sheet printed again keeps the author before");
   await finish(opened);
 });
 

@@ -76,18 +76,20 @@
     parts.push(el("text", { class: "tick", x: graph.right, y: graph.bottom + 20, "text-anchor": "end" }, view.days.at(-1)?.cells[0] ?? ""));
     parts.push(el("line", { class: "cursor", x1: 0, x2: 0, y1: graph.top, y2: graph.bottom, visibility: "hidden" }));
     svg.replaceChildren(...parts);
-    svg.vordanelAt = { points, x };
+    return { points, x };
   }
+  // Where the hydrograph of each record view put its stretches (a cache keyed by the view), for the
+  // read-off.
+  const scales = new WeakMap();
+  const scaleNow = () => scales.get(app.state.record.shown?.view);
 
   // The month's report, for print: a page a month of the record on screen, headed with the title,
   // the project, the site, the month and "n / N", with the title block, the weir, the month's days
   // as the companion gives them, its total and greatest day, the rules and the month's hydrograph.
-  let reported = null;
-  function drawReport(s, shown) {
-    const about = s.about, key = [shown?.view, about.project, about.site, about.author, s.entries[0], about.zero, s.unit];
-    if (reported && key.every((k, i) => k === reported[i])) return;
-    reported = key;
-    const holder = $("reportSheet"), view = shown?.view;
+  const freshShown = (s) => (fresh(s) ? s.record.shown : null);
+  const reportKey = (s) => [freshShown(s)?.view, s.about.project, s.about.site, s.about.author, s.entries[0], s.about.zero, s.unit];
+  function drawReport(s) {
+    const about = s.about, holder = $("reportSheet"), view = freshShown(s)?.view;
     holder.replaceChildren();
     if (!view) return;
     const say = app.say, months = view.months ?? [];
@@ -123,18 +125,18 @@
   // The read-off: the stretch nearest the pointer, or moved to by the arrow keys, with its greatest
   // reading's time, head and flow as the core words them; the state keeps which (record.cursor).
   function showReadOff(svg, index) {
-    const at = svg.vordanelAt, p = index >= 0 ? at?.points[index] : undefined, line = svg.querySelector(".cursor");
+    const at = scaleNow(), p = index >= 0 ? at?.points[index] : undefined, line = svg.querySelector(".cursor");
     if (!line) return;
     const px = p ? at.x(p.max_at).toFixed(1) : "0";
     Object.entries({ x1: px, x2: px, visibility: p ? "visible" : "hidden" }).forEach(([k, v]) => line.setAttribute(k, v));
     text("hydrographReadOff", p?.said ?? "");
   }
   const readOff = (index) => {
-    const count = $("hydrograph").vordanelAt?.points.length ?? 0;
+    const count = scaleNow()?.points.length ?? 0;
     if (count) app.dispatch({ type: "recordCursor", index: Math.max(0, Math.min(count - 1, index)) }, { now: true });
   };
   function nearest(event) {
-    const svg = $("hydrograph"), at = svg.vordanelAt;
+    const svg = $("hydrograph"), at = scaleNow();
     if (!at) return -1;
     const box = svg.getBoundingClientRect(), px = ((event.clientX - box.left) / box.width) * graph.width;
     let best = -1, distance = Infinity;
@@ -173,16 +175,18 @@
     table.tFoot.rows[0].replaceChildren(...(view?.total ?? []).map((value) => cell("td", value)));
   }
 
-  let filled = -1, filesKey = null;
-  function draw(s) {
+  // The settings' boxes, where they changed otherwise than by typing (a link).
+  function fill(s) {
     const rec = s.record;
-    if (filled !== rec.filled) {
-      filled = rec.filled;
-      for (const { name, id } of settings) if ($(id).value !== rec.settings[name]) $(id).value = rec.settings[name];
-      // Settings a link brought are in sight.
-      if (Object.values(rec.settings).some((v) => v !== "")) $("loggerSettings").open = true;
-    }
-    const job = s.jobs.record, shown = rec.shown, isFresh = fresh(s);
+    for (const { name, id } of settings) if ($(id).value !== rec.settings[name]) $(id).value = rec.settings[name];
+    // Settings a link brought are in sight.
+    if (Object.values(rec.settings).some((v) => v !== "")) $("loggerSettings").open = true;
+  }
+
+  // The job's state, its progress, what it says, and the downloads of the record on screen while
+  // it answers the inputs on screen.
+  function status(s) {
+    const rec = s.record, job = s.jobs.record, shown = rec.shown, isFresh = fresh(s);
     $("recordResult").hidden = !job;
     $("recordSection").dataset.state = job?.status ?? "idle";
     $("recordSection").dataset.stale = String(Boolean(shown && !isFresh));
@@ -197,45 +201,24 @@
     $("loggerStale").hidden = !(shown && !isFresh);
     text("loggerStale", shown && !isFresh ? shown.view.stale : "");
     text("loggerRules", shown?.view.rules ?? "");
-    const svg = $("hydrograph");
-    if (svg.vordanelView !== shown?.view) {
-      svg.vordanelView = shown?.view;
-      if (shown) drawGraph(svg, shown.view);
-      else svg.replaceChildren(), svg.vordanelAt = null;
-      fillDays($("loggerDays"), shown?.view);
-    }
-    showReadOff(svg, shown ? rec.cursor : -1);
-    svg.toggleAttribute("hidden", !shown);  // an SVG element has no hidden property of its own
-    $("loggerDays").closest(".rows").hidden = !shown;
-    // The downloads are of the record on screen, and only while it answers the inputs on screen.
     $("reportPrint").disabled = !(shown && isFresh);
     download("loggerReadings", isFresh ? shown.readings : null);
     download("loggerDaily", isFresh ? shown.daily : null);
-    // The report and the hydrograph's files are of the record on screen too, but each is drawn in
-    // a task of its own after the days, so that no one task draws a year's record whole. What went
-    // stale goes at once.
-    later = isFresh ? shown : null;
-    if (!later) ready();
-    else if (!waiting) waiting = idle(() => ready());
   }
-  let later = null, waiting = 0;
-  const idle = (then) => (window.requestIdleCallback ?? setTimeout)(then, { timeout: 500 });
-  function ready({ now = false } = {}) {
-    waiting = 0;
-    drawReport(app.state, later);
-    if (later === filesKey) return;
-    // The files, in a task after the report's.
-    const files = () => {
-      if (later === filesKey) return;
-      filesKey = later;
-      graphFiles(later);
-    };
-    if (now || !later) files();
-    else idle(files);
+
+  // The hydrograph and the days of the record on screen.
+  function record(s) {
+    const shown = s.record.shown, svg = $("hydrograph");
+    if (shown) scales.set(shown.view, drawGraph(svg, shown.view));
+    else svg.replaceChildren();
+    svg.toggleAttribute("hidden", !shown);  // an SVG element has no hidden property of its own
+    fillDays($("loggerDays"), shown?.view);
+    $("loggerDays").closest(".rows").hidden = !shown;
   }
 
   // The hydrograph as SVG and PNG, of what it shows.
-  function graphFiles(shown) {
+  function graphFiles(s) {
+    const shown = freshShown(s);
     if (!shown) {
       download("hydrographSvg", null);
       download("hydrographPng", null);
@@ -255,15 +238,21 @@
     const url = URL.createObjectURL(new Blob([svgText], { type: "image/svg+xml" })), image = new Image();
     image.src = url;
     image.decode().then(() => app.png(image, graph.width * 2, graph.height * 2)).then((blob) => {
-      if (filesKey === shown) download("hydrographPng", { bytes: blob, name: `${base}-hydrograph.png`, type: "image/png" });
+      if (freshShown(app.state) === shown) download("hydrographPng", { bytes: blob, name: `${base}-hydrograph.png`, type: "image/png" });
     }).catch(() => {}).finally(() => URL.revokeObjectURL(url));
   }
 
   part.view = () => {
     part.view = () => {};
-    app.view(draw);
-    // A print of the report comes before any idle moment.
-    addEventListener("beforeprint", () => ready({ now: true }));
+    app.view(fill, { key: (s) => [s.record.filled] });
+    app.view(status);
+    app.view(record, { key: (s) => [s.record.shown?.view] });
+    app.view((s) => showReadOff($("hydrograph"), s.record.shown ? s.record.cursor : -1));
+    // The report and the hydrograph's files are of the record on screen too, but each is drawn in
+    // a task of its own after the days, so that no one task draws a year's record whole; what went
+    // stale goes at once.
+    app.view(drawReport, { key: reportKey, later: freshShown });
+    app.view(graphFiles, { key: (s) => [freshShown(s)], later: freshShown });
     const svg = $("hydrograph");
     svg.addEventListener("pointermove", (e) => readOff(nearest(e)));
     svg.addEventListener("pointerdown", (e) => readOff(nearest(e)));
@@ -271,7 +260,7 @@
       const step = { ArrowLeft: -1, ArrowRight: 1, PageUp: -10, PageDown: 10 }[e.key];
       if (step === undefined && e.key !== "Home" && e.key !== "End") return;
       e.preventDefault();
-      const count = svg.vordanelAt?.points.length ?? 0, cursor = app.state.record.cursor;
+      const count = scaleNow()?.points.length ?? 0, cursor = app.state.record.cursor;
       readOff(e.key === "Home" ? 0 : e.key === "End" ? count - 1 : cursor < 0 ? 0 : cursor + step);
     });
     if (app.state.ready) app.render();

@@ -19,7 +19,8 @@
 
   const two = (n) => String(n).padStart(2, "0");
   const svgNS = "http://www.w3.org/2000/svg";
-  let gaugeDrawn = null;
+  // The page's own title, which each printed document's takes the place of while it prints.
+  const pageTitle = document.title;
 
   // What goes on one page, in CSS px: A4 less the print margins (14 mm above, 16 mm below), with
   // room to spare for a browser that prints with margins of its own; the page's heading line.
@@ -27,21 +28,19 @@
   const pageHeight = 258 * mm, pageHeadHeight = 9 * mm;
   const keptWithHeading = 3;  // rows that go with their heading onto its page
 
-  // Each part of the sheet drawn again only where what it shows changed; the pages follow when it is
-  // next printed.
+  // Each part drawn again only where what it shows changed (a cache: what each part shows, by
+  // part); the sheet's pages follow when it is next printed, set again only where a part of the
+  // sheet or their heading changed.
   const keys = new Map();
-  let changed = true, paginated = null, pageTitle = null;
   function drawn(part, what, draw) {
     const key = JSON.stringify(what);
     if (keys.get(part) === key) return;
     keys.set(part, key);
-    changed = true;
     draw();
   }
 
-  // The curve or a part of the sheet for a page: a copy, its ids made its own.
-  let copies = 0;
-  function copyOf(element) {
+  // The curve or a part of the sheet for a page: a copy, its ids made its own (name: which copy).
+  function copyOf(element, name) {
     const copy = element.cloneNode(true);
     for (const name of ["id", "role", "tabindex", "aria-label", "aria-describedby", "aria-valuemin", "aria-valuemax",
                         "aria-valuenow", "aria-valuetext"]) copy.removeAttribute(name);
@@ -49,7 +48,7 @@
     if (copy.tagName.toLowerCase() === "svg") copy.classList.add("curve-copy");
     const clip = copy.querySelector("clipPath");
     if (clip) {
-      const id = `sheetClip${++copies}`;
+      const id = `sheetClip-${name}`;
       clip.setAttribute("id", id);
       copy.querySelectorAll("[clip-path]").forEach((e) => e.setAttribute("clip-path", `url(#${id})`));
     }
@@ -97,55 +96,56 @@
     today(now = new Date()) { return `${now.getFullYear()}-${two(now.getMonth() + 1)}-${two(now.getDate())}`; },
     // The title block: project, site and author as typed (text, never markup).
     titleBlock({ project, site, author }) {
-      $("sheetProject").textContent = project;
-      $("sheetSite").textContent = site;
-      $("sheetAuthor").textContent = author;
+      drawn("title", [project, site, author], () => {
+        $("sheetProject").textContent = project;
+        $("sheetSite").textContent = site;
+        $("sheetAuthor").textContent = author;
+      });
     },
     // The staff gauge the companion drew (an SVG in millimetres), true to scale on A4, in the
     // pieces the core lays it out in (app.call("gauge_pieces")): each on a page of its own with the
     // title, "n / N" and how to lay it, its joins marked alike on both pieces and its shared edges
     // drawn as cut lines; none where there is no gauge. say(name, values) gives the core's words.
     gauge(svg, layout, about, say, link) {
-      const key = JSON.stringify([svg, layout, about, link]);
-      if (key === gaugeDrawn) return;
-      gaugeDrawn = key;
-      const holder = $("gaugeSheet");
-      holder.replaceChildren();
-      const root = svg && layout?.ok && new DOMParser().parseFromString(svg, "image/svg+xml").documentElement;
-      if (!root || root.namespaceURI !== svgNS) return;
-      const { width, pieces } = layout;
-      const draw = (piece, name, attributes, words) => {
-        const e = document.createElementNS(svgNS, name);
-        Object.entries(attributes).forEach(([k, v]) => e.setAttribute(k, v));
-        if (words !== undefined) e.textContent = words;
-        piece.append(e);
-      };
-      pieces.forEach(({ top, height, joins, cuts }, i) => {
-        const page = document.createElement("section");
-        page.className = "gauge-page";
-        const head = document.createElement("p");
-        head.className = "gauge-head";
-        head.textContent = say("gauge_page_head", { page: i + 1, pages: pieces.length, project: about.project, site: about.site });
-        const note = document.createElement("p");
-        note.className = "gauge-note";
-        note.textContent = layout.note;
-        const piece = document.importNode(root, true);
-        Object.entries({ width: `${width}mm`, height: `${height}mm`, viewBox: `0 ${top} ${width} ${height}` }).forEach(([k, v]) => piece.setAttribute(k, v));
-        for (const { y, label } of joins) {
-          draw(piece, "line", { x1: 0, x2: width, y1: y, y2: y, stroke: "black", "stroke-width": 0.3, "stroke-dasharray": "2 1", class: "join" });
-          draw(piece, "text", { x: 1, y: y - 0.8, "font-size": 2.5, class: "join" }, label);
-        }
-        // A cut line just inside the edge it marks, its word beside it on the piece.
-        for (const edge of cuts) {
-          const inside = edge === top ? 0.2 : -0.2;
-          draw(piece, "line", { x1: 0, x2: width, y1: edge + inside, y2: edge + inside, stroke: "black", "stroke-width": 0.2, "stroke-dasharray": "0.6 0.6", class: "cut" });
-          draw(piece, "text", { x: width - 1, y: edge + (inside > 0 ? 3 : -1), "font-size": 2.5, "text-anchor": "end", class: "cut" }, layout.cut);
-        }
-        const body = document.createElement("div");
-        body.className = "gauge-body";
-        body.append(piece, leadOf(link, "lead_gauge", say));
-        page.append(head, note, body);
-        holder.append(page);
+      drawn("gauge", [svg, layout, about, link], () => {
+        const holder = $("gaugeSheet");
+        holder.replaceChildren();
+        const root = svg && layout?.ok && new DOMParser().parseFromString(svg, "image/svg+xml").documentElement;
+        if (!root || root.namespaceURI !== svgNS) return;
+        const { width, pieces } = layout;
+        const draw = (piece, name, attributes, words) => {
+          const e = document.createElementNS(svgNS, name);
+          Object.entries(attributes).forEach(([k, v]) => e.setAttribute(k, v));
+          if (words !== undefined) e.textContent = words;
+          piece.append(e);
+        };
+        pieces.forEach(({ top, height, joins, cuts }, i) => {
+          const page = document.createElement("section");
+          page.className = "gauge-page";
+          const head = document.createElement("p");
+          head.className = "gauge-head";
+          head.textContent = say("gauge_page_head", { page: i + 1, pages: pieces.length, project: about.project, site: about.site });
+          const note = document.createElement("p");
+          note.className = "gauge-note";
+          note.textContent = layout.note;
+          const piece = document.importNode(root, true);
+          Object.entries({ width: `${width}mm`, height: `${height}mm`, viewBox: `0 ${top} ${width} ${height}` }).forEach(([k, v]) => piece.setAttribute(k, v));
+          for (const { y, label } of joins) {
+            draw(piece, "line", { x1: 0, x2: width, y1: y, y2: y, stroke: "black", "stroke-width": 0.3, "stroke-dasharray": "2 1", class: "join" });
+            draw(piece, "text", { x: 1, y: y - 0.8, "font-size": 2.5, class: "join" }, label);
+          }
+          // A cut line just inside the edge it marks, its word beside it on the piece.
+          for (const edge of cuts) {
+            const inside = edge === top ? 0.2 : -0.2;
+            draw(piece, "line", { x1: 0, x2: width, y1: edge + inside, y2: edge + inside, stroke: "black", "stroke-width": 0.2, "stroke-dasharray": "0.6 0.6", class: "cut" });
+            draw(piece, "text", { x: width - 1, y: edge + (inside > 0 ? 3 : -1), "font-size": 2.5, "text-anchor": "end", class: "cut" }, layout.cut);
+          }
+          const body = document.createElement("div");
+          body.className = "gauge-body";
+          body.append(piece, leadOf(link, "lead_gauge", say));
+          page.append(head, note, body);
+          holder.append(page);
+        });
       });
     },
     // The operator's card: its title, what it is for and where, and its rows in large print; none
@@ -200,7 +200,7 @@
     curve(svg, key) {
       drawn("curve", svg ? key : null, () => {
         $("sheetCurveSection").hidden = !svg;
-        $("sheetCurve").replaceChildren(...(svg ? [copyOf(svg)] : []));
+        $("sheetCurve").replaceChildren(...(svg ? [copyOf(svg, "sheet")] : []));
       });
     },
     // A rating table as the core read it: its title, column captions, the rows that go on paper
@@ -250,14 +250,8 @@
 
     // Each printed document's own title, hence its PDF's name (titles: {sheet, gauge, card}, the
     // core's words), while it prints; the page's own again after.
-    title(what, titles) {
-      if (pageTitle === null) pageTitle = document.title;
-      document.title = titles?.[what] ?? pageTitle;
-    },
-    untitle() {
-      if (pageTitle !== null) document.title = pageTitle;
-      pageTitle = null;
-    },
+    title(what, titles) { document.title = titles?.[what] ?? pageTitle; },
+    untitle() { document.title = pageTitle; },
 
     // The sheet set on A4 pages, where it changed since: each page under its heading with the date;
     // a heading never last on a page, but with three rows at least of what it heads; a table's
@@ -266,15 +260,15 @@
     // head: the core's words for each page's title, project, site and diameter; pageOf(n, N):
     // its "n / N".
     paginate(head, pageOf) {
-      if (!changed && JSON.stringify(head) === paginated) return;
-      changed = false;
-      paginated = JSON.stringify(head);
-      $("sheet").classList.add("measured");
-      try {
-        $("sheetPages").replaceChildren(...pagesOf(head, pageOf));
-      } finally {
-        $("sheet").classList.remove("measured");
-      }
+      const sheetParts = ["title", "entries", "answers", "curve", "table", "lead"].map((part) => keys.get(part));
+      drawn("pages", [head, sheetParts], () => {
+        $("sheet").classList.add("measured");
+        try {
+          $("sheetPages").replaceChildren(...pagesOf(head, pageOf));
+        } finally {
+          $("sheet").classList.remove("measured");
+        }
+      });
     },
   };
 
@@ -317,6 +311,8 @@
   function pagesOf(head, pageOf) {
     const pages = [];
     let page = null, room = 0, table = null;
+    let copies = 0;
+    const copy = (element) => copyOf(element, `page${++copies}`);
     const newPage = () => {
       page = document.createElement("section");
       page.className = "sheet-page";
@@ -338,14 +334,14 @@
       const whole = headingHeight + headHeight + sum(block.items);
       const needed = headingHeight + headHeight + sum(block.items.slice(0, keptWithHeading));
       if (!fresh() && (whole <= full ? whole > room : needed > room)) newPage();
-      for (const e of block.heading) place(copyOf(e), heightOf(e));
+      for (const e of block.heading) place(copy(e), heightOf(e));
       const rows = block.table ? block.items.filter(([item]) => item.tagName.toLowerCase() === "tr") : [];
       const starts = rowPages(rows.map(([, height]) => height), room - headHeight, full - headHeight);
       let row = 0;
       for (const [item, height] of block.items) {
         if (!rows.length || item.tagName.toLowerCase() !== "tr") {
           if (height > room && !fresh()) newPage();
-          place(copyOf(item), height);
+          place(copy(item), height);
           continue;
         }
         if (row > 0 && starts.has(row)) newPage();
