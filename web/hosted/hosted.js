@@ -21,7 +21,6 @@
 
   if (!("serviceWorker" in navigator)) return;
   const $ = app.$;
-  let asked = false;
 
   function offer(load) {
     $("update").hidden = false;
@@ -31,17 +30,17 @@
       load();
     };
   }
-  const offerWorker = (worker) => offer(() => {
-    asked = true;
-    worker.postMessage("take over");
-  });
-
   // The new build took over: at this page's request it reloads; where another page asked, this one
   // still runs the older build (whose files that build's cache keeps) and offers a reload.
-  navigator.serviceWorker.addEventListener("controllerchange", () => {
-    if (asked) location.reload();
-    else if (navigator.serviceWorker.controller && $("update").hidden === false) offer(() => location.reload());
+  const offerWorker = (worker) => offer(() => {
+    navigator.serviceWorker.removeEventListener("controllerchange", elsewhere);
+    navigator.serviceWorker.addEventListener("controllerchange", () => location.reload(), { once: true });
+    worker.postMessage("take over");
   });
+  const elsewhere = () => {
+    if (navigator.serviceWorker.controller && $("update").hidden === false) offer(() => location.reload());
+  };
+  navigator.serviceWorker.addEventListener("controllerchange", elsewhere);
 
   const register = async () => {
     let registration;

@@ -4,7 +4,6 @@
 // the parser gets here well after the first paint), so that they run while the rest of the page is
 // still being parsed; the workbench's once the core's bytes are in and the page has been parsed.
 (() => {
-  let started = false;
   const load = (src) => {
     const script = document.createElement("script");
     script.src = src;
@@ -15,14 +14,14 @@
     if (document.readyState !== "loading") resolve();
     else document.addEventListener("DOMContentLoaded", resolve);
   });
-  const start = () => {
-    if (started) return;
-    started = true;
+  // Whichever comes first starts them.
+  new Promise((start) => {
+    if (performance.getEntriesByType("paint").length > 0) start();
+    requestAnimationFrame(() => setTimeout(start));
+    setTimeout(start, 100);  // a page in the background draws no frame
+  }).then(() => {
     load(@WINDOW_FILE_URL@);
     const bench = () => parsed.then(() => load(@BENCH_FILE_URL@));
     window.vordanelCoreModule.then(bench, bench);
-  };
-  if (performance.getEntriesByType("paint").length > 0) start();
-  requestAnimationFrame(() => setTimeout(start));
-  setTimeout(start, 100);  // a page in the background draws no frame
+  });
 })();

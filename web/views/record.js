@@ -97,9 +97,11 @@
       for (const { name, field } of settings) if (s.record.settings[name] !== "") params.set(field, s.record.settings[name]);
     },
     read(params, { now }) {
-      if (!settings.some(({ field }) => params.has(field)) && !active) return;
+      const values = Object.fromEntries(settings.map(({ name, field }) => [name, params.get(field) ?? ""]));
+      // A link that changes none of the settings starts nothing of the record.
+      if (settings.every(({ name }) => values[name] === app.state.record.settings[name])) return;
       activate();
-      app.dispatch({ type: "recordLink", values: Object.fromEntries(settings.map(({ name, field }) => [name, params.get(field) ?? ""])) }, { now });
+      app.dispatch({ type: "recordLink", values }, { now });
     },
   });
 
@@ -113,16 +115,14 @@
   // fetches it only then (app.later). A file waits for it, so that the record's signs follow what
   // is drawn; where it cannot be had, the record's part says why. Whether it started, the promise.
   const part = app.recordPart = { graph, settings, fresh, view: null };  // what the drawing shares
-  let active = null;
-  const activate = () => (active ??= (part.view ? Promise.resolve() : app.later("record")).then(() => {
-    part.view();
+  const activate = () => (part.view ? Promise.resolve() : app.later("record")).then(() => {
+    part.view();  // once: it is then a no-op
     return true;
   }, (e) => {
-    active = null;
     $("recordResult").hidden = false;
     $("loggerSummary").textContent = app.say("job_failed", { why: e.message });
     return false;
-  }));
+  });
 
   // ---- Events ----
 

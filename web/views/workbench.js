@@ -250,11 +250,12 @@
   }
   // A link's fragment as an action: its entries, unit (named as the core names units, or said to
   // be unknown) and table settings; drawn at once, or with the page's first drawing (now: false).
+  // cut: the field the page's first script cut from the link it opened with.
   const linkFields = ["d", "q", "min", "max"];
-  function openLink(hash, { now = true } = {}) {
+  function openLink(hash, { now = true, cut = null } = {}) {
     const params = new URLSearchParams(hash.replace(/^#/, ""));
     if (![...params.keys()].length) return false;
-    const tooLong = app.capLink(params) ?? window.vordanelEarly.takeLinkCut();
+    const tooLong = app.capLink(params) ?? cut;
     const get = (name) => params.get(name);
     const unitText = get("unit"), unit = unitText === null ? "" : app.call("unit_named", [unitText]);
     app.dispatch({ type: "link", unit: unit || null, unknownUnit: unitText !== null && !unit ? unitText : null, tooLong, fields: {
@@ -424,7 +425,7 @@
     // What was typed while the core was on its way counts.
     app.dispatch({ type: "entries", values: app.entries() });
     if ($("headEntry").value !== "") app.dispatch({ type: "head", text: $("headEntry").value });
-    openLink(location.hash, { now: false });
+    openLink(location.hash, { now: false, cut: window.vordanelEarly.linkCut });
     return app.drawInSteps().then(() => { document.documentElement.dataset.vordanel = "ready"; });
   });
   // The unit select shows the state's unit; the page, what is being printed.

@@ -31,17 +31,17 @@ window.vordanelEarly = (() => {
   // A link that opened the page with a field over the cap is cut before anything reads the
   // address: the browser copies the whole address wherever the page's own is used (every link,
   // every reference within a drawing), and a megabyte of it held up the page for seconds.
-  let linkCut = null;
-  if (location.hash.length > linkFieldCap) {
-    const params = new URLSearchParams(location.hash.slice(1));
-    linkCut = capLink(params);
-    if (linkCut !== null) {
+  const cutLink = () => {
+    if (location.hash.length <= linkFieldCap) return null;
+    const params = new URLSearchParams(location.hash.slice(1)), over = capLink(params);
+    if (over !== null) {
       try {
         history.replaceState(null, "", `${location.href.slice(0, location.href.indexOf("#"))}#${params}`);
       } catch { /* the page reads the link as it is */ }
     }
-  }
+    return over;
+  };
   return { presses, stop: () => document.removeEventListener("click", press), capLink, linkFieldCap,
-           // The field cut from the link the page opened with, told once.
-           takeLinkCut: () => [linkCut, linkCut = null][0] };
+           // The field cut from the link the page opened with, which its first reading tells.
+           linkCut: cutLink() };
 })();

@@ -6,13 +6,12 @@
   const $ = app.$;
   // Each entry in the order the core reads them.
   const entries = app.entryIds.map((id) => [id]);
-  let faultEntry = null;
 
   // The failure dialog with the core's words for it, the focus going back to the entry at fault.
   function report(said, entryId) {
     $("failureMessage").textContent = said;
-    faultEntry = entryId ? $(entryId) : null;
     $("failure").showModal();
+    if (entryId) $("failure").addEventListener("close", () => $(entryId).focus(), { once: true });
   }
 
   // The page's sign that a press's answer is out (the head, a message or the dialog): the window's
@@ -88,7 +87,6 @@
     early.stop();
     for (const texts of early.presses.splice(0)) answered(() => Command1_Click(texts));
     $("Command2").addEventListener("click", Command2_Click);
-    $("failure").addEventListener("close", () => faultEntry && faultEntry.focus());
     // The controls stand in the page in the window's keyboard order; past the trial count Tab
     // goes on to the workbench, and Shift+Tab from the diameter goes out of the window.
     $("Text6").focus();
