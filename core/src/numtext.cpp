@@ -110,9 +110,13 @@ std::from_chars_result readDouble(const char* first, const char* last, double& v
     double read = 0.0;
     const auto [end, ec] = fast_float::from_chars(first, last, read);
     if (ec != std::errc{}) return {end, ec};
-    const auto mantissaEnd = std::find_if(first, end, [](char c) { return c == 'e' || c == 'E'; });
-    if (std::isinf(read) || (read == 0 && std::find_if(first, mantissaEnd, [](char c) { return c >= '1' && c <= '9'; }) != mantissaEnd))
-        return {end, std::errc::result_out_of_range};
+    if (std::isinf(read)) return {end, std::errc::result_out_of_range};
+    if (read == 0) {
+        // Zero written as zero, or a nonzero number too small for a double.
+        const auto mantissaEnd = std::find_if(first, end, [](char c) { return c == 'e' || c == 'E'; });
+        if (std::find_if(first, mantissaEnd, [](char c) { return c >= '1' && c <= '9'; }) != mantissaEnd)
+            return {end, std::errc::result_out_of_range};
+    }
     value = read;
     return {end, std::errc{}};
 }
