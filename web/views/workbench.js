@@ -56,8 +56,6 @@
     link.removeAttribute("aria-disabled");
   }
   app.download = download;
-  // The rows each table shows (a cache keyed by what it shows).
-  const filledRows = new Map();
   function fillRows(table, captions, rows, mark) {
     table.tHead.rows[0].replaceChildren(...captions.map((caption) => {
       const th = document.createElement("th");
@@ -80,19 +78,14 @@
 
   // ---- The boxes, filled in from the state where it changed otherwise than by typing ----
 
-  // What each view wrote last, by the part of the state it was drawn from (a cache: the views keep
-  // nothing else), so that a part is written again only where that changed.
-  const filled = new Map();
   app.view((s) => {
-    if (filled.get("boxes") === s.filled) return;
-    filled.set("boxes", s.filled);
     const t = s.table;
     const values = [...s.entries.map((value, i) => [app.entryIds[i], value]), ["headEntry", s.head], ["tableBy", t.by],
                     ["tableFrom", t.from], ["tableTo", t.to], ["tableStep", t.step],
                     ...Object.entries(aboutIds).map(([name, id]) => [id, s.about[name]])];
     for (const [id, value] of values) if ($(id).value !== value) $(id).value = value;
     $("tableBracket").checked = t.bracket;
-  });
+  }, { key: (s) => [s.filled] });
 
   // ---- The curve, its marks and its facts ----
 
@@ -123,33 +116,25 @@
     text("entryNeededText", needed);
   });
 
-  // ---- The curve as files, drawn once the entries rest ----
+  // ---- The curve as files: the SVG as drawn, the PNG once the entries rest ----
 
-  // Keyed by the drawing they are files of: a PNG drawn for another is dropped.
+  // Both are of the drawing on screen (view.drawn: what it was drawn from); a PNG made for another
+  // is dropped.
+  const curveDrawn = (s) => [derived(s).curve.ok ? view.drawn : null];
   app.view((s) => {
     const { curve } = derived(s);
-    const svg = curve.ok ? view.svgText(curve.caption) : null;
-    if (svg === filled.get("curve")) return;
-    filled.set("curve", svg);
-    const wanted = () => filled.get("curve") === svg;
     download("curvePng", null);
-    if (!svg) {
-      download("curveSvg", null);
-      return;
-    }
-    download("curveSvg", { bytes: svg, name: `${curve.file_name}.svg`, type: "image/svg+xml" });
-    // The PNG is drawn with the page's font, so that it looks as shown.
+    download("curveSvg", curve.ok ? { bytes: view.svgText(curve.caption), name: `${curve.file_name}.svg`, type: "image/svg+xml" } : null);
+  }, { key: curveDrawn });
+  app.view((s) => {
+    const { curve } = derived(s), drawing = view.drawn;
+    if (!curve.ok) return;
+    // Drawn with the page's font, so that it looks as shown.
     const fontFace = [...document.styleSheets].flatMap((sheet) => [...sheet.cssRules]).find((r) => r instanceof CSSFontFaceRule)?.cssText ?? "";
-    const withFont = view.svgText(curve.caption, fontFace);
-    const draw = () => {
-      if (!wanted()) return;
-      view.png(withFont, 3 * 560).then((blob) => {
-        if (wanted()) download("curvePng", { bytes: blob, name: `${curve.file_name}.png`, type: "image/png" });
-      }, () => {});
-    };
-    if (window.requestIdleCallback) requestIdleCallback(draw, { timeout: 1000 });
-    else setTimeout(draw, 300);
-  });
+    view.png(view.svgText(curve.caption, fontFace), 3 * 560).then((blob) => {
+      if (view.drawn === drawing) download("curvePng", { bytes: blob, name: `${curve.file_name}.png`, type: "image/png" });
+    }, () => {});
+  }, { key: curveDrawn, later: (s) => derived(s).curve.ok });
 
   app.view((s) => {
     const headFlow = freshHeadFlow(s);
@@ -180,13 +165,10 @@
     text("tableStale", job && !fresh ? say("table_stale", { title: job.about?.title ?? "" }) : "");
     const summary = !job ? "" : job.status === "running" ? say("running") : job.status === "failed" ? job.message : job.view.summary;
     text("tableSummary", summary);
-    const rows = job?.status === "done" ? job.view : null;
-    if (filledRows.get("tableRows") !== rows) {
-      filledRows.set("tableRows", rows);
-      fillRows($("tableRows"), rows?.captions ?? [], rows?.rows ?? []);
-    }
     download("tableDownload", job?.status === "done" ? job.download : null);
   });
+  const tableShown = (s) => (s.jobs.table?.status === "done" ? s.jobs.table.view : null);
+  app.view((s) => fillRows($("tableRows"), tableShown(s)?.captions ?? [], tableShown(s)?.rows ?? []), { key: (s) => [tableShown(s)] });
 
   // ---- The batch, by `vordanel-cli batch` ----
 
@@ -200,20 +182,21 @@
     if (bar.value !== value) bar.value = value;
     text("batchSummary", !job ? "" : job.status === "running" ? say("batch_running", { file: job.command.file })
       : job.status === "failed" ? job.message : done.summary);
-    // A failed batch leaves nothing of the one before.
-    if (filledRows.get("batchRows") !== done) {
-      filledRows.set("batchRows", done);
-      fillRows($("batchRows"), done?.captions ?? [], done?.rows ?? [], done?.no_head);
-      $("batchReasons").replaceChildren(...(done?.reasons ?? []).map((reason) => {
-        const li = document.createElement("li");
-        li.textContent = reason;
-        return li;
-      }));
-    }
     $("batchRows").parentElement.hidden = !done?.rows.length;
     text("batchDownload", done ? say("batch_download", { file: done.file_name }) : say("batch_download_none"));
     download("batchDownload", done ? job.download : null);
   });
+  // A failed batch leaves nothing of the one before.
+  const batchShown = (s) => (s.jobs.batch?.status === "done" ? s.jobs.batch.view : null);
+  app.view((s) => {
+    const done = batchShown(s);
+    fillRows($("batchRows"), done?.captions ?? [], done?.rows ?? [], done?.no_head);
+    $("batchReasons").replaceChildren(...(done?.reasons ?? []).map((reason) => {
+      const li = document.createElement("li");
+      li.textContent = reason;
+      return li;
+    }));
+  }, { key: (s) => [batchShown(s)] });
 
   // ---- The staff gauge, by `vordanel-cli gauge` ----
 
@@ -431,9 +414,9 @@
   // The unit select shows the state's unit; the page, what is being printed.
   app.view((s) => {
     if (s.ready && $("flowUnit").value !== s.unit) $("flowUnit").value = s.unit;
-    if (filled.get("print") === s.print) return;
-    filled.set("print", s.print);
+  });
+  app.view((s) => {
     if (s.print) document.body.dataset.print = s.print;
     else delete document.body.dataset.print;
-  });
+  }, { key: (s) => [s.print] });
 })();
