@@ -205,7 +205,9 @@ int run(const BatchOptions& options, std::FILE* in, Destination& destination, st
             }
             BatchRow row;
             row.width = columns->width;
-            w.row(row, *columns, w.results(BatchAnswer{.unread = Note::OversizedRow}, *columns));
+            BatchAnswer unread;
+            unread.unread = Note::OversizedRow;
+            w.row(row, *columns, w.results(unread, *columns));
             count.count(Failure, names(Note::OversizedRow).key);
             if (!w.o.flushIfFull()) return destination.lost(err);
             continue;

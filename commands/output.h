@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdio>
+#include <cstring>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -8,23 +10,27 @@ namespace vordanel::cli {
 
 // Text on its way to a stream, gathered in one buffer and written in large blocks. Every block
 // written is checked: output that did not reach its destination (a full disk, a closed pipe) is
-// a failure the command reports, never a silent loss.
+// a failure the command reports, never a silent loss. A text longer than the buffer (a cell of a
+// megabyte) goes straight through after what came before it.
 class Output
 {
 public:
-    explicit Output(std::FILE* file) : file_(file) { buffer_.reserve(blockSize + 64); }
+    explicit Output(std::FILE* file) : file_(file), buffer_(std::make_unique<char[]>(capacity)), at_(buffer_.get()) {}
     Output(const Output&) = delete;
     Output& operator=(const Output&) = delete;
 
     // Inline: a table writes a dozen pieces a row, a million rows a run.
     Output& operator<<(std::string_view text)
     {
-        buffer_.append(text);
+        if (text.size() > room()) return write(text);
+        std::memcpy(at_, text.data(), text.size());
+        at_ += text.size();
         return *this;
     }
     Output& operator<<(char c)
     {
-        buffer_.push_back(c);
+        if (room() == 0) return write({&c, 1});
+        *at_++ = c;
         return *this;
     }
     Output& operator<<(int value) { return integer(value); }
@@ -33,15 +39,22 @@ public:
     Output& integer(long long value);
 
     // Hands the buffer to the stream once it holds a block; false once anything failed.
-    bool flushIfFull() { return buffer_.size() < blockSize ? !failed_ : flush(); }
+    bool flushIfFull() { return held() < blockSize ? !failed_ : flush(); }
     // Hands everything to the stream and the stream to the system; false once anything failed.
     bool flush();
     bool failed() const { return failed_; }
 
 private:
     static constexpr std::size_t blockSize = 1 << 16;
+    static constexpr std::size_t capacity = blockSize + 4096;  // a row's worth beyond a block
+    std::size_t held() const { return static_cast<std::size_t>(at_ - buffer_.get()); }
+    std::size_t room() const { return capacity - held(); }
+    // What is held to the stream, and then `text`, where it is too long for the room left.
+    Output& write(std::string_view text);
+    void drain();
     std::FILE* file_;
-    std::string buffer_;
+    std::unique_ptr<char[]> buffer_;
+    char* at_;
     bool failed_ = false;
 };
 

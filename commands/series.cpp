@@ -542,7 +542,7 @@ std::variant<SeriesPlan, SeriesFault> planSeries(const SeriesOptions& options)
     const ParsedNumber diameter = parseNumber(options.diameter);
     if (diameter.fault) return entryFault(*diameter.fault, Input::Diameter);
     if (!(diameter.value > 0)) return entryFault(Fault::InvalidArgument, Input::Diameter);
-    SeriesPlan plan{.curve = curveOf(toMetres(diameter.value))};
+    SeriesPlan plan{curveOf(toMetres(diameter.value)), 0, 0, 0, std::nullopt};
     if (plan.curve.fault) return entryFault(*plan.curve.fault, Input::Diameter);
     if (!options.gaugeZero.empty()) {
         const ParsedNumber zero = parseNumber(options.gaugeZero);
