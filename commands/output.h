@@ -23,6 +23,7 @@ public:
     Output& operator<<(std::string_view text)
     {
         if (text.size() > room()) return write(text);
+        if (text.empty()) return *this;  // an empty view may point nowhere, which memcpy may not be given
         std::memcpy(at_, text.data(), text.size());
         at_ += text.size();
         return *this;
