@@ -17,38 +17,23 @@ namespace vordanel::cli {
 
 Output& Output::number(double value)
 {
-    constexpr std::size_t widest = 32;
-    if (room() < widest) drain();
-    at_ = writeDisplayText(at_, at_ + widest, value);
+    char text[32];
+    buffer_.append(text, writeDisplayText(text, text + sizeof text, value));
     return *this;
 }
 
 Output& Output::integer(long long value)
 {
-    constexpr std::size_t widest = 24;
-    if (room() < widest) drain();
-    at_ = std::to_chars(at_, at_ + widest, value).ptr;
-    return *this;
-}
-
-void Output::drain()
-{
-    const std::size_t size = held();
-    if (!failed_ && size > 0 && std::fwrite(buffer_.get(), 1, size, file_) != size) failed_ = true;
-    at_ = buffer_.get();
-}
-
-Output& Output::write(std::string_view text)
-{
-    drain();
-    if (text.size() <= room()) return *this << text;
-    if (!failed_ && std::fwrite(text.data(), 1, text.size(), file_) != text.size()) failed_ = true;
+    char text[24];
+    buffer_.append(text, std::to_chars(text, text + sizeof text, value).ptr);
     return *this;
 }
 
 bool Output::flush()
 {
-    drain();
+    if (!failed_ && !buffer_.empty() && std::fwrite(buffer_.data(), 1, buffer_.size(), file_) != buffer_.size())
+        failed_ = true;
+    buffer_.clear();
     if (!failed_ && (std::fflush(file_) != 0 || std::ferror(file_))) failed_ = true;
     return !failed_;
 }

@@ -1,8 +1,6 @@
 #pragma once
 
 #include <cstdio>
-#include <cstring>
-#include <memory>
 #include <string>
 #include <string_view>
 
@@ -10,28 +8,23 @@ namespace vordanel::cli {
 
 // Text on its way to a stream, gathered in one buffer and written in large blocks. Every block
 // written is checked: output that did not reach its destination (a full disk, a closed pipe) is
-// a failure the command reports, never a silent loss. A text longer than the buffer (a cell of a
-// megabyte) goes straight through after what came before it.
+// a failure the command reports, never a silent loss.
 class Output
 {
 public:
-    explicit Output(std::FILE* file) : file_(file), buffer_(std::make_unique<char[]>(capacity)), at_(buffer_.get()) {}
+    explicit Output(std::FILE* file) : file_(file) { buffer_.reserve(blockSize + 64); }
     Output(const Output&) = delete;
     Output& operator=(const Output&) = delete;
 
     // Inline: a table writes a dozen pieces a row, a million rows a run.
     Output& operator<<(std::string_view text)
     {
-        if (text.size() > room()) return write(text);
-        if (text.empty()) return *this;  // an empty view may point nowhere, which memcpy may not be given
-        std::memcpy(at_, text.data(), text.size());
-        at_ += text.size();
+        buffer_.append(text);
         return *this;
     }
     Output& operator<<(char c)
     {
-        if (room() == 0) return write({&c, 1});
-        *at_++ = c;
+        buffer_.push_back(c);
         return *this;
     }
     Output& operator<<(int value) { return integer(value); }
@@ -40,22 +33,15 @@ public:
     Output& integer(long long value);
 
     // Hands the buffer to the stream once it holds a block; false once anything failed.
-    bool flushIfFull() { return held() < blockSize ? !failed_ : flush(); }
+    bool flushIfFull() { return buffer_.size() < blockSize ? !failed_ : flush(); }
     // Hands everything to the stream and the stream to the system; false once anything failed.
     bool flush();
     bool failed() const { return failed_; }
 
 private:
     static constexpr std::size_t blockSize = 1 << 16;
-    static constexpr std::size_t capacity = blockSize + 4096;  // a row's worth beyond a block
-    std::size_t held() const { return static_cast<std::size_t>(at_ - buffer_.get()); }
-    std::size_t room() const { return capacity - held(); }
-    // What is held to the stream, and then `text`, where it is too long for the room left.
-    Output& write(std::string_view text);
-    void drain();
     std::FILE* file_;
-    std::unique_ptr<char[]> buffer_;
-    char* at_;
+    std::string buffer_;
     bool failed_ = false;
 };
 
