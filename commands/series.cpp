@@ -368,9 +368,10 @@ void putDayRow(RowWriter& w, const DayVolume& d, const SeriesOptions& options, c
 // The longest record --daily takes: a century of days.
 constexpr long long maxRecordDays = 36'525;
 
-int daily(const SeriesOptions& options, const Setting& setting, std::int64_t dayStart, std::int64_t maxGap, bool defaulted,
+int daily(const SeriesOptions& options, const Setting& setting, std::int64_t maxGap, bool defaulted,
           std::FILE* in, Destination& out, std::FILE* err, RowCounts& counts)
 {
+    const std::int64_t dayStart = setting.plan.dayStart;
     RowWriter w(out.stream(), setting.dialect);
     DayRules rules{dayStart, maxGap, uncertaintiesOf(options)};
     if (setting.report) {
@@ -526,7 +527,7 @@ int run(const SeriesOptions& options, std::FILE* in, Destination& out, std::FILE
         } else {
             maxGap = *setting.plan.maxGap;
         }
-        status = daily(options, setting, setting.plan.dayStart, maxGap, defaulted, input, out, err, counts);
+        status = daily(options, setting, maxGap, defaulted, input, out, err, counts);
     }
     if (spooled) std::fclose(spooled);
     if (status != Answer) return status;
